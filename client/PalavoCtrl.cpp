@@ -1,0 +1,6 @@
+#include "PalavoCtrl.h"
+
+PalavoCtrl::PalavoCtrl(QWidget* parent) : QWidget(parent)
+{
+    setMinimumSize(240, 360);
+}

@@ -1,0 +1,509 @@
+#include "PalavoIF.h"
+
+#include "component/CallSignalling.h"
+#include "component/ComponentConfig.h"
+#include "component/ErrorInfo.h"
+#include "engine/UdpSocketWindow.h"
+#include "platform/ClassRegistry.h"
+#include "platform/Cp932.h"
+#include "platform/DebugOutput.h"
+#include "platform/HostInfo.h"
+
+#include <QDir>
+
+#include <atomic>
+
+namespace {
+
+std::atomic<int> g_instances{0};
+
+const QString ComponentSource = QStringLiteral("PalavoIF");
+
+QByteArray Wire(const QString& text)
+{
+    return Cp932::FromUnicode(text);
+}
+
+QString Text(QByteArrayView bytes)
+{
+    return Cp932::ToUnicode(bytes);
+}
+
+VARIANT_BOOL Flag(bool value)
+{
+    return value ? 1 : 0;
+}
+
+// The operating system's names as Entry takes them: at most 255 characters, and
+// "no_name" when the name cannot be read.
+QByteArray SystemName(const QString& name)
+{
+    return name.isEmpty() ? QByteArray("no_name") : Wire(name.left(255));
+}
+
+} // namespace
+
+PalavoIF::PalavoIF(QObject* parent) : PalavoIF(Options{}, parent) {}
+
+PalavoIF::PalavoIF(Options options, QObject* parent) : QObject(parent)
+{
+    ++g_instances;
+    const QString settingsDir =
+        options.SettingsDir.isEmpty() ? HostInfo::SettingsDir() : options.SettingsDir;
+    // Read once, here: a change to the file takes effect with the next component.
+    m_debugFlag = options.DebugFlag.value_or(ReadDebugFlag(settingsDir));
+
+    ProtocolEngine::SocketFactory makeSocket = std::move(options.MakeSocket);
+    if (!makeSocket) {
+        const QString logPath = QDir(settingsDir).filePath(QStringLiteral("Palavo_socket.log"));
+        makeSocket = [logging = m_debugFlag, logPath](QObject* owner) {
+            return std::make_unique<UdpSocketWindow>(owner, logging, logPath);
+        };
+    }
+    m_engine = std::make_unique<ProtocolEngine>(this, static_cast<IEngineEvents&>(*this),
+                                                std::move(makeSocket),
+                                                options.Timing);
+}
+
+// Releases the engine and its socket; the exit broadcast is Drop's, which the client
+// calls before it lets the component go.
+PalavoIF::~PalavoIF()
+{
+    m_engine.reset();
+    --g_instances;
+}
+
+int PalavoIF::InstanceCount()
+{
+    return g_instances.load();
+}
+
+int PalavoIF::Advise(IPalavoIFEvents* sink)
+{
+    if (sink == nullptr)
+        return 0;
+    m_sinks.emplace_back(m_nextCookie, sink);
+    return m_nextCookie++;
+}
+
+bool PalavoIF::Unadvise(int cookie)
+{
+    const auto found = std::find_if(m_sinks.begin(), m_sinks.end(),
+                                    [cookie](const auto& entry) { return entry.first == cookie; });
+    if (found == m_sinks.end())
+        return false;
+    m_sinks.erase(found);
+    return true;
+}
+
+template <typename Raise>
+void PalavoIF::Fire(Raise raise)
+{
+    const auto sinks = m_sinks;
+    for (const auto& [cookie, sink] : sinks) {
+        const bool stillAdvised = std::any_of(m_sinks.begin(), m_sinks.end(),
+                                              [c = cookie](const auto& e) { return e.first == c; });
+        if (stillAdvised)
+            raise(*sink);
+    }
+}
+
+bool PalavoIF::event(QEvent* event)
+{
+    return m_engine->Handle(event) || QObject::event(event);
+}
+
+// --- Stock properties -----------------------------------------------------------
+
+HRESULT PalavoIF::PutStock(int32_t dispid, auto& field, auto value)
+{
+    if (m_site != nullptr && !m_site->OnRequestEdit(dispid))
+        return S_FALSE;
+    field = value;
+    if (m_site != nullptr)
+        m_site->OnChanged(dispid);
+    return S_OK;
+}
+
+HRESULT PalavoIF::put_BackColor(OLE_COLOR color)
+{
+    return PutStock(DISPID_BACKCOLOR, m_backColor, color);
+}
+
+HRESULT PalavoIF::get_BackColor(OLE_COLOR* color)
+{
+    if (color == nullptr)
+        return E_POINTER;
+    *color = m_backColor;
+    return S_OK;
+}
+
+HRESULT PalavoIF::put_BackStyle(int32_t style)
+{
+    return PutStock(DISPID_BACKSTYLE, m_backStyle, style);
+}
+
+HRESULT PalavoIF::get_BackStyle(int32_t* style)
+{
+    if (style == nullptr)
+        return E_POINTER;
+    *style = m_backStyle;
+    return S_OK;
+}
+
+// --- Plain properties -----------------------------------------------------------
+
+namespace {
+HRESULT Get(const QString& field, QString* value)
+{
+    if (value == nullptr)
+        return E_POINTER;
+    *value = field;
+    return S_OK;
+}
+} // namespace
+
+HRESULT PalavoIF::get_MyUserName(QString* value) { return Get(m_myUserName, value); }
+// Entry takes the login name from the system; a client cannot set it.
+HRESULT PalavoIF::put_MyUserName(const QString&) { return S_OK; }
+
+HRESULT PalavoIF::get_MyAliase(QString* value) { return Get(m_myAliase, value); }
+HRESULT PalavoIF::put_MyAliase(const QString& value)
+{
+    m_myAliase = value;
+    m_engine->Own().MyAliase = Wire(value);
+    return S_OK;
+}
+
+HRESULT PalavoIF::get_MyHostName(QString* value) { return Get(m_myHostName, value); }
+// Entry takes the computer name from the system; a client cannot set it.
+HRESULT PalavoIF::put_MyHostName(const QString&) { return S_OK; }
+
+HRESULT PalavoIF::get_ApplicationName(QString* value) { return Get(m_applicationName, value); }
+HRESULT PalavoIF::put_ApplicationName(const QString& value)
+{
+    m_applicationName = value;
+    m_engine->Own().ApplicationName = Wire(value);
+    return S_OK;
+}
+
+HRESULT PalavoIF::get_ApplicationVersion(QString* value)
+{
+    return Get(m_applicationVersion, value);
+}
+HRESULT PalavoIF::put_ApplicationVersion(const QString& value)
+{
+    m_applicationVersion = value;
+    m_engine->Own().ApplicationVersion = Wire(value);
+    return S_OK;
+}
+
+// Clients have always received nothing here and keep the value they passed in; they
+// hold their own list of groups.
+HRESULT PalavoIF::get_Groups(QString*) { return S_OK; }
+HRESULT PalavoIF::put_Groups(const QString& value)
+{
+    m_groups = value;
+    m_engine->Own().Groups = Wire(value);
+    return S_OK;
+}
+
+HRESULT PalavoIF::get_PortNo(int32_t* value)
+{
+    if (value == nullptr)
+        return E_POINTER;
+    *value = m_engine->Own().PortNo;
+    return S_OK;
+}
+HRESULT PalavoIF::put_PortNo(int32_t value)
+{
+    m_engine->Own().PortNo = value;
+    return S_OK;
+}
+
+HRESULT PalavoIF::get_BroadCastIPAddresses(QString* value)
+{
+    return Get(m_broadCastIPAddresses, value);
+}
+HRESULT PalavoIF::put_BroadCastIPAddresses(const QString& value)
+{
+    m_broadCastIPAddresses = value;
+    m_engine->Own().BroadCastIPAddresses = Wire(value);
+    return S_OK;
+}
+
+HRESULT PalavoIF::get_MailAddress(QString* value) { return Get(m_mailAddress, value); }
+HRESULT PalavoIF::put_MailAddress(const QString& value)
+{
+    m_mailAddress = value;
+    m_engine->Own().MailAddress = Wire(value);
+    return S_OK;
+}
+
+// --- Members and presence -------------------------------------------------------
+
+// Exist and Location are not used: entering always announces the user as present.
+HRESULT PalavoIF::Entry(int32_t, const QString&)
+{
+    const QString hostName = HostInfo::ComputerName();
+    const QString userName = HostInfo::LogonName();
+    const ProtocolEngine::EntryResult result =
+        m_engine->Entry(SystemName(hostName), SystemName(userName));
+    if (result.SocketFailed)
+        return ReportError(ComponentSource,
+                           QStringLiteral("チャット用のポートを作れませんでした(Server PortNo=%1)\n"
+                                          "ERROR = %2")
+                               .arg(m_engine->Own().PortNo)
+                               .arg(result.Error));
+    m_myHostName = Text(m_engine->Own().MyHostName);
+    m_myUserName = Text(m_engine->Own().MyUserName);
+    if (!result.Ok)
+        return ReportError(ComponentSource,
+                           QStringLiteral("エントリのブロードキャストに失敗しました\nERROR = %1")
+                               .arg(result.Error));
+    return S_OK;
+}
+
+HRESULT PalavoIF::UpdatePresense(int32_t Exist, const QString& Location,
+                                 const QString& AbsentResponse)
+{
+    m_engine->UpdatePresense(Exist, Wire(Location), Wire(AbsentResponse));
+    return S_OK;
+}
+
+HRESULT PalavoIF::ReEntry()
+{
+    m_engine->ReEntry();
+    return S_OK;
+}
+
+HRESULT PalavoIF::Drop()
+{
+    m_engine->Drop();
+    return S_OK;
+}
+
+HRESULT PalavoIF::GetAppInfo(const QString& IPAddress, QString* AppName)
+{
+    if (AppName == nullptr)
+        return E_POINTER;
+    const MemberRecord* member = m_engine->Members().Find(IPAddress.toLatin1());
+    *AppName = member != nullptr ? Text(member->AppInfo) : QString();
+    return S_OK;
+}
+
+HRESULT PalavoIF::GetMailInfo(const QString& IPAddress, QString* MailAddress)
+{
+    if (MailAddress == nullptr)
+        return E_POINTER;
+    const MemberRecord* member = m_engine->Members().Find(IPAddress.toLatin1());
+    *MailAddress = member != nullptr ? Text(member->MailAddress) : QString();
+    return S_OK;
+}
+
+HRESULT PalavoIF::UseHostlist(VARIANT_BOOL bUse)
+{
+    m_engine->Own().UseHostlist = bUse; // the 16-bit value, widened
+    return S_OK;
+}
+
+// --- Messages -------------------------------------------------------------------
+
+namespace {
+const QString NoGroupName = QStringLiteral("グループ名が指定されていません");
+}
+
+// Every private message asks for a receipt, whatever NeedAck says.
+HRESULT PalavoIF::SendPrivateMessage(const QString& IPAddress, int32_t, const QString& Message)
+{
+    m_engine->SendPrivateMessage(IPAddress.toLatin1(), Wire(Message));
+    return S_OK;
+}
+
+HRESULT PalavoIF::SendGroupMessage(const QString& IPAddress, int32_t, const QString& Message,
+                                   const QString& GroupName)
+{
+    if (GroupName.isEmpty())
+        return ReportError(ComponentSource, NoGroupName);
+    m_engine->SendGroupMessage(IPAddress.toLatin1(), Wire(Message), Wire(GroupName));
+    return S_OK;
+}
+
+HRESULT PalavoIF::CastGroupMessage(const QString& Message, const QString& GroupName)
+{
+    if (GroupName.isEmpty())
+        return ReportError(ComponentSource, NoGroupName);
+    m_engine->CastGroupMessage(Wire(Message), Wire(GroupName));
+    return S_OK;
+}
+
+HRESULT PalavoIF::SendXmlMessage(const QString& IPAddress, const QString& Message)
+{
+    m_engine->SendXmlMessage(IPAddress.toLatin1(), Wire(Message));
+    return S_OK;
+}
+
+// --- File transfer --------------------------------------------------------------
+
+HRESULT PalavoIF::FileTransfer(const QString&, const QString&, const QString&, int32_t* RetCode)
+{
+    if (RetCode != nullptr)
+        *RetCode = 0;
+    return ReportError(ComponentSource,
+                       QStringLiteral("ファイル転送はまだ実装されていません"));
+}
+
+// The refusal of an offered file is sent by the receive window itself.
+HRESULT PalavoIF::RejectFileTransfer(const QString&) { return S_OK; }
+
+// --- Call signalling ------------------------------------------------------------
+
+HRESULT PalavoIF::RequestVoIP(const QString& destIPAddress, int32_t myPortNo, VARIANT_BOOL video,
+                              VARIANT_BOOL capT120, int32_t* RetCode)
+{
+    if (RetCode == nullptr)
+        return E_POINTER;
+    const MemberRecord* member = m_engine->Members().Find(destIPAddress.toLatin1());
+    // Only another copy of this system understands the request.
+    if (member == nullptr || !member->IsProductPeer()) {
+        *RetCode = -1;
+        return S_OK;
+    }
+    m_engine->SendXmlMessage(member->IPAddress,
+                             CallSignalling::RequestText(myPortNo, video != 0, capT120 != 0));
+    *RetCode = 0;
+    return S_OK;
+}
+
+// The member is looked up before the channel is asked: toward an address that is not
+// a member nothing goes out, so a command waiting for its receipt is no reason for the
+// busy box either.
+HRESULT PalavoIF::RejectVoIP(const QString& destIPAddress)
+{
+    const MemberRecord* member = m_engine->Members().Find(destIPAddress.toLatin1());
+    if (member != nullptr)
+        m_engine->SendXmlMessage(member->IPAddress, CallSignalling::RejectText());
+    return S_OK;
+}
+
+HRESULT PalavoIF::StopRequestVoIP(const QString& destIPAddress)
+{
+    const MemberRecord* member = m_engine->Members().Find(destIPAddress.toLatin1());
+    if (member != nullptr)
+        m_engine->SendXmlMessage(member->IPAddress, CallSignalling::StopRequestText());
+    return S_OK;
+}
+
+// --- Events ---------------------------------------------------------------------
+
+void PalavoIF::OnMemberAdded(const MemberRecord& m)
+{
+    const QString address = Text(m.IPAddress);
+    const QString location = Text(m.Location);
+    const QString alias = Text(m.Aliase);
+    const QString host = Text(m.HostName);
+    const QString user = Text(m.UserName);
+    const QString groups = Text(m.GroupNames);
+    Fire([&](IPalavoIFEvents& sink) {
+        sink.MemberAdded(address, m.PortNo, Flag(m.Exist != 0), location, alias, host, user,
+                         groups);
+    });
+}
+
+void PalavoIF::OnPresenseNotified(const QByteArray& address, int32_t exist,
+                                  const QByteArray& location)
+{
+    const QString ip = Text(address);
+    const QString where = Text(location);
+    Fire([&](IPalavoIFEvents& sink) { sink.PresenseNotified(ip, Flag(exist != 0), where); });
+}
+
+void PalavoIF::OnMemberDeleted(const QByteArray& address)
+{
+    const QString ip = Text(address);
+    Fire([&](IPalavoIFEvents& sink) { sink.MemberDeleted(ip); });
+}
+
+void PalavoIF::OnMessageReceived(const QByteArray& address, int32_t port,
+                                 const QByteArray& groupName, const QByteArray& message,
+                                 bool isSecret)
+{
+    const QString ip = Text(address);
+    const QString group = Text(groupName);
+    const QString text = Text(message);
+    Fire([&](IPalavoIFEvents& sink) {
+        sink.MessageReceived(ip, port, group, text, Flag(isSecret));
+    });
+}
+
+void PalavoIF::OnGroupMessageReceived(const QByteArray& address, int32_t port,
+                                      const QByteArray& groupName, const QByteArray& message)
+{
+    const QString ip = Text(address);
+    const QString group = Text(groupName);
+    const QString text = Text(message);
+    Fire([&](IPalavoIFEvents& sink) { sink.GroupMessageReceived(ip, port, group, text); });
+}
+
+void PalavoIF::OnAutoResponsed(const QByteArray& address, const QByteArray& message)
+{
+    const QString ip = Text(address);
+    const QString text = Text(message);
+    Fire([&](IPalavoIFEvents& sink) { sink.AutoResponsedNotification(ip, text); });
+}
+
+void PalavoIF::OnXmlCommand(const QByteArray& command, const MemberRecord& sender,
+                            const XmlElementList& elements)
+{
+    const QString ip = Text(sender.IPAddress);
+    if (command == "RequestVoIP") {
+        const CallSignalling::Request request = CallSignalling::ReadRequest(elements);
+        const QString alias = Text(sender.Aliase);
+        Fire([&](IPalavoIFEvents& sink) {
+            sink.VoIPRequestReceived(ip, alias, request.PortNo, Flag(request.Video),
+                                     Flag(request.CapT120));
+        });
+    } else if (command == "RejectVoIP") {
+        Fire([&](IPalavoIFEvents& sink) { sink.VoIPRejectReceived(ip); });
+    } else if (command == "StopReqVoIP") {
+        Fire([&](IPalavoIFEvents& sink) { sink.VoIPRequestStopReceived(ip); });
+    } else {
+        // File offers, stops and refusals belong to the transfer windows, which are
+        // not built yet; until then an offer is not answered beyond its receipt.
+        DebugOutput(QStringLiteral("PalavoIF: file transfer command %1 from %2 not handled")
+                        .arg(QString::fromLatin1(command), ip));
+    }
+}
+
+// --- Registration ---------------------------------------------------------------
+
+namespace PalavoIFModule {
+
+namespace {
+const QString VersionedProgId = QStringLiteral("PalavoIF.PalavoIF.1");
+const QString ProgId = QStringLiteral("PalavoIF.PalavoIF");
+} // namespace
+
+HRESULT DllRegisterServer()
+{
+    ClassRegistry& registry = ClassRegistry::Instance();
+    registry.RegisterClass(VersionedProgId,
+                           {QStringLiteral("PalavoIF Class"),
+                            [](QObject* parent) -> QObject* { return new PalavoIF(parent); }});
+    registry.RegisterCurrentVersion(ProgId, VersionedProgId);
+    return S_OK;
+}
+
+HRESULT DllUnregisterServer()
+{
+    ClassRegistry::Instance().Unregister(ProgId);
+    ClassRegistry::Instance().Unregister(VersionedProgId);
+    return S_OK;
+}
+
+HRESULT DllCanUnloadNow()
+{
+    return PalavoIF::InstanceCount() == 0 ? S_OK : S_FALSE;
+}
+
+} // namespace PalavoIFModule

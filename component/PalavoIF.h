@@ -1,0 +1,153 @@
+#pragma once
+
+#include "component/IPalavoIF.h"
+#include "component/IPalavoIFEvents.h"
+#include "engine/ProtocolEngine.h"
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+// What a container may be asked about the stock properties: permission to change
+// one, and the notice that it changed (so it can persist and redraw).
+class IComponentSite
+{
+public:
+    virtual ~IComponentSite() = default;
+    virtual bool OnRequestEdit(int32_t dispid) = 0;
+    virtual void OnChanged(int32_t dispid) = 0;
+};
+
+// The network component: the object through which the chat client drives the
+// protocol engine and hears from it. It is the engine's window: socket notifications,
+// queued packets and timers all arrive on its thread, one at a time.
+class PalavoIF : public QObject, public IPalavoIF, private IEngineEvents
+{
+    Q_OBJECT
+
+public:
+    // What tests and special hosts may replace. Left empty, each takes the product's
+    // default: a real UDP socket, the product's timings, the debug flag from the
+    // settings file, and the settings directory of the process.
+    struct Options
+    {
+        ProtocolEngine::SocketFactory MakeSocket;
+        EngineTiming Timing;
+        std::optional<bool> DebugFlag;
+        QString SettingsDir;
+    };
+
+    explicit PalavoIF(QObject* parent = nullptr);
+    explicit PalavoIF(Options options, QObject* parent = nullptr);
+    ~PalavoIF() override;
+
+    // The connection point: every advised sink hears every event, in the order they
+    // were advised. The caller keeps ownership of the sink. Returns the cookie.
+    int Advise(IPalavoIFEvents* sink);
+    bool Unadvise(int cookie);
+
+    void SetSite(IComponentSite* site) { m_site = site; }
+    bool DebugFlag() const { return m_debugFlag; }
+    const ProtocolEngine& Engine() const { return *m_engine; }
+
+    // Live component objects in this process (for DllCanUnloadNow).
+    static int InstanceCount();
+
+    HRESULT put_BackColor(OLE_COLOR color) override;
+    HRESULT get_BackColor(OLE_COLOR* color) override;
+    HRESULT put_BackStyle(int32_t style) override;
+    HRESULT get_BackStyle(int32_t* style) override;
+    HRESULT get_MyUserName(QString* value) override;
+    HRESULT put_MyUserName(const QString& value) override;
+    HRESULT get_MyAliase(QString* value) override;
+    HRESULT put_MyAliase(const QString& value) override;
+    HRESULT get_MyHostName(QString* value) override;
+    HRESULT put_MyHostName(const QString& value) override;
+    HRESULT get_ApplicationName(QString* value) override;
+    HRESULT put_ApplicationName(const QString& value) override;
+    HRESULT get_ApplicationVersion(QString* value) override;
+    HRESULT put_ApplicationVersion(const QString& value) override;
+    HRESULT get_Groups(QString* value) override;
+    HRESULT put_Groups(const QString& value) override;
+    HRESULT get_PortNo(int32_t* value) override;
+    HRESULT put_PortNo(int32_t value) override;
+    HRESULT get_BroadCastIPAddresses(QString* value) override;
+    HRESULT put_BroadCastIPAddresses(const QString& value) override;
+    HRESULT SendPrivateMessage(const QString& IPAddress, int32_t NeedAck,
+                               const QString& Message) override;
+    HRESULT SendGroupMessage(const QString& IPAddress, int32_t NeedAck, const QString& Message,
+                             const QString& GroupName) override;
+    HRESULT Entry(int32_t Exist, const QString& Location) override;
+    HRESULT UpdatePresense(int32_t Exist, const QString& Location,
+                           const QString& AbsentResponse) override;
+    HRESULT ReEntry() override;
+    HRESULT GetAppInfo(const QString& IPAddress, QString* AppName) override;
+    HRESULT Drop() override;
+    HRESULT SendXmlMessage(const QString& IPAddress, const QString& Message) override;
+    HRESULT FileTransfer(const QString& IPAddress, const QString& FileName,
+                         const QString& Comment, int32_t* RetCode) override;
+    HRESULT get_MailAddress(QString* value) override;
+    HRESULT put_MailAddress(const QString& value) override;
+    HRESULT GetMailInfo(const QString& IPAddress, QString* MailAddress) override;
+    HRESULT CastGroupMessage(const QString& Message, const QString& GroupName) override;
+    HRESULT RequestVoIP(const QString& destIPAddress, int32_t myPortNo, VARIANT_BOOL video,
+                        VARIANT_BOOL capT120, int32_t* RetCode) override;
+    HRESULT RejectVoIP(const QString& destIPAddress) override;
+    HRESULT RejectFileTransfer(const QString& IPAddress) override;
+    HRESULT StopRequestVoIP(const QString& destIPAddress) override;
+    HRESULT UseHostlist(VARIANT_BOOL bUse) override;
+
+protected:
+    bool event(QEvent* event) override;
+
+private:
+    // Engine events, turned into the component's events.
+    void OnMemberAdded(const MemberRecord& member) override;
+    void OnPresenseNotified(const QByteArray& address, int32_t exist,
+                            const QByteArray& location) override;
+    void OnMemberDeleted(const QByteArray& address) override;
+    void OnMessageReceived(const QByteArray& address, int32_t port, const QByteArray& groupName,
+                           const QByteArray& message, bool isSecret) override;
+    void OnGroupMessageReceived(const QByteArray& address, int32_t port,
+                                const QByteArray& groupName, const QByteArray& message) override;
+    void OnAutoResponsed(const QByteArray& address, const QByteArray& message) override;
+    void OnXmlCommand(const QByteArray& command, const MemberRecord& sender,
+                      const XmlElementList& elements) override;
+
+    // Calls `raise` on every advised sink; a sink may unadvise itself meanwhile.
+    template <typename Raise>
+    void Fire(Raise raise);
+
+    HRESULT PutStock(int32_t dispid, auto& field, auto value);
+
+    std::unique_ptr<ProtocolEngine> m_engine;
+    bool m_debugFlag = false;
+    IComponentSite* m_site = nullptr;
+
+    OLE_COLOR m_backColor = 0;
+    int32_t m_backStyle = 0;
+    // The properties as the client set them; the engine holds their code page 932 form.
+    QString m_myUserName;
+    QString m_myAliase;
+    QString m_myHostName;
+    QString m_applicationName;
+    QString m_applicationVersion;
+    QString m_groups;
+    QString m_broadCastIPAddresses;
+    QString m_mailAddress;
+
+    std::vector<std::pair<int, IPalavoIFEvents*>> m_sinks;
+    int m_nextCookie = 1;
+};
+
+// The library's self-registration: the class and its ProgIDs "PalavoIF.PalavoIF.1"
+// and "PalavoIF.PalavoIF" in the process's class registry.
+namespace PalavoIFModule {
+HRESULT DllRegisterServer();
+HRESULT DllUnregisterServer();
+// S_OK when no component object is alive, else S_FALSE.
+HRESULT DllCanUnloadNow();
+} // namespace PalavoIFModule

@@ -1,0 +1,199 @@
+// The member table: entry, exit and presence, the application-information and mail
+// exchange that follows an entry, and the host list of an Exchange Server.
+#include "ProtocolEngine.h"
+
+#include "engine/Commands.h"
+#include "engine/HostList.h"
+#include "engine/PacketDispatcher.h"
+#include "platform/Cp932.h"
+
+namespace
+{
+
+// The address field of a socket event holds 63 characters.
+constexpr qsizetype SourceAddressLimit = 63;
+
+struct Presence {
+    QByteArray Aliase;
+    int32_t Exist = 1;
+    QByteArray Location;
+};
+
+// The first `c` at or after `from` that is a character of its own, not the second byte of
+// a double-byte one: "ー" is 0x81 0x5B, and its 0x5B is no '['.
+qsizetype IndexOfChar(QByteArrayView text, char c, qsizetype from = 0)
+{
+    for (qsizetype i = from; i < text.size(); ++i) {
+        if (text[i] == c)
+            return i;
+        if (Cp932::IsLeadByte(static_cast<unsigned char>(text[i])))
+            ++i;
+    }
+    return -1;
+}
+
+// An entry-family extra is "alias" while present and "alias[location]" while absent.
+Presence PresenceFromExtra(const QByteArray& extra, int32_t options)
+{
+    Presence presence;
+    const qsizetype open = IndexOfChar(extra, '[');
+    presence.Aliase = FitField(open < 0 ? extra : extra.first(open), MemberRecord::AliaseSize);
+    if ((options & OPT_ABSENCE) == 0)
+        return presence;
+    presence.Exist = 0;
+    if (open < 0)
+        return presence;
+    // A long location may have lost its ']' to the sender's length limit; what is left of
+    // it is still the location.
+    const qsizetype close = IndexOfChar(extra, ']', open + 1);
+    const QByteArrayView location =
+        QByteArrayView(extra).sliced(open + 1, (close < 0 ? extra.size() : close) - open - 1);
+    presence.Location = FitField(location, MemberRecord::LocationSize);
+    return presence;
+}
+
+MemberRecord RecordFromEntry(const ReceivedPacket& packet, bool useHostlist)
+{
+    Presence presence = PresenceFromExtra(packet.Extra, packet.Options);
+    MemberRecord record;
+    record.Aliase = std::move(presence.Aliase);
+    record.UserName = FitField(packet.UserName, MemberRecord::UserNameSize);
+    record.HostName = FitField(packet.HostName, MemberRecord::HostNameSize);
+    record.Exist = presence.Exist;
+    record.Location = std::move(presence.Location);
+    // Peers that use the host list announce their first group only; so do we then.
+    QByteArrayView groups = packet.GroupPart;
+    if (useHostlist && groups.contains(','))
+        groups = groups.first(groups.indexOf(','));
+    record.GroupNames = FitField(groups, MemberRecord::GroupNamesSize);
+    record.IPAddress = FitField(packet.Source.PeerAddress, MemberRecord::IPAddressSize);
+    record.PortNo = packet.Source.PeerPort;
+    return record;
+}
+
+} // namespace
+
+// The events below go to the host synchronously, and a host may call back into the
+// engine (ReEntry, Drop) from inside one; so nothing held in the table is used after
+// an event is raised, only copies.
+
+void ProtocolEngine::OnEntry(const ReceivedPacket& packet)
+{
+    // Peers announce themselves from the chat port; anything else is not one of us.
+    if (packet.Source.PeerPort != m_own.PortNo)
+        return;
+    MemberRecord record = RecordFromEntry(packet, m_own.UseHostlist != 0);
+
+    if (packet.Command == CMD_ENTRY)
+        SendTo(packet.Source.PeerAddress, packet.Source.PeerPort,
+               Build(CMD_ANSWER_ENTRY | AbsenceOption(), PresenceExtra(), OwnGroupPart()));
+
+    if (const MemberRecord* known = m_members.Find(record.IPAddress)) {
+        // A member we know announces itself again: what it said since stays.
+        record.MailAddress = known->MailAddress;
+        record.AppInfo = known->AppInfo;
+        m_members.Put(record);
+        if (!record.AppInfo.isEmpty())
+            return;
+    } else {
+        m_members.Put(record);
+        m_events.OnMemberAdded(record);
+    }
+    SendTo(record.IPAddress, record.PortNo, Build(CMD_GET_INFO, m_own.MyAliase));
+}
+
+void ProtocolEngine::OnExit(const ReceivedPacket& packet)
+{
+    if (m_members.Remove(packet.Source.PeerAddress))
+        m_events.OnMemberDeleted(packet.Source.PeerAddress);
+}
+
+void ProtocolEngine::OnPresence(const ReceivedPacket& packet)
+{
+    MemberRecord* member = m_members.MoveToEnd(packet.Source.PeerAddress);
+    if (member == nullptr)
+        return;
+    // Only the presence changes: the alias and groups stay as the entry gave them.
+    Presence presence = PresenceFromExtra(packet.Extra, packet.Options);
+    member->Exist = presence.Exist;
+    member->Location = std::move(presence.Location);
+    const QByteArray address = member->IPAddress;
+    const QByteArray location = member->Location;
+    m_events.OnPresenseNotified(address, presence.Exist, location);
+}
+
+void ProtocolEngine::OnGetInfo(const ReceivedPacket& packet)
+{
+    const MemberRecord* member = m_members.Find(packet.Source.PeerAddress);
+    if (member == nullptr)
+        return;
+    SendTo(member->IPAddress, member->PortNo,
+           Build(int32_t{CMD_SEND_INFO} | OPT_AUTO_RETURN,
+                 SendInfoExtra(m_own.ApplicationName, m_own.ApplicationVersion)));
+}
+
+void ProtocolEngine::OnSendInfo(const ReceivedPacket& packet)
+{
+    MemberRecord* member = m_members.MoveToEnd(packet.Source.PeerAddress);
+    if (member == nullptr)
+        return;
+    member->AppInfo = FitField(packet.Extra, MemberRecord::AppInfoSize);
+    // Raised again for a known member: the host takes it as a refresh with the AppInfo.
+    const MemberRecord updated = *member;
+    m_events.OnMemberAdded(updated);
+    SendTo(updated.IPAddress, updated.PortNo, Build(CMD_GET_MAIL, m_own.MyAliase));
+}
+
+void ProtocolEngine::OnGetMail(const ReceivedPacket& packet)
+{
+    const MemberRecord* member = m_members.Find(packet.Source.PeerAddress);
+    if (member == nullptr)
+        return;
+    SendTo(member->IPAddress, member->PortNo, Build(CMD_SEND_MAIL, m_own.MailAddress));
+}
+
+void ProtocolEngine::OnSendMail(const ReceivedPacket& packet)
+{
+    MemberRecord* member = m_members.MoveToEnd(packet.Source.PeerAddress);
+    if (member != nullptr)
+        member->MailAddress = FitField(packet.Extra, MemberRecord::MailAddressSize);
+}
+
+void ProtocolEngine::OnGetAbsenceInfo(const ReceivedPacket& packet)
+{
+    // The sender's own record (there is one per address) says at which port it listens.
+    const MemberRecord* member = m_members.Find(packet.Source.PeerAddress);
+    if (member == nullptr)
+        return;
+    const QByteArray answer = m_own.Exist != 0
+                                  ? Build(CMD_SEND_ABSENCE_INFO, NotAbsentExtra(m_own.MyAliase))
+                                  : Build(int32_t{CMD_SEND_ABSENCE_INFO} | OPT_ABSENCE,
+                                          AbsentExtra(m_own.MyAliase, m_own.Location));
+    SendTo(member->IPAddress, member->PortNo, answer);
+}
+
+void ProtocolEngine::OnHostList(const ReceivedPacket& packet)
+{
+    const HostListAnswer answer = ParseHostList(packet.Extra);
+    if (!answer.Valid)
+        return;
+    // Every host on the list is taken as if its entry had come in at our own port: it is
+    // queued behind whatever is waiting, answered, added and asked for its information.
+    for (const HostListEntry& entry : answer.Entries) {
+        ReceivedPacket made;
+        made.Command = CMD_ENTRY;
+        made.Options = CommandOptions(entry.Command);
+        made.PacketNo = 100;
+        made.Version = PacketVersion;
+        made.HostName = entry.HostName;
+        made.UserName = entry.UserName;
+        made.Source = {SocketEvent::EntryFromHostList,
+                       Cp932::Cut(entry.IPAddress, SourceAddressLimit), m_own.PortNo};
+        made.GroupPart = FitField(entry.GroupName, ReceivedPacket::GroupPartSize);
+        made.Extra = entry.NickName;
+        PostPacket(m_window, std::move(made), m_own.UseHostlist != 0);
+    }
+    if (answer.RequestMore)
+        SendTo(packet.Source.PeerAddress, packet.Source.PeerPort,
+               Build(CMD_GET_LIST, GetListExtra(answer.StartNo)));
+}

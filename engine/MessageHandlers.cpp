@@ -1,0 +1,127 @@
+// Private, group and cast messages, their receipts and the automatic absence reply.
+#include "ProtocolEngine.h"
+
+#include "engine/Commands.h"
+#include "platform/Cp932.h"
+#include "platform/MessageBoxService.h"
+
+namespace
+{
+
+// A C string ends at its first NUL; a group name does too, or it would become two.
+QByteArrayView UpToNul(const QByteArray& text)
+{
+    const qsizetype nul = text.indexOf('\0');
+    return nul < 0 ? QByteArrayView(text) : QByteArrayView(text).first(nul);
+}
+
+} // namespace
+
+void ProtocolEngine::SendPrivateMessage(const QByteArray& address, const QByteArray& message)
+{
+    if (m_socket == nullptr)
+        return;
+    if (m_sendBusy != 0) {
+        ShowBusyBox();
+        return;
+    }
+    const MemberRecord* member = m_members.Find(address);
+    if (member == nullptr)
+        return;
+    // A receipt is always asked for: it is the only way the user learns of a loss.
+    SendTo(member->IPAddress, member->PortNo,
+           Build(int32_t{CMD_SEND_MESSAGE} | OPT_SEND_CHECK, message));
+    m_receiptTimer.start();
+    m_sendBusy = 1;
+}
+
+void ProtocolEngine::SendGroupMessage(const QByteArray& address, const QByteArray& message,
+                                      const QByteArray& groupName)
+{
+    if (m_socket == nullptr)
+        return;
+    if (m_sendBusy != 0) {
+        ShowBusyBox();
+        return;
+    }
+    // The address only has to be a member's: the message goes to everybody.
+    if (m_members.Find(address) == nullptr)
+        return;
+    // No receipt wait: receivers never acknowledge a group message, so a wait armed here
+    // could only end in a false "not delivered" notice. The group name goes whole, commas
+    // and all.
+    BroadcastAll(Build(int32_t{CMD_SEND_MESSAGE} | OPT_BROADCAST, message, UpToNul(groupName)));
+}
+
+void ProtocolEngine::CastGroupMessage(const QByteArray& message, const QByteArray& groupName)
+{
+    if (m_socket == nullptr)
+        return;
+    BroadcastAll(Build(CMD_CAST_MESSAGE, message, UpToNul(groupName)));
+}
+
+QByteArray ProtocolEngine::HandedOnText(const QByteArray& extra)
+{
+    return extra.size() <= TextLimit ? extra : Cp932::Cut(extra, TextLimit);
+}
+
+void ProtocolEngine::OnMessage(const ReceivedPacket& packet)
+{
+    const QByteArray message = HandedOnText(packet.Extra);
+    const QByteArray& from = packet.Source.PeerAddress;
+    const bool isSecret = (packet.Options & OPT_SECRET) != 0;
+
+    // Copied before the event: the host may change the table from inside it.
+    if (const MemberRecord* member = m_members.Find(from)) {
+        const int32_t port = member->PortNo;
+        m_events.OnMessageReceived(from, port, packet.GroupPart, message, isSecret);
+        if (packet.Options & OPT_SEND_CHECK)
+            SendTo(from, port, Build(CMD_RECEIPT, ReceiptExtra(packet.PacketNo)));
+    } else if (packet.Options & OPT_NO_ADD_LIST) {
+        return; // the sender asked not to be listed: no trace at all
+    } else {
+        m_events.OnMessageReceived(from, packet.Source.PeerPort, packet.GroupPart, message,
+                                   isSecret);
+        // No receipt for a stranger; introducing ourselves makes its answer list it.
+        SendTo(from, packet.Source.PeerPort,
+               Build(CMD_ENTRY | AbsenceOption(), PresenceExtra(), OwnGroupPart()));
+    }
+
+    // Group messages and other automatic replies are never answered, or two absent
+    // users would answer each other for ever.
+    if (m_own.Exist == 0 && (packet.Options & (OPT_BROADCAST | OPT_AUTO_RETURN)) == 0 &&
+        !m_own.AbsentResponse.isEmpty()) {
+        const QByteArray reply = m_own.AbsentResponse;
+        SendTo(from, packet.Source.PeerPort,
+               Build(int32_t{CMD_SEND_MESSAGE} | OPT_AUTO_RETURN, reply));
+        m_events.OnAutoResponsed(from, reply);
+    }
+}
+
+// Any receipt ends the wait: only one message is ever waiting.
+void ProtocolEngine::OnReceipt(const ReceivedPacket&)
+{
+    m_receiptTimer.stop();
+    m_sendBusy = 0;
+}
+
+void ProtocolEngine::OnCastMessage(const ReceivedPacket& packet)
+{
+    const QByteArray& from = packet.Source.PeerAddress;
+    const MemberRecord* member = m_members.Find(from);
+    if (member == nullptr)
+        return;
+    m_events.OnGroupMessageReceived(from, member->PortNo, packet.GroupPart,
+                                    HandedOnText(packet.Extra));
+}
+
+void ProtocolEngine::OnReceiptTimeout()
+{
+    // Idle again before the box: it is modal, and packets go on arriving under it.
+    m_receiptTimer.stop();
+    m_sendBusy = 0;
+    MessageBoxes().Show(m_window, {QStringLiteral("メッセージは上手く送信されなかったようです。\n"
+                                                  "相手のマシンがダウンしている可能性があります。"),
+                                   QStringLiteral("お知らせ"), MessageBoxIcon::Information,
+                                   MessageBoxButtons::Ok});
+}

@@ -1,0 +1,46 @@
+#include "engine/SocketAddress.h"
+
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <sys/socket.h>
+
+std::optional<in_addr> ResolveHostAddress(QByteArrayView host)
+{
+    const QByteArray text = host.toByteArray(); // NUL-terminated for the C calls
+    in_addr address{};
+    if (inet_pton(AF_INET, text.constData(), &address) == 1)
+        return address;
+
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    addrinfo* found = nullptr;
+    if (text.isEmpty() || getaddrinfo(text.constData(), nullptr, &hints, &found) != 0)
+        return std::nullopt;
+    std::optional<in_addr> result;
+    for (const addrinfo* entry = found; entry && !result; entry = entry->ai_next) {
+        if (entry->ai_family == AF_INET)
+            result = reinterpret_cast<const sockaddr_in*>(entry->ai_addr)->sin_addr;
+    }
+    freeaddrinfo(found);
+    return result;
+}
+
+QByteArray DottedAddress(const in_addr& address)
+{
+    char text[INET_ADDRSTRLEN] = {};
+    inet_ntop(AF_INET, &address, text, sizeof text);
+    return QByteArray(text);
+}
+
+bool SetIntOption(int fd, int level, int option, int value)
+{
+    return setsockopt(fd, level, option, &value, sizeof value) == 0;
+}
+
+void SetLinger(int fd, bool on, int seconds)
+{
+    linger value{};
+    value.l_onoff = on ? 1 : 0;
+    value.l_linger = seconds;
+    setsockopt(fd, SOL_SOCKET, SO_LINGER, &value, sizeof value);
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+
+#include <netinet/in.h>
+
+#include <optional>
+
+// Address helpers shared by the UDP and TCP socket objects (IPv4 only, like the wire).
+
+// A dotted address as it stands, else the first IPv4 address of the host name;
+// nothing when neither works. May block on the resolver like any name lookup.
+std::optional<in_addr> ResolveHostAddress(QByteArrayView host);
+
+// "192.168.0.5"
+QByteArray DottedAddress(const in_addr& address);
+
+// Sets the descriptor's socket option to an int value; errno is left on failure.
+bool SetIntOption(int fd, int level, int option, int value);
+
+// SO_LINGER on with the given seconds, or off.
+void SetLinger(int fd, bool on, int seconds);

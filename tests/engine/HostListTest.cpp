@@ -1,0 +1,179 @@
+// Host lists of an Exchange Server: the parser, and the entries the engine makes of them.
+#include "engine/HostList.h"
+
+#include "MemberTestSupport.h"
+#include "engine/PacketCodec.h"
+#include "platform/Cp932.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <memory>
+
+namespace
+{
+
+QByteArray Fields(std::initializer_list<QByteArray> fields)
+{
+    QByteArray text;
+    for (const QByteArray& f : fields)
+        text += f + '\a';
+    return text;
+}
+
+const QByteArray TaroEntry =
+    Fields({"taro", "hostA", "257", "10.0.0.5", "2425", "Taro[Meeting]", "Sales,Dev"});
+const QByteArray HanakoEntry = Fields({"\b", "hostB", "1", "10.0.0.6", "9999", "Hanako", "\b"});
+
+TEST(ParseHostList, ContinuationFigures)
+{
+    struct Case {
+        const char* what;
+        QByteArray extra;
+        bool valid;
+        std::size_t entries;
+        bool more;
+        int32_t start;
+    };
+    const Case cases[] = {
+        {"all there", Fields({"    0", "    2"}) + TaroEntry + HanakoEntry, true, 2, false, 0},
+        {"server goes on", Fields({"40", "2"}) + TaroEntry + HanakoEntry, true, 2, true, 40},
+        {"fewer than the total", Fields({"0", "5"}) + TaroEntry + HanakoEntry, true, 2, true, 3},
+        {"both", Fields({"10", "50"}) + TaroEntry + HanakoEntry, true, 2, true, 38},
+        {"incomplete entry stops", Fields({"0", "3"}) + TaroEntry + Fields({"jiro", "hostC", "1"}),
+         true, 1, true, 2},
+        {"cut right after a BEL: the group is missing",
+         Fields({"0", "1"}) + Fields({"taro", "hostA", "1", "10.0.0.5", "2425", "Taro"}), true, 0,
+         true, 1},
+        {"last field without its BEL", Fields({"0", "1"}) + TaroEntry.chopped(1), true, 1, false,
+         0},
+        {"empty list", Fields({"0", "0"}), true, 0, false, 0},
+        {"numbers read like atoi", Fields({" 7x", "+3"}), true, 0, true, 4},
+        {"negative start is turned round", Fields({"-5", "0"}), true, 0, true, 5},
+        {"huge figures", Fields({"2147483647", "-2147483648"}), true, 0, true, 2147483647},
+        {"empty fields as numbers", Fields({"\b", "\b"}) + TaroEntry, true, 1, false, 1},
+        {"no total", Fields({"0"}), false, 0, false, 0},
+        {"no total, no BEL", "0", false, 0, false, 0},
+        {"nothing", "", false, 0, false, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const HostListAnswer answer = ParseHostList(c.extra);
+        EXPECT_EQ(answer.Valid, c.valid);
+        EXPECT_EQ(answer.Entries.size(), c.entries);
+        EXPECT_EQ(answer.RequestMore, c.more);
+        if (c.more) {
+            EXPECT_EQ(answer.StartNo, c.start);
+        }
+    }
+}
+
+TEST(ParseHostList, EntryFields)
+{
+    const QByteArray longName(200, 'u');
+    const QByteArray kanji = Cp932::FromUnicode(u"漢");
+    const HostListAnswer answer = ParseHostList(
+        Fields({"0", "3"}) + TaroEntry + HanakoEntry +
+        Fields({longName, "x" + kanji.repeated(70), " 65793", "10.0.0.7", "\b", "\b\b", "a\bb"}));
+    ASSERT_EQ(answer.Entries.size(), 3u);
+    struct Expect {
+        QByteArray user, host;
+        int32_t command;
+        QByteArray address;
+        int32_t port;
+        QByteArray nick, group;
+    };
+    const Expect expects[] = {
+        {"taro", "hostA", 257, "10.0.0.5", 2425, "Taro[Meeting]", "Sales,Dev"},
+        {"", "hostB", 1, "10.0.0.6", 9999, "Hanako", ""}, // a lone 0x08 is an empty field
+        {QByteArray(127, 'u'), "x" + kanji.repeated(63), 65793, "10.0.0.7", 0, "\b\b", "a\bb"},
+    };
+    for (std::size_t i = 0; i < 3; ++i) {
+        SCOPED_TRACE(i);
+        const HostListEntry& got = answer.Entries[i];
+        const Expect& e = expects[i];
+        EXPECT_EQ(got.UserName, e.user);
+        EXPECT_EQ(got.HostName, e.host);
+        EXPECT_EQ(got.Command, e.command);
+        EXPECT_EQ(got.IPAddress, e.address);
+        EXPECT_EQ(got.PortNo, e.port);
+        EXPECT_EQ(got.NickName, e.nick);
+        EXPECT_EQ(got.GroupName, e.group);
+    }
+}
+
+TEST(ParseHostList, ReadsNoMoreThan8191Bytes)
+{
+    const QByteArray head = Fields({"0", "1"}) + Fields({"u", "h", "1", "10.0.0.5", "2425", "n"});
+    const QByteArray extra = head + QByteArray(9000, 'g') + '\a';
+    const HostListAnswer answer = ParseHostList(extra);
+    ASSERT_EQ(answer.Entries.size(), 1u);
+    EXPECT_EQ(answer.Entries[0].GroupName.size(), 8191 - head.size());
+}
+
+TEST(HostListHandler, EveryHostIsTakenAsAnEntryAndTheRestIsAskedFor)
+{
+    EngineHarness h;
+    h.engine->Own().Groups = "A,B";
+    h.engine->Own().UseHostlist = 1;
+    h.Enter();
+    h.Receive("10.0.0.9", 5000,
+              BuildPacket({500, "srv", "srvhost"}, CMD_ANSWER_LIST,
+                          Fields({"    0", "    5"}) + TaroEntry + HanakoEntry));
+    Drain(h);
+    EXPECT_EQ(Sent(h), QStringList({
+                           "10.0.0.9:5000 0x12 3", // back to where the list came from
+                           "10.0.0.5:2425 0x3 me|A",
+                           "10.0.0.5:2425 0x40 me",
+                           "10.0.0.6:2425 0x3 me|A", // at our port, not the listed 9999
+                           "10.0.0.6:2425 0x40 me",
+                       }));
+    EXPECT_EQ(h.events.Lines,
+              QStringList({"MemberAdded 10.0.0.5:2425 exist=0 loc=Meeting alias=Taro "
+                           "host=hostA user=taro groups=Sales app=",
+                           "MemberAdded 10.0.0.6:2425 exist=1 loc= alias=Hanako host=hostB "
+                           "user= groups= app="}));
+}
+
+TEST(HostListHandler, NothingIsTakenOrAnswered)
+{
+    struct Case {
+        const char* what;
+        int32_t useHostlist;
+        QByteArray extra;
+    };
+    const Case cases[] = {
+        {"host list not in use", 0, Fields({"0", "5"}) + TaroEntry},
+        {"no total", 1, Fields({"0"})},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EngineHarness h;
+        h.engine->Own().UseHostlist = c.useHostlist;
+        h.Enter();
+        h.Receive("10.0.0.9", 5000, BuildPacket({500, "srv", "srvhost"}, CMD_ANSWER_LIST, c.extra));
+        Drain(h);
+        EXPECT_TRUE(h.sent.empty());
+        EXPECT_TRUE(h.engine->Members().empty());
+    }
+}
+
+TEST(HostListHandler, AListSwitchedOffWhileQueuedIsDropped)
+{
+    EngineHarness h;
+    h.engine->Own().UseHostlist = 1;
+    h.Enter();
+    const QByteArray list =
+        BuildPacket({500, "srv", "srvhost"}, CMD_ANSWER_LIST, Fields({"0", "5"}) + TaroEntry);
+    auto message = std::make_unique<SocketMessage>(
+        WM_UDP_NOTIFY, SocketEvent{SocketEvent::DataReceived, "10.0.0.9", 5000}, list);
+    QCoreApplication::sendEvent(&h.window, message.get()); // queued, not yet handled
+    h.engine->Own().UseHostlist = 0;
+    Drain(h);
+    EXPECT_TRUE(h.sent.empty());
+    EXPECT_TRUE(h.engine->Members().empty());
+}
+
+} // namespace
