@@ -17,9 +17,12 @@ ProtocolEngine::ProtocolEngine(QObject* componentWindow, IEngineEvents& events,
     : m_window(componentWindow), m_events(events), m_makeSocket(std::move(makeSocket)),
       m_timing(timing)
 {
+    // Coarse timers may fire up to 5% early, and a peer is owed its full wait.
+    m_receiptTimer.setTimerType(Qt::PreciseTimer);
     m_receiptTimer.setSingleShot(true);
     m_receiptTimer.setInterval(m_timing.ReceiptTimeoutMs);
     QObject::connect(&m_receiptTimer, &QTimer::timeout, [this] { OnReceiptTimeout(); });
+    m_xmlResendTimer.setTimerType(Qt::PreciseTimer);
     m_xmlResendTimer.setSingleShot(true);
     m_xmlResendTimer.setInterval(m_timing.XmlResendMs);
     QObject::connect(&m_xmlResendTimer, &QTimer::timeout, [this] { OnXmlResendTimeout(); });

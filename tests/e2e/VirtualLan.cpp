@@ -1,0 +1,121 @@
+#include "VirtualLan.h"
+
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+
+#include <cerrno>
+#include <csignal>
+#include <unistd.h>
+
+namespace
+{
+
+// Runs a program to its end; its exit code, or -1 when it could not start.
+int RunProgram(const QString& program, const QStringList& args, QString* output,
+               const QByteArray& input = {})
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, args);
+    if (!process.waitForStarted(5000))
+        return -1;
+    if (!input.isEmpty())
+        process.write(input);
+    process.closeWriteChannel();
+    process.waitForFinished(30000);
+    if (output != nullptr)
+        *output = QString::fromUtf8(process.readAll());
+    return process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+}
+
+} // namespace
+
+QString VirtualLan::Script()
+{
+    return QStringLiteral(PALAVO_VLAN_SCRIPT);
+}
+
+QString VirtualLan::SkipReason(bool needNft)
+{
+    if (::geteuid() != 0)
+        return QStringLiteral("needs root: the virtual LAN is made of network namespaces and "
+                              "a bridge (run as root, e.g. sudo ctest -R e2e)");
+    QString output;
+    if (RunProgram(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("list")},
+                   &output) != 0)
+        return QStringLiteral("'ip netns' is not available (install iproute2): ") + output;
+    if (needNft && RunProgram(QStringLiteral("nft"), {QStringLiteral("--version")}, &output) != 0)
+        return QStringLiteral("nft is not available (install nftables): ") + output;
+    return {};
+}
+
+QString VirtualLan::RunName()
+{
+    return QStringLiteral("e2%1").arg(::getpid(), 0, 16);
+}
+
+void VirtualLan::RemoveStale()
+{
+    QString output;
+    RunProgram(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("list")}, &output);
+    static const QRegularExpression ours(QStringLiteral(R"(^(e2([0-9a-f]+))-\d+\b)"),
+                                         QRegularExpression::MultilineOption);
+    QSet<QString> stale;
+    for (auto it = ours.globalMatch(output); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        const pid_t pid = static_cast<pid_t>(match.captured(2).toLongLong(nullptr, 16));
+        if (pid != ::getpid() && ::kill(pid, 0) != 0 && errno == ESRCH)
+            stale.insert(match.captured(1));
+    }
+    for (const QString& name : stale)
+        VirtualLan(name).Down();
+}
+
+VirtualLan::~VirtualLan()
+{
+    Down();
+}
+
+bool VirtualLan::Run(const QStringList& args, QString* output, const QByteArray& input) const
+{
+    QString text;
+    const int code =
+        RunProgram(QStringLiteral("/bin/bash"), QStringList{Script()} + args, &text, input);
+    if (output != nullptr)
+        *output = text;
+    return code == 0;
+}
+
+bool VirtualLan::Up(int hosts, QString* error)
+{
+    m_hosts = hosts;
+    return Run({QStringLiteral("up"), m_name, QString::number(hosts)}, error);
+}
+
+void VirtualLan::Down()
+{
+    Run({QStringLiteral("down"), m_name});
+}
+
+QString VirtualLan::Address(int host) const
+{
+    QString output;
+    Run({QStringLiteral("addr"), m_name, QString::number(host)}, &output);
+    return output.trimmed();
+}
+
+QStringList VirtualLan::Exec(int host, const QStringList& command) const
+{
+    return QStringList{Script(), QStringLiteral("exec"), m_name, QString::number(host)} + command;
+}
+
+bool VirtualLan::BridgeLoss(int percent)
+{
+    return Run({QStringLiteral("bridgeloss"), m_name, QString::number(percent)});
+}
+
+bool VirtualLan::Nft(int host, const QStringList& args, const QByteArray& script, QString* output)
+{
+    return Run(Exec(host, QStringList{QStringLiteral("nft")} + args).mid(1), output, script);
+}

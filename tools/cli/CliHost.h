@@ -1,0 +1,61 @@
+#pragma once
+
+#include "JsonEvents.h"
+#include "platform/MessageBoxService.h"
+
+#include <QByteArray>
+#include <QJsonValue>
+#include <QString>
+
+#include <functional>
+
+class PalavoIF;
+struct InvokeResult;
+
+// The line protocol of palavo-cli: JSON requests in, one JSON line out for each, and
+// every event and message box of the component as a line of its own. It knows nothing
+// of file descriptors, so a test can drive it with strings.
+//
+//   {"id":1,"set":"MyAliase","value":"太郎"}             -> {"id":1,"ok":true}
+//   {"id":2,"get":"MyHostName"}                           -> {"id":2,"ok":true,"value":"..."}
+//   {"id":3,"call":"GetAppInfo","args":["10.0.0.2"]}      -> {"id":3,"ok":true,"result":"..."}
+//   a failing member                                      -> {"id":4,"ok":false,"error":"..."}
+class CliHost : public IMessageBoxService
+{
+public:
+    using Output = std::function<void(const QByteArray& line)>; // each line ends in '\n'
+
+    // Advises the component's events and answers every message box from now on. The
+    // caller keeps the component, which must outlive the host.
+    CliHost(PalavoIF& component, Output output);
+    ~CliHost() override;
+
+    // {"ready":true}: the first line, once the component is listening.
+    void Ready();
+    // Input as it comes: complete lines are handled at once, a partial line waits for
+    // the rest (which may split a UTF-8 character).
+    void Feed(QByteArrayView bytes);
+    void HandleLine(QByteArrayView line);
+    // End of input or a signal: handles what is left of a last line without its
+    // newline, then leaves the network if entered. Only the first call does anything.
+    void Finish();
+
+    // After a successful Entry and no Drop since.
+    bool Entered() const { return m_entered; }
+
+    // Writes the box as a line and presses its default button at once.
+    MessageBoxAnswer Show(QObject* owner, const MessageBoxRequest& request) override;
+
+private:
+    void Handle(const QJsonObject& request);
+    void Reply(const QJsonValue& id, const InvokeResult& result, const QString& valueKey);
+    void Fail(const QJsonValue& id, const QString& error);
+
+    PalavoIF& m_component;
+    Output m_output;
+    JsonEvents m_events;
+    int m_cookie = 0;
+    QByteArray m_partial;
+    bool m_entered = false;
+    bool m_finished = false;
+};
