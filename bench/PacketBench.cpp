@@ -23,7 +23,7 @@ struct EntryPacket {
 
     QByteArray Build(uint32_t packetNo) const
     {
-        return BuildPacket({packetNo, UserName, HostName}, int32_t{CMD_ENTRY} | OPT_ABSENCE,
+        return BuildPacket({packetNo, UserName, HostName}, CMD_ENTRY | OPT_ABSENCE,
                            AbsentExtra(Alias, Location), GroupPartFromGroups(Groups, false));
     }
 };

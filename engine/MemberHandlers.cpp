@@ -128,7 +128,7 @@ void ProtocolEngine::OnGetInfo(const ReceivedPacket& packet)
     if (member == nullptr)
         return;
     SendTo(member->IPAddress, member->PortNo,
-           Build(int32_t{CMD_SEND_INFO} | OPT_AUTO_RETURN,
+           Build(CMD_SEND_INFO | OPT_AUTO_RETURN,
                  SendInfoExtra(m_own.ApplicationName, m_own.ApplicationVersion)));
 }
 
@@ -167,7 +167,7 @@ void ProtocolEngine::OnGetAbsenceInfo(const ReceivedPacket& packet)
         return;
     const QByteArray answer = m_own.Exist != 0
                                   ? Build(CMD_SEND_ABSENCE_INFO, NotAbsentExtra(m_own.MyAliase))
-                                  : Build(int32_t{CMD_SEND_ABSENCE_INFO} | OPT_ABSENCE,
+                                  : Build(CMD_SEND_ABSENCE_INFO | OPT_ABSENCE,
                                           AbsentExtra(m_own.MyAliase, m_own.Location));
     SendTo(member->IPAddress, member->PortNo, answer);
 }

@@ -30,7 +30,7 @@ void ProtocolEngine::SendPrivateMessage(const QByteArray& address, const QByteAr
         return;
     // A receipt is always asked for: it is the only way the user learns of a loss.
     SendTo(member->IPAddress, member->PortNo,
-           Build(int32_t{CMD_SEND_MESSAGE} | OPT_SEND_CHECK, message));
+           Build(CMD_SEND_MESSAGE | OPT_SEND_CHECK, message));
     m_receiptTimer.start();
     m_sendBusy = 1;
 }
@@ -50,7 +50,7 @@ void ProtocolEngine::SendGroupMessage(const QByteArray& address, const QByteArra
     // No receipt wait: receivers never acknowledge a group message, so a wait armed here
     // could only end in a false "not delivered" notice. The group name goes whole, commas
     // and all.
-    BroadcastAll(Build(int32_t{CMD_SEND_MESSAGE} | OPT_BROADCAST, message, UpToNul(groupName)));
+    BroadcastAll(Build(CMD_SEND_MESSAGE | OPT_BROADCAST, message, UpToNul(groupName)));
 }
 
 void ProtocolEngine::CastGroupMessage(const QByteArray& message, const QByteArray& groupName)
@@ -93,7 +93,7 @@ void ProtocolEngine::OnMessage(const ReceivedPacket& packet)
         !m_own.AbsentResponse.isEmpty()) {
         const QByteArray reply = m_own.AbsentResponse;
         SendTo(from, packet.Source.PeerPort,
-               Build(int32_t{CMD_SEND_MESSAGE} | OPT_AUTO_RETURN, reply));
+               Build(CMD_SEND_MESSAGE | OPT_AUTO_RETURN, reply));
         m_events.OnAutoResponsed(from, reply);
     }
 }

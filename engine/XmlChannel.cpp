@@ -32,7 +32,7 @@ void ProtocolEngine::SendXmlMessage(const QByteArray& address, const QByteArray&
     if (member == nullptr)
         return;
     // Kept whole, however long, so that the resend is the same datagram.
-    m_pendingXml = {Build(int32_t{CMD_XML_MESSAGE} | OPT_SEND_CHECK, message), member->IPAddress,
+    m_pendingXml = {Build(CMD_XML_MESSAGE | OPT_SEND_CHECK, message), member->IPAddress,
                     member->PortNo};
     SendTo(m_pendingXml.Address, m_pendingXml.Port, m_pendingXml.Packet);
     m_xmlResendTimer.start();

@@ -1,0 +1,215 @@
+#pragma once
+
+#include "component/ErrorInfo.h"
+#include "component/PalavoIF.h"
+#include "engine/Commands.h"
+#include "engine/FakeDatagramSocket.h"
+#include "engine/PacketCodec.h"
+#include "engine/SocketEvent.h"
+#include "platform/Cp932.h"
+#include "platform/MessageBoxService.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <ostream>
+#include <vector>
+
+// Failure messages show texts, Japanese included, instead of their bytes.
+inline void PrintTo(const QString& text, std::ostream* os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
+// Records every event a sink hears as one readable line, e.g.
+// "VoIPRequestReceived 10.0.0.2 太郎 5060 1 0", in a log it may share with other sinks
+// (each line then starts with the sink's name), so the order of delivery shows.
+class RecordingSink : public IPalavoIFEvents
+{
+public:
+    explicit RecordingSink(QStringList& log, QString name = {}) : m_log(log), m_name(name) {}
+
+    void MemberAdded(const QString& ip, int32_t port, VARIANT_BOOL exist, const QString& location,
+                     const QString& alias, const QString& host, const QString& user,
+                     const QString& groups) override
+    {
+        Record(QStringLiteral("MemberAdded %1:%2 %3 [%4] %5 %6 %7 %8")
+                   .arg(ip)
+                   .arg(port)
+                   .arg(exist)
+                   .arg(location, alias, host, user, groups));
+    }
+    void PresenseNotified(const QString& ip, VARIANT_BOOL exist, const QString& location) override
+    {
+        Record(QStringLiteral("PresenseNotified %1 %2 [%3]").arg(ip).arg(exist).arg(location));
+    }
+    void MemberDeleted(const QString& ip) override
+    {
+        Record(QStringLiteral("MemberDeleted %1").arg(ip));
+    }
+    void MessageReceived(const QString& ip, int32_t port, const QString& group,
+                         const QString& message, VARIANT_BOOL isSecret) override
+    {
+        Record(QStringLiteral("MessageReceived %1:%2 [%3] %4 %5")
+                   .arg(ip)
+                   .arg(port)
+                   .arg(group, message)
+                   .arg(isSecret));
+    }
+    void XmlMessageReceived(const QString& ip, int32_t port, const QString& xml) override
+    {
+        Record(QStringLiteral("XmlMessageReceived %1:%2 %3").arg(ip).arg(port).arg(xml));
+    }
+    void GroupMessageReceived(const QString& ip, int32_t port, const QString& group,
+                              const QString& message) override
+    {
+        Record(QStringLiteral("GroupMessageReceived %1:%2 [%3] %4")
+                   .arg(ip)
+                   .arg(port)
+                   .arg(group, message));
+    }
+    void AutoResponsedNotification(const QString& ip, const QString& message) override
+    {
+        Record(QStringLiteral("AutoResponsedNotification %1 %2").arg(ip, message));
+    }
+    void VoIPRequestReceived(const QString& ip, const QString& alias, int32_t port,
+                             VARIANT_BOOL video, VARIANT_BOOL capT120) override
+    {
+        Record(QStringLiteral("VoIPRequestReceived %1 %2 %3 %4 %5")
+                   .arg(ip, alias)
+                   .arg(port)
+                   .arg(video)
+                   .arg(capT120));
+    }
+    void VoIPRejectReceived(const QString& ip) override
+    {
+        Record(QStringLiteral("VoIPRejectReceived %1").arg(ip));
+    }
+    void VoIPRequestStopReceived(const QString& ip) override
+    {
+        Record(QStringLiteral("VoIPRequestStopReceived %1").arg(ip));
+    }
+
+protected:
+    void Record(const QString& line)
+    {
+        m_log << (m_name.isEmpty() ? line : m_name + QLatin1Char(':') + line);
+    }
+
+private:
+    QStringList& m_log;
+    QString m_name;
+};
+
+// A component with a fake socket behind it, default timings (tests never run its timers)
+// and a recording message-box service; one sink records into `events`.
+class ComponentHarness
+{
+public:
+    static constexpr int Port = 2425;
+
+    explicit ComponentHarness(bool advise = true) : component(Options(), nullptr), sink(events)
+    {
+        SetMessageBoxService(&boxes);
+        TakeErrorInfo();
+        component.put_PortNo(Port);
+        component.put_MyAliase(QStringLiteral("自分"));
+        if (advise)
+            component.Advise(&sink);
+    }
+    ~ComponentHarness() { SetMessageBoxService(nullptr); }
+
+    PalavoIF::Options Options()
+    {
+        PalavoIF::Options options;
+        options.MakeSocket = [this](QObject*) {
+            ++socketsMade;
+            auto socket = std::make_unique<FakeDatagramSocket>(sent, SocketOpens, OpenError);
+            socket->FailBroadcast = FailBroadcast;
+            Socket = socket.get();
+            return socket;
+        };
+        options.Timing.DropWaitMs = 0;
+        options.DebugFlag = false;
+        return options;
+    }
+
+    // Enters and forgets what the entry sent.
+    void Enter()
+    {
+        ASSERT_EQ(component.Entry(1, {}), S_OK);
+        sent.clear();
+    }
+
+    // A datagram arriving as the socket would hand it over: the notification to the
+    // component window, then the handler the dispatcher queued.
+    void Receive(const QByteArray& from, const QByteArray& datagram, int port = Port)
+    {
+        QCoreApplication::postEvent(
+            &component,
+            new SocketMessage(WM_UDP_NOTIFY, SocketEvent{SocketEvent::DataReceived, from, port},
+                              datagram));
+        QCoreApplication::sendPostedEvents(&component); // the notification
+        QCoreApplication::sendPostedEvents(&component); // the queued packet
+    }
+
+    void ReceivePacket(const QByteArray& from, int32_t command, const QByteArray& extra,
+                       std::optional<QByteArrayView> groupPart = std::nullopt,
+                       uint32_t packetNo = 500)
+    {
+        Receive(from, BuildPacket({packetNo, "user", "host"}, command, extra, groupPart));
+    }
+
+    // Makes `address` a member the way the network does: its entry, then (when given)
+    // its application information. Forgets what that exchange sent and raised.
+    void AddMember(const QByteArray& address, const QString& alias, const char* appInfo)
+    {
+        ReceivePacket(address, CMD_ENTRY, Cp932::FromUnicode(alias));
+        if (appInfo != nullptr)
+            ReceivePacket(address, CMD_SEND_INFO, appInfo);
+        sent.clear();
+        events.clear();
+    }
+
+    // The sent datagrams as lines "10.0.0.2:2425 0x128 text", Japanese decoded, with
+    // " groups=A,B" when a datagram has a group part.
+    QStringList SentLines() const
+    {
+        QStringList lines;
+        for (const SentDatagram& datagram : sent) {
+            const ReceivedPacket packet = ParsePacket(datagram.Bytes, SocketEvent{});
+            QString line = QStringLiteral("%1:%2 0x%3 %4")
+                               .arg(QString::fromLatin1(datagram.Host))
+                               .arg(datagram.Port)
+                               .arg(packet.Command | packet.Options, 0, 16)
+                               .arg(Cp932::ToUnicode(packet.Extra));
+            if (!packet.GroupPart.isEmpty())
+                line += QStringLiteral(" groups=") + Cp932::ToUnicode(packet.GroupPart);
+            lines << line;
+        }
+        return lines;
+    }
+
+    QStringList BoxTexts() const
+    {
+        QStringList texts;
+        for (const MessageBoxRequest& box : boxes.Shown())
+            texts << box.Caption + QLatin1Char('|') + box.Text;
+        return texts;
+    }
+
+    bool SocketOpens = true;
+    int OpenError = 98;
+    bool FailBroadcast = false;
+    int socketsMade = 0;
+    FakeDatagramSocket* Socket = nullptr;
+    std::vector<SentDatagram> sent;
+
+    ScriptedMessageBoxService boxes;
+    PalavoIF component;
+    QStringList events;
+    RecordingSink sink;
+};
