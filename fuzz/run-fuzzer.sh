@@ -1,18 +1,28 @@
 #!/bin/sh
-# Builds one fuzz target in the clang tree and fuzzes a throw-away copy of its seed
-# corpus for a bounded time. Exits non-zero on any finding; the input that caused it
-# is kept in <clang build dir>/fuzz-artifacts/.
+# The fuzz tests of CTest call this twice over:
 #
-# usage: run-fuzzer.sh <source dir> <clang build dir> <clang++> <target> <seed corpus> [seconds]
+#   run-fuzzer.sh build <source dir> <clang build dir> <clang++>
+#       configures the clang tree (once) and builds every fuzz target in it;
+#   run-fuzzer.sh run <clang build dir> <target> <seed corpus> [seconds]
+#       fuzzes a throw-away copy of the seed corpus for a bounded time.
+#
+# Building happens once, before any target runs, so that two targets fuzzing side by
+# side never run two builds in one tree. A run exits non-zero on any finding; the input
+# that caused it is kept in <clang build dir>/fuzz-artifacts/.
 set -eu
-src=$1 build=$2 cxx=$3 target=$4 seeds=$5 seconds=${6:-20}
+mode=$1
+shift
 
-if [ ! -f "$build/build.ninja" ]; then
-    cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DCMAKE_CXX_COMPILER="$cxx" -DPALAVO_FUZZ=ON
+if [ "$mode" = build ]; then
+    src=$1 build=$2 cxx=$3
+    if [ ! -f "$build/build.ninja" ]; then
+        cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+            -DCMAKE_CXX_COMPILER="$cxx" -DPALAVO_FUZZ=ON
+    fi
+    exec cmake --build "$build" -j 2
 fi
-cmake --build "$build" --target "$target" -j 2
 
+build=$1 target=$2 seeds=$3 seconds=${4:-20}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -p "$work/corpus" "$build/fuzz-artifacts"
