@@ -70,7 +70,7 @@ QString CliUsage()
         "\n"
         "Options:\n"
         "  --home DIR       directory of Palavo.ini and the logs (sets PALAVO_HOME)\n"
-        "  --timing SPEC    test aid only: shorter waits for the receipt of a private\n"
+        "  --timing WAITS   test aid only: shorter waits for the receipt of a private\n"
         "                   message (receipt), the resend of an XML command (xml) and\n"
         "                   the exit broadcast (drop), in milliseconds; the product's\n"
         "                   are receipt=3000,xml=2000,drop=1000\n"
