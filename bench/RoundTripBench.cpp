@@ -247,8 +247,8 @@ void BM_EventLoopUdpPingPong(benchmark::State& state)
         char buffer[8192];
         sockaddr_in from{};
         socklen_t size = sizeof from;
-        const ssize_t length = recvfrom(lan.RawB, buffer, sizeof buffer, 0,
-                                        reinterpret_cast<sockaddr*>(&from), &size);
+        const ssize_t length =
+            recvfrom(lan.RawB, buffer, sizeof buffer, 0, reinterpret_cast<sockaddr*>(&from), &size);
         if (length > 0)
             sendto(lan.RawB, buffer, length, 0, reinterpret_cast<sockaddr*>(&from), size);
     });

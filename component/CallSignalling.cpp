@@ -1,8 +1,10 @@
 #include "CallSignalling.h"
 
-namespace CallSignalling {
+namespace CallSignalling
+{
 
-namespace {
+namespace
+{
 QByteArray CommandText(QByteArrayView command)
 {
     return XmlElement("Command", command);

@@ -2,7 +2,8 @@
 
 #include <utility>
 
-namespace {
+namespace
+{
 thread_local ErrorInfo t_errorInfo;
 }
 

@@ -7,8 +7,7 @@
 // The error information that a failing component member leaves for its caller, as
 // automation error information did: set by the member, read (and cleared) by the
 // caller on the same thread.
-struct ErrorInfo
-{
+struct ErrorInfo {
     QString Source;
     QString Description;
 };

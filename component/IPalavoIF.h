@@ -81,8 +81,8 @@ public:
     virtual HRESULT put_MailAddress(const QString& value) = 0;
     virtual HRESULT GetMailInfo(const QString& IPAddress, QString* MailAddress) = 0;
     virtual HRESULT CastGroupMessage(const QString& Message, const QString& GroupName) = 0;
-    virtual HRESULT RequestVoIP(const QString& destIPAddress, int32_t myPortNo,
-                                VARIANT_BOOL video, VARIANT_BOOL capT120, int32_t* RetCode) = 0;
+    virtual HRESULT RequestVoIP(const QString& destIPAddress, int32_t myPortNo, VARIANT_BOOL video,
+                                VARIANT_BOOL capT120, int32_t* RetCode) = 0;
     virtual HRESULT RejectVoIP(const QString& destIPAddress) = 0;
     virtual HRESULT RejectFileTransfer(const QString& IPAddress) = 0;
     virtual HRESULT StopRequestVoIP(const QString& destIPAddress) = 0;

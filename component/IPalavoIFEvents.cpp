@@ -12,8 +12,7 @@ void IPalavoIFEvents::MessageReceived(const QString&, int32_t, const QString&, c
 {
 }
 void IPalavoIFEvents::XmlMessageReceived(const QString&, int32_t, const QString&) {}
-void IPalavoIFEvents::GroupMessageReceived(const QString&, int32_t, const QString&,
-                                           const QString&)
+void IPalavoIFEvents::GroupMessageReceived(const QString&, int32_t, const QString&, const QString&)
 {
 }
 void IPalavoIFEvents::AutoResponsedNotification(const QString&, const QString&) {}

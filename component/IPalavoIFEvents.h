@@ -19,9 +19,8 @@ public:
     virtual void PresenseNotified(const QString& IPAddress, VARIANT_BOOL Exist,
                                   const QString& Location);
     virtual void MemberDeleted(const QString& IPAddress);
-    virtual void MessageReceived(const QString& IPAddress, int32_t PortNo,
-                                 const QString& GroupName, const QString& Message,
-                                 VARIANT_BOOL IsSecret);
+    virtual void MessageReceived(const QString& IPAddress, int32_t PortNo, const QString& GroupName,
+                                 const QString& Message, VARIANT_BOOL IsSecret);
     // DISPID 5 is part of the interface, but XML commands are consumed inside the
     // component, so it is never raised.
     virtual void XmlMessageReceived(const QString& IPAddress, int32_t PortNo,

@@ -13,7 +13,8 @@
 
 #include <atomic>
 
-namespace {
+namespace
+{
 
 std::atomic<int> g_instances{0};
 
@@ -61,8 +62,7 @@ PalavoIF::PalavoIF(Options options, QObject* parent) : QObject(parent)
         };
     }
     m_engine = std::make_unique<ProtocolEngine>(this, static_cast<IEngineEvents&>(*this),
-                                                std::move(makeSocket),
-                                                options.Timing);
+                                                std::move(makeSocket), options.Timing);
 }
 
 // Releases the engine and its socket; the exit broadcast is Drop's, which the client
@@ -96,8 +96,7 @@ bool PalavoIF::Unadvise(int cookie)
     return true;
 }
 
-template <typename Raise>
-void PalavoIF::Fire(Raise raise)
+template <typename Raise> void PalavoIF::Fire(Raise raise)
 {
     const auto sinks = m_sinks;
     for (const auto& [cookie, sink] : sinks) {
@@ -153,7 +152,8 @@ HRESULT PalavoIF::get_BackStyle(int32_t* style)
 
 // --- Plain properties -----------------------------------------------------------
 
-namespace {
+namespace
+{
 HRESULT Get(const QString& field, QString* value)
 {
     if (value == nullptr)
@@ -163,11 +163,20 @@ HRESULT Get(const QString& field, QString* value)
 }
 } // namespace
 
-HRESULT PalavoIF::get_MyUserName(QString* value) { return Get(m_myUserName, value); }
+HRESULT PalavoIF::get_MyUserName(QString* value)
+{
+    return Get(m_myUserName, value);
+}
 // Entry takes the login name from the system; a client cannot set it.
-HRESULT PalavoIF::put_MyUserName(const QString&) { return S_OK; }
+HRESULT PalavoIF::put_MyUserName(const QString&)
+{
+    return S_OK;
+}
 
-HRESULT PalavoIF::get_MyAliase(QString* value) { return Get(m_myAliase, value); }
+HRESULT PalavoIF::get_MyAliase(QString* value)
+{
+    return Get(m_myAliase, value);
+}
 HRESULT PalavoIF::put_MyAliase(const QString& value)
 {
     m_myAliase = value;
@@ -175,11 +184,20 @@ HRESULT PalavoIF::put_MyAliase(const QString& value)
     return S_OK;
 }
 
-HRESULT PalavoIF::get_MyHostName(QString* value) { return Get(m_myHostName, value); }
+HRESULT PalavoIF::get_MyHostName(QString* value)
+{
+    return Get(m_myHostName, value);
+}
 // Entry takes the computer name from the system; a client cannot set it.
-HRESULT PalavoIF::put_MyHostName(const QString&) { return S_OK; }
+HRESULT PalavoIF::put_MyHostName(const QString&)
+{
+    return S_OK;
+}
 
-HRESULT PalavoIF::get_ApplicationName(QString* value) { return Get(m_applicationName, value); }
+HRESULT PalavoIF::get_ApplicationName(QString* value)
+{
+    return Get(m_applicationName, value);
+}
 HRESULT PalavoIF::put_ApplicationName(const QString& value)
 {
     m_applicationName = value;
@@ -200,7 +218,10 @@ HRESULT PalavoIF::put_ApplicationVersion(const QString& value)
 
 // Clients have always received nothing here and keep the value they passed in; they
 // hold their own list of groups.
-HRESULT PalavoIF::get_Groups(QString*) { return S_OK; }
+HRESULT PalavoIF::get_Groups(QString*)
+{
+    return S_OK;
+}
 HRESULT PalavoIF::put_Groups(const QString& value)
 {
     m_groups = value;
@@ -232,7 +253,10 @@ HRESULT PalavoIF::put_BroadCastIPAddresses(const QString& value)
     return S_OK;
 }
 
-HRESULT PalavoIF::get_MailAddress(QString* value) { return Get(m_mailAddress, value); }
+HRESULT PalavoIF::get_MailAddress(QString* value)
+{
+    return Get(m_mailAddress, value);
+}
 HRESULT PalavoIF::put_MailAddress(const QString& value)
 {
     m_mailAddress = value;
@@ -309,7 +333,8 @@ HRESULT PalavoIF::UseHostlist(VARIANT_BOOL bUse)
 
 // --- Messages -------------------------------------------------------------------
 
-namespace {
+namespace
+{
 const QString NoGroupName = QStringLiteral("グループ名が指定されていません");
 }
 
@@ -349,12 +374,14 @@ HRESULT PalavoIF::FileTransfer(const QString&, const QString&, const QString&, i
 {
     if (RetCode != nullptr)
         *RetCode = 0;
-    return ReportError(ComponentSource,
-                       QStringLiteral("ファイル転送はまだ実装されていません"));
+    return ReportError(ComponentSource, QStringLiteral("ファイル転送はまだ実装されていません"));
 }
 
 // The refusal of an offered file is sent by the receive window itself.
-HRESULT PalavoIF::RejectFileTransfer(const QString&) { return S_OK; }
+HRESULT PalavoIF::RejectFileTransfer(const QString&)
+{
+    return S_OK;
+}
 
 // --- Call signalling ------------------------------------------------------------
 
@@ -477,9 +504,11 @@ void PalavoIF::OnXmlCommand(const QByteArray& command, const MemberRecord& sende
 
 // --- Registration ---------------------------------------------------------------
 
-namespace PalavoIFModule {
+namespace PalavoIFModule
+{
 
-namespace {
+namespace
+{
 const QString VersionedProgId = QStringLiteral("PalavoIF.PalavoIF.1");
 const QString ProgId = QStringLiteral("PalavoIF.PalavoIF");
 } // namespace

@@ -32,8 +32,7 @@ public:
     // What tests and special hosts may replace. Left empty, each takes the product's
     // default: a real UDP socket, the product's timings, the debug flag from the
     // settings file, and the settings directory of the process.
-    struct Options
-    {
+    struct Options {
         ProtocolEngine::SocketFactory MakeSocket;
         EngineTiming Timing;
         std::optional<bool> DebugFlag;
@@ -87,8 +86,8 @@ public:
     HRESULT GetAppInfo(const QString& IPAddress, QString* AppName) override;
     HRESULT Drop() override;
     HRESULT SendXmlMessage(const QString& IPAddress, const QString& Message) override;
-    HRESULT FileTransfer(const QString& IPAddress, const QString& FileName,
-                         const QString& Comment, int32_t* RetCode) override;
+    HRESULT FileTransfer(const QString& IPAddress, const QString& FileName, const QString& Comment,
+                         int32_t* RetCode) override;
     HRESULT get_MailAddress(QString* value) override;
     HRESULT put_MailAddress(const QString& value) override;
     HRESULT GetMailInfo(const QString& IPAddress, QString* MailAddress) override;
@@ -118,8 +117,7 @@ private:
                       const XmlElementList& elements) override;
 
     // Calls `raise` on every advised sink; a sink may unadvise itself meanwhile.
-    template <typename Raise>
-    void Fire(Raise raise);
+    template <typename Raise> void Fire(Raise raise);
 
     HRESULT PutStock(int32_t dispid, auto& field, auto value);
 
@@ -145,7 +143,8 @@ private:
 
 // The library's self-registration: the class and its ProgIDs "PalavoIF.PalavoIF.1"
 // and "PalavoIF.PalavoIF" in the process's class registry.
-namespace PalavoIFModule {
+namespace PalavoIFModule
+{
 HRESULT DllRegisterServer();
 HRESULT DllUnregisterServer();
 // S_OK when no component object is alive, else S_FALSE.

@@ -33,8 +33,14 @@ inline constexpr int32_t OPT_BROADCAST = 0x400;
 inline constexpr int32_t OPT_AUTO_RETURN = 0x2000;
 inline constexpr int32_t OPT_NO_ADD_LIST = 0x80000;
 
-constexpr int32_t CommandCode(int32_t value) { return value & 0xFF; }
-constexpr int32_t CommandOptions(int32_t value) { return value & ~0xFF; }
+constexpr int32_t CommandCode(int32_t value)
+{
+    return value & 0xFF;
+}
+constexpr int32_t CommandOptions(int32_t value)
+{
+    return value & ~0xFF;
+}
 
 // Private window messages of the component window: the socket notification and one
 // message per handler, under which the dispatcher queues each parsed packet.

@@ -6,7 +6,7 @@
 // so a test can put a fake behind it and look at what would have gone out.
 class IDatagramSocket
 {
-  public:
+public:
     virtual ~IDatagramSocket() = default;
 
     // Binds the port; received datagrams are posted to the owner under `ownerMessage`.

@@ -20,7 +20,7 @@ constexpr char EmptyField = '\b';
 // field does not open another one: a list cut short right after a BEL lacks that field.
 class FieldReader
 {
-  public:
+public:
     explicit FieldReader(QByteArrayView text) : m_text(text) {}
 
     std::optional<QByteArrayView> Next()
@@ -36,7 +36,7 @@ class FieldReader
         return field;
     }
 
-  private:
+private:
     QByteArrayView m_text;
     qsizetype m_at = 0;
 };

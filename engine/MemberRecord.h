@@ -7,8 +7,7 @@
 // The engine's record of one peer that has announced itself. Texts are code page 932
 // bytes as they came off the wire, each cut on a character boundary to its field size
 // less one (the original fields were NUL-terminated arrays of that size).
-struct MemberRecord
-{
+struct MemberRecord {
     enum : int {
         AliaseSize = 128,
         UserNameSize = 128,

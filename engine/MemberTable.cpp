@@ -7,7 +7,8 @@ QByteArray FitField(QByteArrayView text, int size)
     return Cp932::Cut(text, size - 1);
 }
 
-namespace {
+namespace
+{
 // A key for lookups that borrows the caller's bytes instead of copying them.
 QByteArray LookupKey(QByteArrayView address)
 {

@@ -29,8 +29,7 @@ void ProtocolEngine::SendPrivateMessage(const QByteArray& address, const QByteAr
     if (member == nullptr)
         return;
     // A receipt is always asked for: it is the only way the user learns of a loss.
-    SendTo(member->IPAddress, member->PortNo,
-           Build(CMD_SEND_MESSAGE | OPT_SEND_CHECK, message));
+    SendTo(member->IPAddress, member->PortNo, Build(CMD_SEND_MESSAGE | OPT_SEND_CHECK, message));
     m_receiptTimer.start();
     m_sendBusy = 1;
 }
@@ -92,8 +91,7 @@ void ProtocolEngine::OnMessage(const ReceivedPacket& packet)
     if (m_own.Exist == 0 && (packet.Options & (OPT_BROADCAST | OPT_AUTO_RETURN)) == 0 &&
         !m_own.AbsentResponse.isEmpty()) {
         const QByteArray reply = m_own.AbsentResponse;
-        SendTo(from, packet.Source.PeerPort,
-               Build(CMD_SEND_MESSAGE | OPT_AUTO_RETURN, reply));
+        SendTo(from, packet.Source.PeerPort, Build(CMD_SEND_MESSAGE | OPT_AUTO_RETURN, reply));
         m_events.OnAutoResponsed(from, reply);
     }
 }

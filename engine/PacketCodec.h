@@ -30,7 +30,7 @@ constexpr int32_t PacketVersion = 1;
 // after 2147483647 instead of turning negative on the wire.
 class PacketCounter
 {
-  public:
+public:
     explicit PacketCounter(int32_t value = 100) : m_value(value) {}
 
     uint32_t Next()
@@ -40,7 +40,7 @@ class PacketCounter
     }
     int32_t Value() const { return m_value; }
 
-  private:
+private:
     int32_t m_value = 100;
 };
 

@@ -7,7 +7,8 @@
 
 #include <QThread>
 
-namespace {
+namespace
+{
 // The engine receives datagrams of up to this many bytes; longer ones are dropped.
 constexpr int ReceiveSize = 8192;
 } // namespace
@@ -48,26 +49,55 @@ bool ProtocolEngine::Handle(QEvent* event)
         return false;
     const ReceivedPacket& packet = queued->Packet;
     switch (message) {
-    case WM_PACKET_ENTRY: OnEntry(packet); break;
-    case WM_PACKET_ABSENCE: OnPresence(packet); break;
-    case WM_PACKET_EXIT: OnExit(packet); break;
-    case WM_PACKET_RECEIPT: OnReceipt(packet); break;
-    case WM_PACKET_MESSAGE: OnMessage(packet); break;
-    case WM_PACKET_GET_INFO: OnGetInfo(packet); break;
-    case WM_PACKET_SEND_INFO: OnSendInfo(packet); break;
-    case WM_PACKET_GET_ABSENCE: OnGetAbsenceInfo(packet); break;
-    case WM_PACKET_SEND_ABSENCE: OnPresence(packet); break;
-    case WM_PACKET_XML: OnXmlMessage(packet); break;
-    case WM_PACKET_XML_RECEIPT: OnXmlReceipt(packet); break;
-    case WM_PACKET_GET_MAIL: OnGetMail(packet); break;
-    case WM_PACKET_SEND_MAIL: OnSendMail(packet); break;
-    case WM_PACKET_CAST: OnCastMessage(packet); break;
+    case WM_PACKET_ENTRY:
+        OnEntry(packet);
+        break;
+    case WM_PACKET_ABSENCE:
+        OnPresence(packet);
+        break;
+    case WM_PACKET_EXIT:
+        OnExit(packet);
+        break;
+    case WM_PACKET_RECEIPT:
+        OnReceipt(packet);
+        break;
+    case WM_PACKET_MESSAGE:
+        OnMessage(packet);
+        break;
+    case WM_PACKET_GET_INFO:
+        OnGetInfo(packet);
+        break;
+    case WM_PACKET_SEND_INFO:
+        OnSendInfo(packet);
+        break;
+    case WM_PACKET_GET_ABSENCE:
+        OnGetAbsenceInfo(packet);
+        break;
+    case WM_PACKET_SEND_ABSENCE:
+        OnPresence(packet);
+        break;
+    case WM_PACKET_XML:
+        OnXmlMessage(packet);
+        break;
+    case WM_PACKET_XML_RECEIPT:
+        OnXmlReceipt(packet);
+        break;
+    case WM_PACKET_GET_MAIL:
+        OnGetMail(packet);
+        break;
+    case WM_PACKET_SEND_MAIL:
+        OnSendMail(packet);
+        break;
+    case WM_PACKET_CAST:
+        OnCastMessage(packet);
+        break;
     case WM_PACKET_HOST_LIST:
         // The flag may have been switched off since the answer was queued.
         if (m_own.UseHostlist != 0)
             OnHostList(packet);
         break;
-    default: return false;
+    default:
+        return false;
     }
     return true;
 }
@@ -170,8 +200,8 @@ int ProtocolEngine::BroadcastAll(QByteArrayView bytes)
 
 void ProtocolEngine::ShowBusyBox()
 {
-    MessageBoxes().Show(m_window, {QStringLiteral("ただいま先ほどのメッセージを送信中です。\n"
-                                                  "2-3秒後にメッセージ送信ボタンを押し直してください。"),
-                                   QStringLiteral("お願い"), MessageBoxIcon::None,
-                                   MessageBoxButtons::Ok});
+    MessageBoxes().Show(m_window,
+                        {QStringLiteral("ただいま先ほどのメッセージを送信中です。\n"
+                                        "2-3秒後にメッセージ送信ボタンを押し直してください。"),
+                         QStringLiteral("お願い"), MessageBoxIcon::None, MessageBoxButtons::Ok});
 }

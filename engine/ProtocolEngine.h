@@ -17,8 +17,7 @@ class QObject;
 
 // The user's own side of the protocol, as the component has been told it. Texts are
 // code page 932 bytes, converted once when the component's properties are set.
-struct OwnSettings
-{
+struct OwnSettings {
     QByteArray MyAliase;
     QByteArray MyUserName;
     QByteArray MyHostName;
@@ -51,8 +50,7 @@ public:
                                    const QByteArray& groupName, const QByteArray& message,
                                    bool isSecret) = 0;
     virtual void OnGroupMessageReceived(const QByteArray& address, int32_t port,
-                                        const QByteArray& groupName,
-                                        const QByteArray& message) = 0;
+                                        const QByteArray& groupName, const QByteArray& message) = 0;
     virtual void OnAutoResponsed(const QByteArray& address, const QByteArray& message) = 0;
 
     // An XML command from a member, split into its elements, with its Command value
@@ -63,8 +61,7 @@ public:
 };
 
 // How long the engine waits. The defaults are the product's; tests shorten them.
-struct EngineTiming
-{
+struct EngineTiming {
     int ReceiptTimeoutMs = 3000; // a private message without a receipt
     int XmlResendMs = 2000;      // an XML command without a receipt is sent once more
     int DropWaitMs = 1000;       // between the exit broadcast and closing the socket
@@ -97,8 +94,7 @@ public:
     bool Handle(QEvent* event);
 
     // Members and presence.
-    struct EntryResult
-    {
+    struct EntryResult {
         bool Ok = true;
         bool SocketFailed = false; // else the entry broadcast failed
         int Error = 0;             // the socket's last error number
@@ -169,8 +165,7 @@ private:
     QTimer m_xmlResendTimer;
 
     // The last XML command sent, kept whole for its one resend.
-    struct PendingXml
-    {
+    struct PendingXml {
         QByteArray Packet;
         QByteArray Address;
         int32_t Port = 0;

@@ -32,7 +32,7 @@ struct ReceivedPacket {
 // with the event afterwards.
 class PacketMessage : public WindowMessage
 {
-  public:
+public:
     PacketMessage(int message, ReceivedPacket packet)
         : WindowMessage(message), Packet(std::move(packet))
     {

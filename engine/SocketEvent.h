@@ -7,8 +7,7 @@
 #include <cstdint>
 
 // What a socket object tells its owner with every notification.
-struct SocketEvent
-{
+struct SocketEvent {
     enum : int32_t { EntryFromHostList = 0, Accepted = 1, DataReceived = 2, Closed = 3 };
 
     int32_t Kind = 0;

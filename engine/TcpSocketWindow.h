@@ -26,7 +26,7 @@ class TcpSocketWindow : public QObject
 {
     Q_OBJECT
 
-  public:
+public:
     explicit TcpSocketWindow(QObject* owner, QObject* parent = nullptr);
     ~TcpSocketWindow() override;
 
@@ -47,7 +47,7 @@ class TcpSocketWindow : public QObject
     int LastError() const { return static_cast<int32_t>(m_error.load() & 0xFFFFFFFF); }
     int ErrorCode() const { return static_cast<int32_t>(m_error.load() >> 32); }
 
-  private:
+private:
     void OnAcceptable();
     void OnConnectFinished();
     void OnReadable();

@@ -12,7 +12,7 @@
 // only while the debug switch is on. The file is UTF-8; the datagrams are CP932.
 class TrafficLog
 {
-  public:
+public:
     using Clock = std::function<QDateTime()>;
 
     // Datagrams outside 1..10000 bytes are not logged (a long private message would
@@ -33,7 +33,7 @@ class TrafficLog
     // "2024/01/05/ 03:04:05.007 " + label + " " + the text before the first NUL + "\n".
     static QByteArray FormatLine(const QDateTime& time, QStringView label, QByteArrayView datagram);
 
-  private:
+private:
     bool m_enabled;
     QString m_path;
     Clock m_clock;

@@ -20,7 +20,7 @@ class UdpSocketWindow : public QObject, public IDatagramSocket
 {
     Q_OBJECT
 
-  public:
+public:
     // `logPath` is the traffic log file, written only while `logging` is on.
     UdpSocketWindow(QObject* owner, bool logging, QString logPath, QObject* parent = nullptr);
     ~UdpSocketWindow() override;
@@ -36,7 +36,7 @@ class UdpSocketWindow : public QObject, public IDatagramSocket
     int ErrorCode() const override { return m_errorCode; }
     int Port() const override { return m_port; }
 
-  private:
+private:
     void OnReadable();
     // Receives one datagram; false when none is waiting or the receive failed.
     bool ReceiveOne();

@@ -15,8 +15,7 @@ public:
     // Makes a new object; the caller owns it (or gives it a parent).
     using Factory = std::function<QObject*(QObject* parent)>;
 
-    struct ClassEntry
-    {
+    struct ClassEntry {
         QString Description;
         Factory Create;
     };

@@ -4,7 +4,8 @@
 #include <cerrno>
 #include <iconv.h>
 
-namespace {
+namespace
+{
 
 // iconv descriptors carry conversion state, so each thread keeps its own pair and
 // the cost of iconv_open is paid once per thread instead of once per packet.
@@ -65,7 +66,8 @@ size_t Utf8SequenceLength(unsigned char c)
 
 } // namespace
 
-namespace Cp932 {
+namespace Cp932
+{
 
 QByteArray FromUnicode(QStringView text)
 {
@@ -94,11 +96,10 @@ QString ToUnicode(QByteArrayView bytes)
         return QString::fromLatin1(bytes);
     QByteArray utf8;
     utf8.reserve(bytes.size() * 3 / 2);
-    fromCp932.Convert(bytes.data(), bytes.size(), utf8,
-                      [](const char*, size_t, QByteArray& o) {
-                          o.append("\xEF\xBF\xBD");
-                          return size_t{1};
-                      });
+    fromCp932.Convert(bytes.data(), bytes.size(), utf8, [](const char*, size_t, QByteArray& o) {
+        o.append("\xEF\xBF\xBD");
+        return size_t{1};
+    });
     return QString::fromUtf8(utf8);
 }
 

@@ -7,7 +7,8 @@
 
 // The wire, the engine's records and the peers' texts are in code page 932
 // (Shift-JIS with Microsoft's extensions). Conversion goes through glibc iconv.
-namespace Cp932 {
+namespace Cp932
+{
 
 // Characters that code page 932 cannot hold become '?'; nothing else is lost.
 QByteArray FromUnicode(QStringView text);

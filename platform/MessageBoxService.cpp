@@ -25,7 +25,8 @@ MessageBoxAnswer ScriptedMessageBoxService::Show(QObject*, const MessageBoxReque
     return answer;
 }
 
-namespace {
+namespace
+{
 IMessageBoxService* g_installed = nullptr;
 }
 

@@ -12,8 +12,7 @@ enum class MessageBoxIcon { None, Information, Warning, Error, Question };
 enum class MessageBoxButtons { Ok, OkCancel, YesNo, YesNoCancel, RetryCancel };
 enum class MessageBoxAnswer { Ok, Cancel, Yes, No, Retry };
 
-struct MessageBoxRequest
-{
+struct MessageBoxRequest {
     QString Text;
     QString Caption;
     MessageBoxIcon Icon = MessageBoxIcon::None;

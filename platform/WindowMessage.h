@@ -11,7 +11,10 @@
 // type is the message number itself (0x400 + N lies inside Qt's user range).
 constexpr int WM_USER = 0x400;
 
-constexpr QEvent::Type WindowMessageType(int message) { return static_cast<QEvent::Type>(message); }
+constexpr QEvent::Type WindowMessageType(int message)
+{
+    return static_cast<QEvent::Type>(message);
+}
 
 // A posted window message with the two plain parameters of the original messages.
 // Messages that carry records (a socket notification, a parsed packet) derive from it

@@ -6,8 +6,7 @@
 
 // Runs the event loop until `done()` holds or the time is up; true when it held.
 // Tests wait on what the product posts instead of sleeping a fixed time.
-template <typename Predicate>
-bool WaitUntil(Predicate done, int timeoutMs = 5000)
+template <typename Predicate> bool WaitUntil(Predicate done, int timeoutMs = 5000)
 {
     QDeadlineTimer deadline(timeoutMs);
     while (!done()) {

@@ -26,7 +26,7 @@ struct CopySent {
 // Records what would have been sent; hosts named "bad..." do not resolve.
 class CopyRecorder : public IDatagramSocket
 {
-  public:
+public:
     int Open(int, int, int) override { return 1; }
     int SendTo(QByteArrayView host, int port, QByteArrayView bytes) override
     {

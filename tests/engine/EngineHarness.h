@@ -17,7 +17,7 @@
 // "MemberAdded 10.0.0.2:2425 exist=1 loc= alias=Taro host=h user=u groups=A,B app=".
 class RecordingEvents : public IEngineEvents
 {
-  public:
+public:
     void OnMemberAdded(const MemberRecord& m) override
     {
         Added.push_back(m);
@@ -81,10 +81,10 @@ class RecordingEvents : public IEngineEvents
 // The component window of the tests: hands every window message to the engine.
 class EngineWindow : public QObject
 {
-  public:
+public:
     ProtocolEngine* Engine = nullptr;
 
-  protected:
+protected:
     bool event(QEvent* e) override
     {
         return (Engine != nullptr && Engine->Handle(e)) || QObject::event(e);

@@ -8,8 +8,7 @@
 
 // Stands in for the UDP socket: records what would have been sent. Shared through
 // `Sent`, so a test can keep looking after the engine has taken the socket over.
-struct SentDatagram
-{
+struct SentDatagram {
     QByteArray Host; // "255.255.255.255" for a broadcast
     int Port = 0;
     QByteArray Bytes;

@@ -55,7 +55,7 @@ inline void RunEventLoopFor(int ms)
 // fill its member table the way the network does.
 class EngineTest : public testing::Test
 {
-  protected:
+protected:
     EngineTest() { SetMessageBoxService(&boxes); }
     ~EngineTest() override { SetMessageBoxService(nullptr); }
 

@@ -16,14 +16,14 @@ namespace
 // Stands in for the component window: keeps every packet message it is sent.
 class RecordingWindow : public QObject
 {
-  public:
+public:
     struct Received {
         int Message;
         ReceivedPacket Packet;
     };
     std::vector<Received> Messages;
 
-  protected:
+protected:
     bool event(QEvent* event) override
     {
         if (!IsWindowMessage(event))

@@ -21,7 +21,7 @@ struct RecordedMessage {
 // Stands in for the component window: keeps every SocketMessage posted to it.
 class RecordingOwner : public QObject
 {
-  public:
+public:
     std::vector<RecordedMessage> Messages;
     // Called on the owner's thread as each message arrives.
     std::function<void(const RecordedMessage&)> OnMessage;
@@ -30,7 +30,7 @@ class RecordingOwner : public QObject
     // The data of all Kind 2 messages, joined.
     QByteArray ReceivedData() const;
 
-  protected:
+protected:
     bool event(QEvent* event) override;
 };
 
@@ -40,7 +40,7 @@ int FreePort(int socketType);
 // A plain UDP socket on 127.0.0.1 playing the peer.
 class UdpPeer
 {
-  public:
+public:
     UdpPeer();
     ~UdpPeer();
     UdpPeer(const UdpPeer&) = delete;
@@ -51,7 +51,7 @@ class UdpPeer
     // The next datagram, or nothing within the time.
     std::optional<QByteArray> Receive(int timeoutMs = 3000);
 
-  private:
+private:
     int m_fd = -1;
     int m_port = 0;
 };

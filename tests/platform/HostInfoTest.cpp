@@ -15,7 +15,7 @@ namespace
 // Sets an environment variable for the life of the object and puts the old value back.
 class ScopedEnv
 {
-  public:
+public:
     ScopedEnv(const char* name, const QByteArray& value)
         : m_name(name), m_had(qEnvironmentVariableIsSet(name)), m_old(qgetenv(name))
     {
@@ -29,7 +29,7 @@ class ScopedEnv
             qunsetenv(m_name);
     }
 
-  private:
+private:
     const char* m_name;
     bool m_had;
     QByteArray m_old;

@@ -17,7 +17,7 @@ namespace
 
 class ProfileFileTest : public testing::Test
 {
-  protected:
+protected:
     QString PathOf(const char* name) const { return m_dir.filePath(QString::fromLatin1(name)); }
 
     QString WriteBytes(const QByteArray& bytes, const char* name = "Palavo.ini") const
