@@ -1,5 +1,6 @@
 #include "HostList.h"
 
+#include "engine/PacketCodec.h"
 #include "platform/Cp932.h"
 
 #include <algorithm>
@@ -41,37 +42,6 @@ private:
     qsizetype m_at = 0;
 };
 
-bool IsCSpace(char c)
-{
-    return c == ' ' || (c >= '\t' && c <= '\r');
-}
-
-// Read as C's atoi reads on a 64-bit system (the packet codec reads its numbers the same
-// way): leading blanks, a sign, digits; the long saturates and its low 32 bits count.
-// The server pads its numbers with blanks ("%5d").
-int32_t Decimal(QByteArrayView text)
-{
-    qsizetype i = 0;
-    while (i < text.size() && IsCSpace(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
-    constexpr uint64_t maxLong = std::numeric_limits<int64_t>::max();
-    const uint64_t limit = negative ? maxLong + 1 : maxLong;
-    uint64_t magnitude = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        const unsigned digit = static_cast<unsigned>(text[i] - '0');
-        if (magnitude > (limit - digit) / 10) {
-            magnitude = limit;
-            break;
-        }
-        magnitude = magnitude * 10 + digit;
-    }
-    const uint64_t value = negative ? 0 - magnitude : magnitude;
-    return static_cast<int32_t>(static_cast<uint32_t>(value));
-}
-
 std::optional<HostListEntry> ReadEntry(FieldReader& fields)
 {
     std::optional<QByteArrayView> values[7];
@@ -83,9 +53,9 @@ std::optional<HostListEntry> ReadEntry(FieldReader& fields)
     HostListEntry entry;
     entry.UserName = Cp932::Cut(*values[0], HostListEntry::NameLimit);
     entry.HostName = Cp932::Cut(*values[1], HostListEntry::NameLimit);
-    entry.Command = Decimal(*values[2]);
+    entry.Command = LeadingDecimal(*values[2]);
     entry.IPAddress = values[3]->toByteArray();
-    entry.PortNo = Decimal(*values[4]);
+    entry.PortNo = LeadingDecimal(*values[4]);
     entry.NickName = values[5]->toByteArray();
     entry.GroupName = values[6]->toByteArray();
     return entry;
@@ -102,8 +72,8 @@ HostListAnswer ParseHostList(QByteArrayView extra)
     if (!continuation || !total)
         return answer;
     answer.Valid = true;
-    answer.Continuation = Decimal(*continuation);
-    answer.Total = Decimal(*total);
+    answer.Continuation = LeadingDecimal(*continuation);
+    answer.Total = LeadingDecimal(*total);
 
     while (std::optional<HostListEntry> entry = ReadEntry(fields))
         answer.Entries.push_back(std::move(*entry));

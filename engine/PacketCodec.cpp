@@ -34,34 +34,6 @@ bool IsCSpace(char c)
     return c == ' ' || (c >= '\t' && c <= '\r');
 }
 
-// atoi on a 64-bit system: strtol's saturated long, then its low 32 bits. A packet
-// number sent as 3000000000 thus reads back as the same 32 bits it was printed from.
-int32_t LeadingDecimal(QByteArrayView text)
-{
-    const char* p = text.data();
-    const char* const end = p + text.size();
-    while (p != end && IsCSpace(*p))
-        ++p;
-    bool negative = false;
-    if (p != end && (*p == '+' || *p == '-')) {
-        negative = *p == '-';
-        ++p;
-    }
-    constexpr uint64_t maxLong = std::numeric_limits<int64_t>::max();
-    const uint64_t limit = negative ? maxLong + 1 : maxLong;
-    uint64_t magnitude = 0;
-    for (; p != end && *p >= '0' && *p <= '9'; ++p) {
-        const unsigned digit = static_cast<unsigned>(*p - '0');
-        if (magnitude > (limit - digit) / 10) {
-            magnitude = limit;
-            break;
-        }
-        magnitude = magnitude * 10 + digit;
-    }
-    const uint64_t value = negative ? 0 - magnitude : magnitude;
-    return static_cast<int32_t>(static_cast<uint32_t>(value));
-}
-
 QByteArray CutToField(QByteArrayView text, qsizetype fieldSize)
 {
     return Cp932::Cut(text, fieldSize - 1);
@@ -120,6 +92,34 @@ void AppendNumber(QByteArray& out, auto value)
 }
 
 } // namespace
+
+// atoi on a 64-bit system: strtol's saturated long, then its low 32 bits. A packet
+// number sent as 3000000000 thus reads back as the same 32 bits it was printed from.
+int32_t LeadingDecimal(QByteArrayView text)
+{
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    while (p != end && IsCSpace(*p))
+        ++p;
+    bool negative = false;
+    if (p != end && (*p == '+' || *p == '-')) {
+        negative = *p == '-';
+        ++p;
+    }
+    constexpr uint64_t maxLong = std::numeric_limits<int64_t>::max();
+    const uint64_t limit = negative ? maxLong + 1 : maxLong;
+    uint64_t magnitude = 0;
+    for (; p != end && *p >= '0' && *p <= '9'; ++p) {
+        const unsigned digit = static_cast<unsigned>(*p - '0');
+        if (magnitude > (limit - digit) / 10) {
+            magnitude = limit;
+            break;
+        }
+        magnitude = magnitude * 10 + digit;
+    }
+    const uint64_t value = negative ? 0 - magnitude : magnitude;
+    return static_cast<int32_t>(static_cast<uint32_t>(value));
+}
 
 ReceivedPacket ParsePacket(QByteArrayView datagram, const SocketEvent& source)
 {

@@ -51,6 +51,11 @@ struct PacketHeader {
     QByteArrayView HostName;
 };
 
+// A decimal number as C's atoi reads it on a 64-bit system: leading blanks, an optional
+// sign, digits; an out-of-range value saturates and keeps its low 32 bits. Peers write
+// their numbers with printf, so this is how every number on the wire is read.
+int32_t LeadingDecimal(QByteArrayView text);
+
 // A datagram in, the fields out. Never fails: missing fields read as empty or 0,
 // numbers read as C's atoi reads them (leading blanks, an optional sign, digits; out
 // of range values keep the low 32 bits of the 64-bit result), over-long texts are cut
