@@ -1,0 +1,3 @@
+# Settings, users and groups, conversation log, network bridge.
+target_sources(PalavoCtrl PRIVATE
+)
