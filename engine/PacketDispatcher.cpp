@@ -59,7 +59,13 @@ bool PostPacket(QObject* componentWindow, ReceivedPacket packet, bool useHostlis
 bool DispatchDatagram(QObject* componentWindow, const SocketEvent& source, QByteArrayView datagram,
                       bool useHostlist)
 {
-    if (datagram.isEmpty())
+    if (datagram.isEmpty() || componentWindow == nullptr)
         return false;
-    return PostPacket(componentWindow, ParsePacket(datagram, source), useHostlist);
+    ReceivedPacket packet = ParsePacket(datagram, source);
+    const int message = MessageForCommand(packet.Command, useHostlist);
+    if (message == 0)
+        return false;
+    PacketMessage handled(message, std::move(packet));
+    SendWindowMessage(componentWindow, handled);
+    return true;
 }

@@ -7,11 +7,14 @@
 
 #include <QSocketNotifier>
 
+#include <array>
 #include <cerrno>
 #include <memory>
+#include <vector>
 
 #include <arpa/inet.h>
 #include <sys/socket.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 namespace
@@ -72,7 +75,7 @@ int UdpSocketWindow::Open(int port, int ownerMessage, int receiveSize)
     m_port = port;
     m_ownerMessage = ownerMessage;
     m_receiveSize = receiveSize;
-    m_buffer.resize(receiveSize);
+    m_buffer.resize(static_cast<qsizetype>(receiveSize) * ReceiveBatchSize);
 
     // No SO_REUSEADDR: a second copy on the same port must fail here, not share it.
     m_fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
@@ -94,44 +97,68 @@ int UdpSocketWindow::Open(int port, int ownerMessage, int receiveSize)
 void UdpSocketWindow::OnReadable()
 {
     ClearError();
-    // Drain what is waiting, so no datagram sits behind a notification still queued.
-    for (int i = 0; i < MaxDatagramsPerNotification && ReceiveOne(); ++i) {
+    // The owner handles each datagram before this returns, and a handler may close or
+    // even destroy this socket (Drop from an event sink); then the drain stops.
+    const QPointer<UdpSocketWindow> alive(this);
+    for (int received = 0; received < MaxDatagramsPerNotification;) {
+        std::vector<std::unique_ptr<SocketMessage>> messages;
+        const int taken = ReceiveBatch(messages);
+        for (std::unique_ptr<SocketMessage>& message : messages) {
+            SendWindowMessage(m_owner, *message);
+            if (!alive || m_fd < 0)
+                return;
+        }
+        received += taken;
+        if (taken < ReceiveBatchSize)
+            return; // the queue is drained: no second call just to hear EAGAIN
     }
 }
 
-bool UdpSocketWindow::ReceiveOne()
+int UdpSocketWindow::ReceiveBatch(std::vector<std::unique_ptr<SocketMessage>>& messages)
 {
-    sockaddr_in sender{};
-    socklen_t senderSize = sizeof sender;
-    // MSG_TRUNC makes recvfrom return the datagram's real length even when it does
-    // not fit, so an oversized one is recognised and dropped whole, never cut.
-    ssize_t length;
+    std::array<mmsghdr, ReceiveBatchSize> headers{};
+    std::array<iovec, ReceiveBatchSize> vectors{};
+    std::array<sockaddr_in, ReceiveBatchSize> senders{};
+    for (size_t i = 0; i < ReceiveBatchSize; ++i) {
+        vectors[i] = {m_buffer.data() + i * m_receiveSize, static_cast<size_t>(m_receiveSize)};
+        headers[i].msg_hdr.msg_name = &senders[i];
+        headers[i].msg_hdr.msg_namelen = sizeof senders[i];
+        headers[i].msg_hdr.msg_iov = &vectors[i];
+        headers[i].msg_hdr.msg_iovlen = 1;
+    }
+    // MSG_TRUNC reports each datagram's real length even when it did not fit, so an
+    // oversized one is recognised and dropped whole, never cut.
+    int count;
     do {
-        length = recvfrom(m_fd, m_buffer.data(), m_buffer.size(), MSG_TRUNC,
-                          reinterpret_cast<sockaddr*>(&sender), &senderSize);
-    } while (length < 0 && errno == EINTR);
-    if (length < 0) {
+        count = recvmmsg(m_fd, headers.data(), ReceiveBatchSize, MSG_TRUNC, nullptr);
+    } while (count < 0 && errno == EINTR);
+    if (count < 0) {
         if (errno != EAGAIN && errno != EWOULDBLOCK)
             SetError(ERR_RECEIVE, errno);
-        return false;
+        return 0;
     }
-    if (length > m_receiveSize) {
-        // As the original platform reports it: the datagram is gone, "message too long".
-        SetError(ERR_RECEIVE, EMSGSIZE);
-        return true;
+    // Copied out before anything is handled: a handler's nested event loop may read
+    // the next datagrams into the same buffer.
+    messages.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        const auto length = static_cast<int>(headers[i].msg_len);
+        if (length > m_receiveSize) {
+            // As the original platform reports it: the datagram is gone, "message too long".
+            SetError(ERR_RECEIVE, EMSGSIZE);
+            continue;
+        }
+        SocketEvent event;
+        event.Kind = SocketEvent::DataReceived;
+        event.PeerAddress = DottedAddress(senders[i].sin_addr);
+        event.PeerPort = ntohs(senders[i].sin_port);
+        QByteArray data(m_buffer.constData() + i * m_receiveSize, length);
+        m_log.Write(QStringLiteral("RECV←%1:%2\t")
+                        .arg(QString::fromLatin1(event.PeerAddress))
+                        .arg(event.PeerPort),
+                    data);
+        messages.push_back(std::make_unique<SocketMessage>(m_ownerMessage, event, std::move(data)));
     }
-
-    const QByteArray data(m_buffer.constData(), length);
-    SocketEvent event;
-    event.Kind = SocketEvent::DataReceived;
-    event.PeerAddress = DottedAddress(sender.sin_addr);
-    event.PeerPort = ntohs(sender.sin_port);
-    const QString label = QStringLiteral("RECV←%1:%2\t")
-                              .arg(QString::fromLatin1(event.PeerAddress))
-                              .arg(event.PeerPort);
-    PostWindowMessage(m_owner, std::make_unique<SocketMessage>(m_ownerMessage, event, data));
-    m_log.Write(label, data);
-    return true;
+    return count;
 }
 
 int UdpSocketWindow::SendTo(QByteArrayView host, int port, QByteArrayView bytes)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/DatagramSocket.h"
+#include "engine/SocketEvent.h"
 #include "engine/TrafficLog.h"
 
 #include <QByteArray>
@@ -8,11 +9,16 @@
 #include <QPointer>
 #include <QString>
 
+#include <memory>
+#include <vector>
+
 class QSocketNotifier;
 
-// The engine's UDP socket. Every datagram that arrives is posted to the owner as a
+// The engine's UDP socket. Every datagram that arrives is handed to the owner as a
 // SocketMessage (Kind 2, sender address and port, the bytes) under the owner message,
 // in arrival order, so the engine handles them one at a time on the owner's thread.
+// The message is sent, not queued: the notifier already runs from the event loop, and
+// a queued hop would cost a wake-up of the loop for every datagram.
 // Create it on the owner's thread: its notifier lives there.
 //
 // There is no socket library to start on POSIX, so ERR_STARTUP is never recorded.
@@ -38,8 +44,12 @@ public:
 
 private:
     void OnReadable();
-    // Receives one datagram; false when none is waiting or the receive failed.
-    bool ReceiveOne();
+    // Takes up to ReceiveBatchSize waiting datagrams off the socket in one call and
+    // returns how many; those that fit become messages for the owner.
+    int ReceiveBatch(std::vector<std::unique_ptr<SocketMessage>>& messages);
+
+    static constexpr int ReceiveBatchSize = 16;
+
     void SetError(int code, int error);
     void ClearError() { SetError(0, 0); }
     void CloseSocket();

@@ -1,6 +1,7 @@
 #include "WindowMessage.h"
 
 #include <QCoreApplication>
+#include <QThread>
 
 void PostWindowMessage(QObject* target, std::unique_ptr<WindowMessage> message)
 {
@@ -12,4 +13,12 @@ void PostWindowMessage(QObject* target, std::unique_ptr<WindowMessage> message)
 void PostWindowMessage(QObject* target, int message, std::intptr_t wParam, std::intptr_t lParam)
 {
     PostWindowMessage(target, std::make_unique<WindowMessage>(message, wParam, lParam));
+}
+
+bool SendWindowMessage(QObject* target, WindowMessage& message)
+{
+    if (target == nullptr)
+        return false;
+    Q_ASSERT(target->thread() == QThread::currentThread());
+    return QCoreApplication::sendEvent(target, &message);
 }

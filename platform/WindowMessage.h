@@ -43,6 +43,12 @@ void PostWindowMessage(QObject* target, std::unique_ptr<WindowMessage> message);
 void PostWindowMessage(QObject* target, int message, std::intptr_t wParam = 0,
                        std::intptr_t lParam = 0);
 
+// Delivers the message to the target before returning, like the original platform's
+// SendMessage: for the socket paths, where a queued hop costs an event-loop wake-up per
+// datagram. Only on the target's own thread; the caller keeps ownership. Returns whether
+// the target handled it.
+bool SendWindowMessage(QObject* target, WindowMessage& message);
+
 // True when the event is one of our window messages (as opposed to Qt's own events).
 inline bool IsWindowMessage(const QEvent* event)
 {

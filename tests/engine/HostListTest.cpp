@@ -160,20 +160,4 @@ TEST(HostListHandler, NothingIsTakenOrAnswered)
     }
 }
 
-TEST(HostListHandler, AListSwitchedOffWhileQueuedIsDropped)
-{
-    EngineHarness h;
-    h.engine->Own().UseHostlist = 1;
-    h.Enter();
-    const QByteArray list =
-        BuildPacket({500, "srv", "srvhost"}, CMD_ANSWER_LIST, Fields({"0", "5"}) + TaroEntry);
-    auto message = std::make_unique<SocketMessage>(
-        WM_UDP_NOTIFY, SocketEvent{SocketEvent::DataReceived, "10.0.0.9", 5000}, list);
-    QCoreApplication::sendEvent(&h.window, message.get()); // queued, not yet handled
-    h.engine->Own().UseHostlist = 0;
-    Drain(h);
-    EXPECT_TRUE(h.sent.empty());
-    EXPECT_TRUE(h.engine->Members().empty());
-}
-
 } // namespace

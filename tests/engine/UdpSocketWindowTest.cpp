@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 
 #include <cerrno>
+#include <memory>
 
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -106,7 +107,7 @@ TEST(UdpSocketWindowReceive, DatagramsLongerThanTheReceiveSizeAreDroppedWhole)
             ASSERT_TRUE(WaitUntil([&] { return udp.window.ErrorCode() == ERR_RECEIVE; }))
                 << "size " << c.size;
             EXPECT_EQ(udp.window.LastError(), EMSGSIZE);
-            // Nothing of it was posted: the next message is the marker sent after it.
+            // Nothing of it was delivered: the next message is the marker sent after it.
             ASSERT_TRUE(peer.SendTo(udp.port, "marker"));
             ASSERT_TRUE(WaitUntil([&] { return udp.owner.Messages.size() > before; }));
             EXPECT_EQ(udp.owner.Messages.size(), before + 1);
@@ -115,7 +116,7 @@ TEST(UdpSocketWindowReceive, DatagramsLongerThanTheReceiveSizeAreDroppedWhole)
     }
 }
 
-TEST(UdpSocketWindowReceive, DatagramsArePostedInArrivalOrder)
+TEST(UdpSocketWindowReceive, DatagramsAreHandedOverInArrivalOrder)
 {
     OpenedWindow udp;
     UdpPeer peer;
@@ -126,6 +127,24 @@ TEST(UdpSocketWindowReceive, DatagramsArePostedInArrivalOrder)
         << udp.owner.Messages.size();
     for (int i = 0; i < count; ++i)
         ASSERT_EQ(udp.owner.Messages[i].Data, QByteArray::number(i));
+}
+
+TEST(UdpSocketWindowReceive, AHandlerMayDestroyTheSocketMidBatch)
+{
+    // The owner handles each datagram inside the socket's own notification, and an event
+    // sink may Drop the component there: the rest of the batch must not be delivered
+    // through a socket object that no longer exists.
+    RecordingOwner owner;
+    const int port = FreePort(SOCK_DGRAM);
+    auto window = std::make_unique<UdpSocketWindow>(&owner, false, QString());
+    ASSERT_EQ(window->Open(port, WM_UDP_NOTIFY, 8192), 1);
+    UdpPeer peer;
+    for (int i = 0; i < 5; ++i) // all waiting before the loop looks: one batch
+        ASSERT_TRUE(peer.SendTo(port, QByteArray::number(i)));
+    owner.OnMessage = [&](const RecordedMessage&) { window.reset(); };
+    ASSERT_TRUE(WaitUntil([&] { return !owner.Messages.empty(); }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(owner.Messages.size(), 1u);
 }
 
 TEST(UdpSocketWindowSend, ResultsAndRecordedErrors)
