@@ -1,23 +1,64 @@
-// Palavo XP: the top-level window that holds the chat control.
-#include "client/PalavoCtrl.h"
+// PalavoXP: the program that gives the chat control its window.
+#include "client/PalavoCtrlModule.h"
+#include "host/MainForm.h"
+#include "host/ProgramOptions.h"
+#include "host/TerminationSignals.h"
 #include "platform/MessageBoxService.h"
 #include "platform/QtMessageBoxService.h"
 
 #include <QApplication>
-#include <QMainWindow>
+#include <QDir>
+#include <QFile>
+
+#include <cstdio>
 
 int main(int argc, char** argv)
 {
+    // Help and version are answered before Qt looks for a display.
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const ProgramOptions options = ParseProgramOptions(arguments);
+    switch (options.What) {
+    case ProgramOptions::ShowHelp:
+        std::fputs(qPrintable(HelpText()), stdout);
+        return 0;
+    case ProgramOptions::ShowVersion:
+        std::fputs(qPrintable(VersionText()), stdout);
+        return 0;
+    case ProgramOptions::Fail:
+        std::fprintf(stderr, "PalavoXP: %s\n%s", qPrintable(options.Error), qPrintable(HelpText()));
+        return 2;
+    case ProgramOptions::Run:
+        break;
+    }
+    if (!options.Home.isEmpty()) {
+        const QString home = QDir(options.Home).absolutePath();
+        QDir().mkpath(home);
+        qputenv("PALAVO_HOME", QFile::encodeName(home));
+    }
+
     QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("PalavoXP"));
+    QApplication::setApplicationVersion(QStringLiteral(PALAVO_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("palavo-xp"));
     QtMessageBoxService messageBoxes;
     SetMessageBoxService(&messageBoxes);
 
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Palavo XP"));
-    window.setCentralWidget(new PalavoCtrl(&window)); // the window owns the control
-    window.show();
+    // What installing the control's library registered on the original platform.
+    PalavoCtrlModule::DllRegisterServer();
 
-    const int rc = app.exec();
+    int rc = 0;
+    {
+        MainForm window;
+        // A signal ends the program without the question; destroying the window still
+        // shuts the control down.
+        TerminationSignals signals_;
+        QObject::connect(&signals_, &TerminationSignals::Terminate, &app,
+                         [] { QApplication::exit(0); });
+        window.show();
+        rc = app.exec();
+    }
     SetMessageBoxService(nullptr);
     return rc;
 }

@@ -1,0 +1,19 @@
+#include "ChatFormStandIn.h"
+
+void ChatFormStandIn::SetPartner(const QString& address, const QString& aliase)
+{
+    m_address = address;
+    m_aliase = aliase;
+}
+
+void ChatFormStandIn::Recvmsg(const QString& message, const QString& group, bool isSecret)
+{
+    Q_UNUSED(group);
+    Q_UNUSED(isSecret);
+    m_log.AddLog(m_aliase + QStringLiteral(" =>\t") + message, LogReceived);
+}
+
+void ChatFormStandIn::NotifiyResponsed(const QString& message)
+{
+    m_log.AddLog(m_aliase + QStringLiteral(" =>\t") + message, LogReceived);
+}

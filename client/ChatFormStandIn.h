@@ -1,0 +1,24 @@
+#pragma once
+
+#include "client/ChatLog.h"
+#include "client/IChatForm.h"
+
+// A one-to-one chat window without a screen: it keeps what it is told (partner, the
+// received lines in a ChatLog, whether it was shown or disabled) and is never on screen,
+// so it goes with its record. Used until the real window is installed, and by tests.
+class ChatFormStandIn : public IChatForm
+{
+public:
+    void SetPartner(const QString& address, const QString& aliase) override;
+    void ShowModeless() override { ++m_showCount; }
+    void Recvmsg(const QString& message, const QString& group, bool isSecret) override;
+    void NotifiyResponsed(const QString& message) override;
+    void Disable() override { m_disabled = true; }
+    bool OutlivesRecord() override { return false; }
+
+    QString m_address;
+    QString m_aliase;
+    int m_showCount = 0;
+    bool m_disabled = false;
+    ChatLog m_log;
+};

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// Groups, broadcast addresses and the memo/whereabouts list are stored as comma lists.
+//
+// Parsing trims ASCII blanks around each item (a full-width space belongs to the name)
+// and skips blank items, but an empty field - a leading comma or two commas in a row -
+// ends the list: what follows it is not read. At most CommaListLimit items are taken.
+// Joining puts "," between items, with no trailing comma.
+constexpr int CommaListLimit = 32767;
+
+QStringList ParseCommaList(const QString& text);
+QString JoinCommaList(const QStringList& items);

@@ -1,0 +1,63 @@
+#include "GroupInformation.h"
+
+#include "client/ChatWindowFactory.h"
+#include "client/UserList.h"
+
+GroupInformation::GroupInformation(const QString& group) : m_group(group) {}
+
+GroupInformation::~GroupInformation()
+{
+    if (!m_chatForm)
+        return;
+    m_chatForm->Disable();
+    // A window on screen stays, greyed out, until the user closes it; it owns itself now.
+    if (m_chatForm->OutlivesRecord())
+        static_cast<void>(m_chatForm.release());
+}
+
+IGroupChatForm& GroupInformation::ChatForm()
+{
+    if (!m_chatForm) {
+        m_chatForm = MakeGroupChatForm();
+        m_chatForm->SetGroup(m_group);
+    }
+    return *m_chatForm;
+}
+
+void GroupInformation::ShowChatForm()
+{
+    IGroupChatForm& form = ChatForm();
+    for (const auto& member : UserList::Instance().YourDataAll()) {
+        // Asking the component for the tool name costs a lookup, so only members that
+        // list the group are asked, once each.
+        if (member->groupNames().contains(m_group) && member->IsProductUser())
+            AddMember(member->aliase(), member->address());
+    }
+    form.SetGroup(m_group);
+    form.ShowModeless();
+}
+
+void GroupInformation::setGroup(const QString& group)
+{
+    m_group = group;
+    if (m_chatForm)
+        m_chatForm->SetGroup(group);
+}
+
+void GroupInformation::RecvMessage(const QString& message, const QString& senderAliase)
+{
+    ShowChatForm();
+    m_chatForm->Recvmsg(message, senderAliase);
+}
+
+void GroupInformation::AddMember(const QString& aliase, const QString& address)
+{
+    if (m_chatForm && UserList::Instance().SearchUserAddr(address) != nullptr)
+        m_chatForm->AddMember(aliase, address);
+}
+
+void GroupInformation::DeleteMember(const QString& address)
+{
+    if (m_chatForm)
+        m_chatForm->DeleteMember(address);
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+// What a member record needs of its one-to-one chat window. The window itself (a form
+// of the chat windows) implements it; until then ChatFormStandIn does.
+class IChatForm
+{
+public:
+    virtual ~IChatForm() = default;
+
+    // m_address and m_aliase of the window: whom it talks to.
+    virtual void SetPartner(const QString& address, const QString& aliase) = 0;
+    // Shows the window without making it modal.
+    virtual void ShowModeless() = 0;
+    virtual void Recvmsg(const QString& message, const QString& group, bool isSecret) = 0;
+    // The partner's automatic absence reply.
+    virtual void NotifiyResponsed(const QString& message) = 0;
+    // The record is going away: no more sending (input box and send button greyed).
+    virtual void Disable() = 0;
+    // Asked once, after Disable, as the record is released. True: the window is on screen,
+    // now owns itself and deletes itself when the user closes it. False: the record
+    // deletes it at once.
+    virtual bool OutlivesRecord() = 0;
+};

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+
+// What a group record needs of its group chat window. The window itself implements it;
+// until then GroupChatFormStandIn does.
+class IGroupChatForm
+{
+public:
+    virtual ~IGroupChatForm() = default;
+
+    // m_group of the window.
+    virtual void SetGroup(const QString& group) = 0;
+    virtual void ShowModeless() = 0;
+    virtual void Recvmsg(const QString& message, const QString& senderAliase) = 0;
+    // A member the window already lists is ignored.
+    virtual void AddMember(const QString& aliase, const QString& address) = 0;
+    virtual void DeleteMember(const QString& address) = 0;
+    virtual void Disable() = 0;
+    // As IChatForm::OutlivesRecord.
+    virtual bool OutlivesRecord() = 0;
+};

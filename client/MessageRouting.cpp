@@ -1,0 +1,45 @@
+#include "MessageRouting.h"
+
+#include "client/ChatInfo.h"
+#include "client/UserList.h"
+#include "client/groupList.h"
+
+namespace MessageRouting
+{
+
+void RouteMessage(const QString& IPAddress, const QString& GroupName, const QString& Message,
+                  bool IsSecret)
+{
+    if (UserInformation* sender = UserList::Instance().SearchUserAddr(IPAddress))
+        sender->RecvMessage(Message, GroupName, IsSecret);
+}
+
+void RouteAutoResponse(const QString& IPAddress, const QString& Message)
+{
+    if (UserInformation* sender = UserList::Instance().SearchUserAddr(IPAddress))
+        sender->NotifyResponsed(Message);
+}
+
+bool RouteGroupMessage(const QString& IPAddress, const QString& GroupName, const QString& Message)
+{
+    const UserInformation* sender = UserList::Instance().SearchUserAddr(IPAddress);
+    if (sender == nullptr)
+        return false;
+    const ChatInfo& info = ChatInfo::Instance();
+    // A cast message reaches every copy on the network, our own included; the local
+    // user's own line is already in the window.
+    if (sender->aliase() == info.aliase())
+        return false;
+    if (!sender->IsProductUser())
+        return false;
+    // With the host list on, a member belongs to its first group only.
+    if (info.useHostlist() && GroupName != sender->getGroup(1))
+        return false;
+    GroupInformation* group = groupList::Instance().SearchGroup(GroupName);
+    if (group == nullptr)
+        return false;
+    group->RecvMessage(Message, sender->aliase());
+    return true;
+}
+
+} // namespace MessageRouting

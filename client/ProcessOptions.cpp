@@ -1,0 +1,7 @@
+#include "ProcessOptions.h"
+
+ProcessOptions& ProcessOptions::Current()
+{
+    static ProcessOptions options;
+    return options;
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+#include "client/ShellService.h"
+
+// Opens targets with QDesktopServices: a URL with a scheme ("mailto:", "http:") as it
+// is, anything else as a local file path.
+class QtShellService : public IShellService
+{
+public:
+    void Open(const QString& target) override;
+};

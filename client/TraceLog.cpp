@@ -1,0 +1,41 @@
+#include "TraceLog.h"
+
+#include "client/INIData.h"
+#include "client/ProcessOptions.h"
+
+#include <QFile>
+
+namespace
+{
+QString g_path;
+}
+
+void InitTraceLogPath()
+{
+    g_path = INIData::IniFilePath(QStringLiteral("Palavo.log"));
+}
+
+QString TraceLogPath()
+{
+    return g_path;
+}
+
+QString FormatTraceLine(const QDateTime& when, const QString& text)
+{
+    // Year, month and day without leading zeros, a 24-hour clock without a leading zero.
+    return when.toString(QStringLiteral("yyyy M/d H:mm:ss ")) + text;
+}
+
+void TraceLog(const QString& text)
+{
+    if (ProcessOptions::Current().debug != 1)
+        return;
+    // Tracing before the control has fixed the path still lands in the settings directory.
+    if (g_path.isEmpty())
+        InitTraceLogPath();
+    QFile file(g_path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        return;
+    file.write(
+        (FormatTraceLine(QDateTime::currentDateTime(), text) + QStringLiteral("\r\n")).toUtf8());
+}

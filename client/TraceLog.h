@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+
+// The chat control's diagnostic trace "Palavo.log", written only while "debug" in
+// section "OPTION" equals 1. Each line is the local time as "yyyy m/d h:mm:ss " followed
+// by the text and CR LF. Write failures are ignored.
+
+// Fixes the file's path (the settings directory); the control calls it once at start.
+void InitTraceLogPath();
+// The path TraceLog appends to; empty until InitTraceLogPath has run (a trace written
+// before that fixes the path itself).
+QString TraceLogPath();
+void TraceLog(const QString& text);
+
+// One line of the log, without the line break.
+QString FormatTraceLine(const QDateTime& when, const QString& text);

@@ -1,0 +1,88 @@
+#include "MainForm.h"
+
+#include "client/PalavoCtrl.h"
+#include "client/Twips.h"
+#include "host/ProductIcon.h"
+#include "platform/ClassRegistry.h"
+#include "platform/MessageBoxService.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QSessionManager>
+#include <QVBoxLayout>
+
+namespace
+{
+// The client area the window was designed with, in twips.
+constexpr int DesignWidthTwips = 7455;
+constexpr int DesignHeightTwips = 5535;
+} // namespace
+
+MainForm::MainForm(QWidget* parent) : QWidget(parent)
+{
+    setWindowTitle(QStringLiteral("Palavo XP"));
+    setWindowIcon(ProductIcon());
+    resize(TwipsToPixels(this, DesignWidthTwips), TwipsToPixels(this, DesignHeightTwips));
+
+    // The control fills the client area and follows its size through the layout.
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    QObject* made = ClassRegistry::Instance().Create(QStringLiteral("PalavoOCX.PalavoCtrl"), this);
+    m_palavoCtrl1 = qobject_cast<PalavoCtrl*>(made);
+    if (m_palavoCtrl1 != nullptr) {
+        m_palavoCtrl1->setObjectName(QStringLiteral("PalavoCtrl1"));
+        layout->addWidget(m_palavoCtrl1);
+    } else {
+        delete made;
+        qWarning("PalavoOCX.PalavoCtrl is not registered; the window stays empty");
+    }
+
+    connect(qApp, &QGuiApplication::commitDataRequest, this, &MainForm::OnCommitDataRequest);
+}
+
+MainForm::~MainForm()
+{
+    // The program may end without a close (the session ends after a Yes): the control
+    // still leaves the network.
+    Form_Unload();
+}
+
+void MainForm::closeEvent(QCloseEvent* event)
+{
+    if (!m_closeConfirmed && !Form_QueryUnload()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    Form_Unload();
+}
+
+bool MainForm::Form_QueryUnload()
+{
+    const MessageBoxRequest question{QStringLiteral("Palavo XPを終了しますか？"),
+                                     QStringLiteral("かくにん"), MessageBoxIcon::Question,
+                                     MessageBoxButtons::YesNo};
+    return MessageBoxes().Show(this, question) == MessageBoxAnswer::Yes;
+}
+
+void MainForm::Form_Unload()
+{
+    if (m_unloaded)
+        return;
+    m_unloaded = true;
+    if (m_palavoCtrl1 != nullptr)
+        m_palavoCtrl1->ShutDown();
+}
+
+void MainForm::OnCommitDataRequest(QSessionManager& manager)
+{
+    if (m_unloaded || m_closeConfirmed || !manager.allowsInteraction())
+        return;
+    const bool yes = Form_QueryUnload();
+    manager.release();
+    if (yes)
+        m_closeConfirmed = true;
+    else
+        manager.cancel();
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QWidget>
+
+class PalavoCtrl;
+class QSessionManager;
+
+// The program's only window: captioned "Palavo XP" with the product icon, filled by
+// one chat control made from the class registry. It adds nothing but the question
+// before closing and the control's orderly shutdown when it goes.
+class MainForm : public QWidget
+{
+    Q_OBJECT
+public:
+    // The chat control's class must be registered first (PalavoCtrlModule).
+    explicit MainForm(QWidget* parent = nullptr);
+    ~MainForm() override;
+
+    // Null only when the class registry could not make the control.
+    PalavoCtrl* PalavoCtrl1() const { return m_palavoCtrl1; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // True when the user agrees to close.
+    bool Form_QueryUnload();
+    // The window goes: the control leaves the network. Runs once.
+    void Form_Unload();
+    // A session that ends asks the same question; No keeps the session from ending.
+    void OnCommitDataRequest(QSessionManager& manager);
+
+    PalavoCtrl* m_palavoCtrl1 = nullptr;
+    // The user already said Yes (at session end), so the close that follows goes ahead.
+    bool m_closeConfirmed = false;
+    bool m_unloaded = false;
+};

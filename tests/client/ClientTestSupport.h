@@ -1,0 +1,90 @@
+#pragma once
+
+#include "client/ChatFormStandIn.h"
+#include "client/GroupChatFormStandIn.h"
+#include "client/IMemberDetails.h"
+#include "client/UserInformation.h"
+#include "platform/MessageBoxService.h"
+
+#include <QHash>
+#include <QString>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+// A chat window that tells the test when it goes, and may stay on screen past its record.
+class RecordingChatForm : public ChatFormStandIn
+{
+public:
+    RecordingChatForm(std::shared_ptr<int> destroyed, bool onScreen)
+        : m_destroyed(std::move(destroyed)), m_onScreen(onScreen)
+    {
+    }
+    ~RecordingChatForm() override { ++*m_destroyed; }
+    bool OutlivesRecord() override { return m_onScreen; }
+
+private:
+    std::shared_ptr<int> m_destroyed;
+    bool m_onScreen;
+};
+
+class RecordingGroupChatForm : public GroupChatFormStandIn
+{
+public:
+    explicit RecordingGroupChatForm(std::shared_ptr<int> destroyed)
+        : m_destroyed(std::move(destroyed))
+    {
+    }
+    ~RecordingGroupChatForm() override { ++*m_destroyed; }
+
+private:
+    std::shared_ptr<int> m_destroyed;
+};
+
+// Member details as the component would answer them: tool names by address.
+class FakeMemberDetails : public IMemberDetails
+{
+public:
+    void GetUserDetail(const QString& IPAddr, QString& ToolName, QString& mailaddr) override
+    {
+        ++Asked;
+        ToolName = ToolNames.value(IPAddr);
+        mailaddr = MailAddresses.value(IPAddr);
+    }
+
+    QHash<QString, QString> ToolNames;
+    QHash<QString, QString> MailAddresses;
+    int Asked = 0;
+};
+
+// Every client test starts from an empty settings directory, empty member and group
+// lists, a fresh ChatInfo state, scripted message boxes and recording chat windows.
+class ClientTest : public testing::Test
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Writes the settings file with exactly this text.
+    void WriteIniText(const QByteArray& text);
+    QByteArray ReadIniText() const;
+    QString SettingsPath(const QString& fileName) const;
+
+    // Adds a member to UserList and returns it.
+    UserInformation* AddMember(const QString& address, const QString& aliase, const QString& groups,
+                               const QString& toolName = {});
+
+    QTemporaryDir m_home;
+    ScriptedMessageBoxService m_boxes;
+    FakeMemberDetails m_details;
+    // Windows made so far, in order; valid while their records live.
+    std::vector<RecordingChatForm*> m_chatForms;
+    std::vector<RecordingGroupChatForm*> m_groupForms;
+    std::shared_ptr<int> m_chatFormsDestroyed = std::make_shared<int>(0);
+    std::shared_ptr<int> m_groupFormsDestroyed = std::make_shared<int>(0);
+    // Whether new one-to-one windows claim to be on screen when their record goes.
+    bool m_chatFormsOnScreen = false;
+};

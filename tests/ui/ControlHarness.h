@@ -1,0 +1,89 @@
+#pragma once
+
+#include "engine/FakeDatagramSocket.h"
+#include "platform/MessageBoxService.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QWidget>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+class PalavoCtrl;
+class PalavoIF;
+class QAction;
+
+// Failure messages show texts, Japanese included.
+void PrintTo(const QString& text, std::ostream* os);
+
+// The settings a test starts with, written to a fresh "Palavo.ini".
+struct UiSettings {
+    QString aliase = QStringLiteral("自分");
+    QString grouplist;
+    bool hostlist = false;
+    bool autoEntry = false;
+    bool displayRenew = false;
+};
+
+// Everything a widget test of the main control needs: its own settings directory
+// (PALAVO_HOME), a recording message-box service, and the real network component over
+// a fake datagram socket, registered under TestProgId so that the control (or a
+// MainForm) makes it through the class registry as it would the real one. Peers are
+// played by datagrams handed to the component as its socket would.
+class ControlHarness
+{
+public:
+    static constexpr const char* TestProgId = "UiTest.PalavoIF";
+    static constexpr int Port = 2425;
+
+    explicit ControlHarness(const UiSettings& settings = {});
+    ~ControlHarness();
+
+    // The control, made on first use (start-up runs then).
+    PalavoCtrl& Ctrl();
+    // Makes the control from the class registry as the program does; the caller owns it.
+    void RegisterControlClass();
+
+    // The component behind the control's bridge.
+    PalavoIF& Component();
+
+    template <typename T> T* Find(const char* name) { return Widget()->findChild<T*>(name); }
+    QWidget* Widget();
+    // Clicks a real button (it must be enabled and visible to react, as for a user).
+    void Click(const char* buttonName);
+    // Chooses a menu item as the user would (a disabled item does nothing).
+    void Choose(const char* actionName);
+    // Chooses entry `index` of the group selector with the keyboard.
+    void ChooseGroup(int index);
+
+    // A peer enters with its groups; `appInfo` null: it never tells its tool.
+    void PeerEnters(const QByteArray& address, const QString& alias, const QStringList& groups,
+                    const char* appInfo = "Palavo XP 1.0.0",
+                    std::optional<QString> absentAt = std::nullopt);
+    // A present member goes absent at `location`, or (nullopt) comes back.
+    void PeerPresence(const QByteArray& address, const QString& alias,
+                      std::optional<QString> absentAt);
+    void PeerExits(const QByteArray& address, const QString& alias);
+    void PeerCasts(const QByteArray& address, const QString& group, const QString& text);
+    void Receive(const QByteArray& from, int32_t command, const QByteArray& extra,
+                 std::optional<QByteArrayView> groupPart = std::nullopt);
+
+    // The rows of the member list as "nickname|memo|logon|host|address|icon".
+    QStringList Rows();
+    QStringList ComboItems(const char* name);
+    // What the component broadcast, as "0x<command> <text>" lines; then forgets it.
+    QStringList TakeBroadcasts();
+    QStringList BoxTexts() const;
+
+    ScriptedMessageBoxService boxes;
+    std::vector<SentDatagram> sent;
+    bool SocketOpens = true;
+
+private:
+    QTemporaryDir m_home;
+    QByteArray m_oldHome;
+    std::unique_ptr<PalavoCtrl> m_ctrl;
+};
