@@ -15,3 +15,9 @@ bool ReadDebugFlag()
 {
     return ReadDebugFlag(HostInfo::SettingsDir());
 }
+
+bool ReadFastTransferFlag(const QString& settingsDir)
+{
+    const ProfileFile ini(QDir(settingsDir).filePath(QStringLiteral("Palavo.ini")));
+    return ini.ReadInt(u"OPTION", u"fastTransfer", 0) == 1;
+}

@@ -9,3 +9,7 @@ bool ReadDebugFlag(const QString& settingsDir);
 
 // The same, in the settings directory of this process.
 bool ReadDebugFlag();
+
+// "fastTransfer" in section "OPTION", read the same way: exactly 1 lets the file-transfer
+// workers move large blocks as fast as the link allows instead of the paced default.
+bool ReadFastTransferFlag(const QString& settingsDir);

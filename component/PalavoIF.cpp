@@ -3,10 +3,10 @@
 #include "component/CallSignalling.h"
 #include "component/ComponentConfig.h"
 #include "component/ErrorInfo.h"
+#include "component/FileTransferManager.h"
 #include "engine/UdpSocketWindow.h"
 #include "platform/ClassRegistry.h"
 #include "platform/Cp932.h"
-#include "platform/DebugOutput.h"
 #include "platform/HostInfo.h"
 
 #include <QDir>
@@ -63,12 +63,19 @@ PalavoIF::PalavoIF(Options options, QObject* parent) : QObject(parent)
     }
     m_engine = std::make_unique<ProtocolEngine>(this, static_cast<IEngineEvents&>(*this),
                                                 std::move(makeSocket), options.Timing);
+    TransferSettings transfer;
+    if (options.Transfer)
+        transfer = *options.Transfer;
+    else
+        transfer.FastTransfer = ReadFastTransferFlag(settingsDir); // read once, like "debug"
+    m_transfers = std::make_unique<FileTransferManager>(this, *m_engine, transfer);
 }
 
 // Releases the engine and its socket; the exit broadcast is Drop's, which the client
 // calls before it lets the component go.
 PalavoIF::~PalavoIF()
 {
+    m_transfers.reset(); // the transfer windows wait for their workers here
     m_engine.reset();
     --g_instances;
 }
@@ -109,7 +116,7 @@ template <typename Raise> void PalavoIF::Fire(Raise raise)
 
 bool PalavoIF::event(QEvent* event)
 {
-    return m_engine->Handle(event) || QObject::event(event);
+    return m_engine->Handle(event) || m_transfers->Handle(event) || QObject::event(event);
 }
 
 // --- Stock properties -----------------------------------------------------------
@@ -370,11 +377,20 @@ HRESULT PalavoIF::SendXmlMessage(const QString& IPAddress, const QString& Messag
 
 // --- File transfer --------------------------------------------------------------
 
-HRESULT PalavoIF::FileTransfer(const QString&, const QString&, const QString&, int32_t* RetCode)
+// RetCode -1: not a member, or not a copy of this system. 0 otherwise, also when a box
+// has already told the user why nothing was offered. The call fails only when the
+// transfer port cannot be opened.
+HRESULT PalavoIF::FileTransfer(const QString& IPAddress, const QString& FileName,
+                               const QString& Comment, int32_t* RetCode)
 {
-    if (RetCode != nullptr)
-        *RetCode = 0;
-    return ReportError(ComponentSource, QStringLiteral("ファイル転送はまだ実装されていません"));
+    if (RetCode == nullptr)
+        return E_POINTER;
+    const FileTransferManager::OfferResult result =
+        m_transfers->FileTransfer(IPAddress.toLatin1(), FileName, Comment);
+    *RetCode = result.RetCode;
+    if (!result.Error.isEmpty())
+        return ReportError(ComponentSource, result.Error);
+    return S_OK;
 }
 
 // The refusal of an offered file is sent by the receive window itself.
@@ -495,10 +511,8 @@ void PalavoIF::OnXmlCommand(const QByteArray& command, const MemberRecord& sende
     } else if (command == "StopReqVoIP") {
         Fire([&](IPalavoIFEvents& sink) { sink.VoIPRequestStopReceived(ip); });
     } else {
-        // File offers, stops and refusals belong to the transfer windows, which are
-        // not built yet; until then an offer is not answered beyond its receipt.
-        DebugOutput(QStringLiteral("PalavoIF: file transfer command %1 from %2 not handled")
-                        .arg(QString::fromLatin1(command), ip));
+        // File offers, stops and refusals belong to the transfer windows.
+        m_transfers->OnCommand(command, sender, elements);
     }
 }
 

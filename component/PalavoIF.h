@@ -2,6 +2,7 @@
 
 #include "component/IPalavoIF.h"
 #include "component/IPalavoIFEvents.h"
+#include "component/TransferSettings.h"
 #include "engine/ProtocolEngine.h"
 
 #include <QObject>
@@ -13,6 +14,8 @@
 
 // What a container may be asked about the stock properties: permission to change
 // one, and the notice that it changed (so it can persist and redraw).
+class FileTransferManager;
+
 class IComponentSite
 {
 public:
@@ -30,12 +33,13 @@ class PalavoIF : public QObject, public IPalavoIF, private IEngineEvents
 
 public:
     // What tests and special hosts may replace. Left empty, each takes the product's
-    // default: a real UDP socket, the product's timings, the debug flag from the
-    // settings file, and the settings directory of the process.
+    // default: a real UDP socket, the product's timings, the debug flag and the transfer
+    // mode from the settings file, and the settings directory of the process.
     struct Options {
         ProtocolEngine::SocketFactory MakeSocket;
         EngineTiming Timing;
         std::optional<bool> DebugFlag;
+        std::optional<TransferSettings> Transfer;
         QString SettingsDir;
     };
 
@@ -51,6 +55,8 @@ public:
     void SetSite(IComponentSite* site) { m_site = site; }
     bool DebugFlag() const { return m_debugFlag; }
     const ProtocolEngine& Engine() const { return *m_engine; }
+    // The transfer windows, for hosts that drive them without a display.
+    FileTransferManager& Transfers() { return *m_transfers; }
 
     // Live component objects in this process (for DllCanUnloadNow).
     static int InstanceCount();
@@ -122,6 +128,7 @@ private:
     HRESULT PutStock(int32_t dispid, auto& field, auto value);
 
     std::unique_ptr<ProtocolEngine> m_engine;
+    std::unique_ptr<FileTransferManager> m_transfers;
     bool m_debugFlag = false;
     IComponentSite* m_site = nullptr;
 

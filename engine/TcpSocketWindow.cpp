@@ -13,6 +13,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/tcp.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -209,10 +210,15 @@ void TcpSocketWindow::OnAcceptable()
         m_acceptNotifier->setEnabled(false);
         return;
     }
+    const QByteArray address = DottedAddress(peer.sin_addr);
+    if (!m_acceptFrom.isEmpty() && address != m_acceptFrom) {
+        close(fd);
+        return;
+    }
     m_dataFd = fd;
     // Only one connection at a time; further ones wait in the backlog.
     m_acceptNotifier->setEnabled(false);
-    m_peerAddress = DottedAddress(peer.sin_addr);
+    m_peerAddress = address;
     Post(SocketEvent::Accepted, m_peerAddress);
     WatchData();
 }
@@ -344,4 +350,16 @@ int TcpSocketWindow::Receive(char* buffer, int size)
         return -1;
     }
     return static_cast<int>(received);
+}
+
+int TcpSocketWindow::WaitReady(bool forWrite, int timeoutMs)
+{
+    const int fd = m_dataFd;
+    if (fd < 0)
+        return -1;
+    pollfd entry{fd, static_cast<short>(forWrite ? POLLOUT : POLLIN), 0};
+    const int ready = poll(&entry, 1, timeoutMs);
+    if (ready < 0)
+        return errno == EINTR ? 0 : 1;
+    return ready;
 }

@@ -44,6 +44,15 @@ public:
     // was read, -1 with ERR_RECEIVE (LastError() EAGAIN when nothing is waiting).
     int Receive(char* buffer, int size);
 
+    // For a worker that moves large blocks: waits up to `timeoutMs` until the connection
+    // can be read (or written), so it neither spins nor blocks for good. 1 when ready
+    // (or failed: the next Send/Receive tells), 0 on time-out, -1 without a connection.
+    int WaitReady(bool forWrite, int timeoutMs);
+
+    // Accepts connections only from this dotted address; any other is closed at once and
+    // listening goes on. Empty (the default) accepts anyone.
+    void AcceptOnlyFrom(const QByteArray& address) { m_acceptFrom = address; }
+
     int LastError() const { return static_cast<int32_t>(m_error.load() & 0xFFFFFFFF); }
     int ErrorCode() const { return static_cast<int32_t>(m_error.load() >> 32); }
 
@@ -66,6 +75,7 @@ private:
     bool m_readNotify = true;
     bool m_outgoing = false;
     QByteArray m_peerAddress; // known from accept or connect; the fallback at close
+    QByteArray m_acceptFrom;
 
     int m_listenFd = -1;
     std::atomic<int> m_dataFd{-1};

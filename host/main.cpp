@@ -5,6 +5,7 @@
 #include "host/TerminationSignals.h"
 #include "platform/MessageBoxService.h"
 #include "platform/QtMessageBoxService.h"
+#include "ui/transfer/QtTransferUi.h"
 
 #include <QApplication>
 #include <QDir>
@@ -44,6 +45,8 @@ int main(int argc, char** argv)
     QApplication::setDesktopFileName(QStringLiteral("palavo-xp"));
     QtMessageBoxService messageBoxes;
     SetMessageBoxService(&messageBoxes);
+    // The component's file-transfer windows become dialogs (headless otherwise).
+    InstallTransferWidgets();
 
     // What installing the control's library registered on the original platform.
     PalavoCtrlModule::DllRegisterServer();

@@ -382,25 +382,6 @@ TEST(PalavoIF, RejectFileTransferSendsNothing)
     }
 }
 
-// File transfer is not built yet: until it is, an offer must fail visibly rather than
-// pretend to have gone out.
-TEST(PalavoIF, FileTransferFailsUntilItIsBuilt)
-{
-    ComponentHarness h;
-    h.Enter();
-    h.AddMember(Peer, QStringLiteral("太郎"), "Palavo XP 1.0");
-    int32_t retCode = 7;
-    EXPECT_EQ(h.component.FileTransfer(QString::fromLatin1(Peer), QStringLiteral("/tmp/a.txt"),
-                                       QStringLiteral("資料"), &retCode),
-              DISP_E_EXCEPTION);
-    EXPECT_EQ(retCode, 0);
-    const ErrorInfo error = TakeErrorInfo();
-    EXPECT_EQ(error.Source, QStringLiteral("PalavoIF"));
-    EXPECT_TRUE(error.Description.contains(QStringLiteral("ファイル転送")))
-        << error.Description.toStdString();
-    EXPECT_EQ(h.SentLines(), QStringList{});
-}
-
 // --- Events -----------------------------------------------------------------------
 
 // Unadvises itself from inside the first event it hears.

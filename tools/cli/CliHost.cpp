@@ -44,7 +44,8 @@ QJsonValue SalvageId(QByteArrayView line)
 } // namespace
 
 CliHost::CliHost(PalavoIF& component, Output output)
-    : m_component(component), m_output(std::move(output)), m_events(m_output)
+    : m_component(component), m_output(std::move(output)), m_events(m_output),
+      m_transferUi(component, m_output)
 {
     m_cookie = m_component.Advise(&m_events);
     SetMessageBoxService(this);
@@ -94,7 +95,13 @@ void CliHost::Handle(const QJsonObject& request)
     const QJsonValue call = request.value(QLatin1String("call"));
     const QJsonValue set = request.value(QLatin1String("set"));
     const QJsonValue get = request.value(QLatin1String("get"));
+    const QJsonValue press = request.value(QLatin1String("press"));
     const int kinds = !call.isUndefined() + !set.isUndefined() + !get.isUndefined();
+    if (!press.isUndefined()) {
+        if (kinds != 0)
+            return Fail(id, QStringLiteral(R"("press" goes without "call", "set" or "get")"));
+        return HandlePress(id, request);
+    }
     if (kinds != 1)
         return Fail(id, QStringLiteral(R"(a request needs exactly one of "call", "set" or "get")"));
     const QJsonValue member = !call.isUndefined() ? call : !set.isUndefined() ? set : get;
@@ -119,6 +126,23 @@ void CliHost::Handle(const QJsonObject& request)
     if (result.Ok && name == QLatin1String("Drop"))
         m_entered = false;
     Reply(id, result, QStringLiteral("result"));
+}
+
+void CliHost::HandlePress(const QJsonValue& id, const QJsonObject& request)
+{
+    const QJsonValue window = request.value(QLatin1String("press"));
+    const QJsonValue button = request.value(QLatin1String("button"));
+    const QJsonValue savePath = request.value(QLatin1String("savePath"));
+    if (!window.isString() || !button.isString())
+        return Fail(id, QStringLiteral(R"("press" needs a window name and a "button" text)"));
+    if (!savePath.isUndefined() && !savePath.isString() && !savePath.isNull())
+        return Fail(id, QStringLiteral(R"("savePath" must be a text)"));
+    const std::optional<QString> path =
+        savePath.isString() ? std::optional<QString>(savePath.toString()) : std::nullopt;
+    const QString error = m_transferUi.Press(window.toString(), button.toString(), path);
+    if (!error.isEmpty())
+        return Fail(id, error);
+    Reply(id, InvokeResult{true, QJsonValue::Undefined, {}}, {});
 }
 
 void CliHost::Reply(const QJsonValue& id, const InvokeResult& result, const QString& valueKey)

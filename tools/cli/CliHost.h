@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CliTransferUi.h"
 #include "JsonEvents.h"
 #include "platform/MessageBoxService.h"
 
@@ -20,6 +21,9 @@ struct InvokeResult;
 //   {"id":2,"get":"MyHostName"}                           -> {"id":2,"ok":true,"value":"..."}
 //   {"id":3,"call":"GetAppInfo","args":["10.0.0.2"]}      -> {"id":3,"ok":true,"result":"..."}
 //   a failing member                                      -> {"id":4,"ok":false,"error":"..."}
+//   {"id":5,"press":"FileReceiveWindow","button":"受信・保存","savePath":"/tmp/a"}
+//                                                         -> {"id":5,"ok":true}
+// The transfer windows, beeps and save-as dialogs are lines of their own (CliTransferUi).
 class CliHost : public IMessageBoxService
 {
 public:
@@ -48,12 +52,14 @@ public:
 
 private:
     void Handle(const QJsonObject& request);
+    void HandlePress(const QJsonValue& id, const QJsonObject& request);
     void Reply(const QJsonValue& id, const InvokeResult& result, const QString& valueKey);
     void Fail(const QJsonValue& id, const QString& error);
 
     PalavoIF& m_component;
     Output m_output;
     JsonEvents m_events;
+    CliTransferUi m_transferUi;
     int m_cookie = 0;
     QByteArray m_partial;
     bool m_entered = false;

@@ -1,0 +1,130 @@
+#include "SendWorker.h"
+
+#include "component/SendJob.h"
+#include "component/TransferIo.h"
+#include "component/TransferMessages.h"
+#include "component/TransferSettings.h"
+#include "engine/TcpSocketWindow.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace TransferIo;
+
+void SendWorker::Run(SendJob& job)
+{
+    const int fd = open(QFile::encodeName(job.FilePath).constData(), O_RDONLY | O_CLOEXEC);
+    struct stat info {
+    };
+    if (fd < 0 || fstat(fd, &info) != 0) {
+        const int error = errno;
+        if (fd >= 0)
+            close(fd);
+        PostErrorBox(job.Window, QStringLiteral("送信するファイルをオープンできませんでした\n") +
+                                     SystemErrorText(error));
+        return;
+    }
+    job.RunningFlag = 1;
+    // The receiver waits for the size it was offered: a file that has grown since is
+    // sent only that far.
+    const long long total = std::min<long long>(info.st_size, job.OfferedSize);
+    if (job.FastTransfer)
+        SendFast(job, fd, total);
+    else
+        SendPaced(job, fd, total);
+    close(fd);
+    job.RunningFlag = 0;
+}
+
+bool SendWorker::MayRetry(SendJob& job)
+{
+    const int error = job.Socket->LastError();
+    if (error == EAGAIN || error == EWOULDBLOCK)
+        return true;
+    // The receiver has gone: the window hears of the closed connection and sets the stop
+    // flag. A cleared error means the window's thread has just seen that close.
+    if (error == 0 || error == EPIPE || error == ECONNRESET || error == ENOTCONN)
+        return false;
+    PostErrorBox(job.Window,
+                 QStringLiteral("ファイルを送信することができません\n(error = %1)").arg(error));
+    return false;
+}
+
+// One chunk of at most 4096 bytes per 30 ms pass; a partial send resumes at the new
+// offset in the next pass.
+void SendWorker::SendPaced(SendJob& job, int fd, long long total)
+{
+    char chunk[TransferPacing::ChunkBytes];
+    long long offset = 0;
+    while (job.StopFlag == 0) {
+        SleepMs(TransferPacing::SendPassMs);
+        const int64_t got =
+            ReadAt(fd, chunk, std::min<long long>(sizeof chunk, total - offset), offset);
+        int sent = 0;
+        if (got > 0) {
+            sent = job.Socket->Send(QByteArrayView(chunk, got));
+            if (sent < 0) {
+                if (!MayRetry(job))
+                    return;
+                sent = 0;
+            }
+        }
+        offset += sent;
+        PostProgress(job.Window, offset, total);
+        if (offset >= total) {
+            PostWindowMessage(job.Window, WM_SEND_DONE);
+            return;
+        }
+    }
+}
+
+void SendWorker::SendFast(SendJob& job, int fd, long long total)
+{
+    using Clock = std::chrono::steady_clock;
+    std::vector<char> block(TransferPacing::FastBlockBytes);
+    int64_t have = 0;
+    int64_t position = 0;
+    long long offset = 0;
+    Clock::time_point reported = Clock::now();
+    while (job.StopFlag == 0) {
+        if (offset >= total) {
+            PostProgress(job.Window, offset, total);
+            PostWindowMessage(job.Window, WM_SEND_DONE);
+            return;
+        }
+        if (position == have) {
+            position = 0;
+            have = ReadAt(fd, block.data(),
+                          std::min<long long>(static_cast<long long>(block.size()), total - offset),
+                          offset);
+            if (have <= 0) { // the file has shrunk: nothing to send, as in the paced mode
+                have = 0;
+                SleepMs(TransferPacing::SendPassMs);
+                continue;
+            }
+        }
+        const int sent = job.Socket->Send(
+            QByteArrayView(block.data() + position, static_cast<qsizetype>(have - position)));
+        if (sent < 0) {
+            if (!MayRetry(job))
+                return;
+            job.Socket->WaitReady(true, TransferPacing::FastWaitMs);
+            continue;
+        }
+        position += sent;
+        offset += sent;
+        const Clock::time_point now = Clock::now();
+        if (now - reported >= std::chrono::milliseconds(TransferPacing::FastProgressMs)) {
+            reported = now;
+            PostProgress(job.Window, offset, total);
+        }
+    }
+}

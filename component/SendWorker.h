@@ -1,0 +1,20 @@
+#pragma once
+
+struct SendJob;
+
+// The sending side's worker thread: reads the file from its first byte to its last
+// and writes it to the connection, reporting progress to the window, until everything
+// is sent, the stop flag is set or the connection fails. Paced to 4096 bytes every
+// 30 ms, or in large blocks as fast as the link allows with fast transfer.
+class SendWorker
+{
+public:
+    static void Run(SendJob& job);
+
+private:
+    static void SendPaced(SendJob& job, int fd, long long total);
+    static void SendFast(SendJob& job, int fd, long long total);
+    // After a failed Send: true to try again later, false to end (a box was posted
+    // unless the connection simply went away, which the window hears of itself).
+    static bool MayRetry(SendJob& job);
+};

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "component/BeepService.h"
+#include "component/SaveAsDialogService.h"
+#include "component/ShellOpenService.h"
+#include "component/TransferViewFactory.h"
+
+// The transfer windows on the desktop: dialogs for both windows, the save-as dialog,
+// the beep and the desktop's "open" for a received file.
+class QtTransferUi : public ITransferViewFactory,
+                     public IBeepService,
+                     public ISaveAsDialogService,
+                     public IShellOpenService
+{
+public:
+    std::unique_ptr<IFileSendView> MakeSendView(FileSendWindow& window) override;
+    std::unique_ptr<IFileReceiveView> MakeReceiveView(FileReceiveWindow& window) override;
+    // The desktop has one beep; frequency and length are the caller's wish only.
+    void Beep(int frequency, int durationMs) override;
+    std::optional<QString> AskSavePath(const SaveAsRequest& request) override;
+    bool OpenFile(const QString& path) override;
+};
+
+// "Description|pattern|...||" as the save-as request gives it, in Qt's form. "*.*" means
+// every file, also those without a dot in their name.
+QString QtFileDialogFilter(const QString& filter);
+
+// Makes the component's transfer windows dialogs, for the rest of the process. Call once
+// the QApplication exists.
+void InstallTransferWidgets();
