@@ -1,5 +1,6 @@
-// main() for the widget tests: GoogleTest with a QApplication, offscreen unless the
-// caller chose a platform.
+// main() for the test executables that need widgets (windows, dialogs, widget-backed
+// settings): GoogleTest with a QApplication, on the offscreen platform unless the caller
+// chose another one (the screenshot runs under Xvfb).
 #include <QApplication>
 
 #include <gtest/gtest.h>
