@@ -1,0 +1,57 @@
+#pragma once
+
+#include "LanTest.h"
+
+#include "platform/MessageBoxService.h"
+
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+#include <ostream>
+
+class MainForm;
+class PalavoCtrl;
+
+// Failure messages show texts, Japanese included.
+void PrintTo(const QString& text, std::ostream* os);
+
+// PalavoXP's own window, made in this process on host 1 of the virtual LAN, next to
+// palavo-cli copies on the other hosts. The window's settings directory is fresh, with
+// automatic entry on; message boxes are recorded and answered with their default
+// button, so nothing waits for a person.
+class XpLanTest : public LanTest
+{
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    static QString OwnAliase() { return QStringLiteral("パラボ太郎"); }
+
+    // Makes the window inside host 1 and waits for its automatic entry; the thread is
+    // back in its own namespace afterwards. Null (with a test failure) when it failed.
+    MainForm* OpenWindow();
+    MainForm& Window() { return *m_window; }
+    PalavoCtrl& Ctrl();
+
+    // What the member list shows, one text a row: the five columns in order, then the
+    // icon ("present", "absent", or "?" for anything else), joined by "|".
+    QStringList Rows();
+    // The row that the window shows for a palavo-cli copy on `host`, as Rows() does.
+    static QString ExpectedRow(const QString& aliase, const QString& memo, const QString& address,
+                               bool present);
+    // Waits until the list shows `rows`; on timeout, what it showed last.
+    testing::AssertionResult ShowsRows(const QStringList& rows, int timeoutMs = 10000);
+
+    // A palavo-cli copy on `host`, entered.
+    CliPeer& EnteredPeer(int host);
+
+    ScriptedMessageBoxService m_boxes;
+
+private:
+    QTemporaryDir m_home;
+    QByteArray m_oldHome;
+    bool m_oldHomeSet = false;
+    std::unique_ptr<MainForm> m_window;
+};
