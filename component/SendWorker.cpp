@@ -33,15 +33,25 @@ void SendWorker::Run(SendJob& job)
         return;
     }
     job.RunningFlag = 1;
-    // The receiver waits for the size it was offered: a file that has grown since is
-    // sent only that far.
-    const long long total = std::min<long long>(info.st_size, job.OfferedSize);
+    // The receiver waits for exactly the size it was offered: a file that has grown since
+    // is sent only that far, one that has shrunk ends in an error (ReadFailed).
+    const long long total = job.OfferedSize;
     if (job.FastTransfer)
         SendFast(job, fd, total);
     else
         SendPaced(job, fd, total);
     close(fd);
     job.RunningFlag = 0;
+}
+
+// The file ended early or could not be read. Waiting for bytes that will never come
+// would hang both sides, and calling the transfer complete would hide the damage: the
+// worker stops with a box, and the window waits for the user as after a send error.
+void SendWorker::ReadFailed(SendJob& job, int64_t got, int error)
+{
+    PostErrorBox(job.Window, QStringLiteral("送信するファイルを読み込めませんでした\n") +
+                                 (got == 0 ? QStringLiteral("ファイルが送信中に短くなりました")
+                                           : SystemErrorText(error)));
 }
 
 bool SendWorker::MayRetry(SendJob& job)
@@ -66,8 +76,12 @@ void SendWorker::SendPaced(SendJob& job, int fd, long long total)
     long long offset = 0;
     while (job.StopFlag == 0) {
         SleepMs(TransferPacing::SendPassMs);
-        const int64_t got =
-            ReadAt(fd, chunk, std::min<long long>(sizeof chunk, total - offset), offset);
+        const int64_t want = std::min<long long>(sizeof chunk, total - offset);
+        const int64_t got = want > 0 ? ReadAt(fd, chunk, want, offset) : 0;
+        if (want > 0 && got <= 0) {
+            ReadFailed(job, got, errno);
+            return;
+        }
         int sent = 0;
         if (got > 0) {
             sent = job.Socket->Send(QByteArrayView(chunk, got));
@@ -105,10 +119,9 @@ void SendWorker::SendFast(SendJob& job, int fd, long long total)
             have = ReadAt(fd, block.data(),
                           std::min<long long>(static_cast<long long>(block.size()), total - offset),
                           offset);
-            if (have <= 0) { // the file has shrunk: nothing to send, as in the paced mode
-                have = 0;
-                SleepMs(TransferPacing::SendPassMs);
-                continue;
+            if (have <= 0) {
+                ReadFailed(job, have, errno);
+                return;
             }
         }
         const int sent = job.Socket->Send(

@@ -279,4 +279,26 @@ TEST(TransferLoopback, AFileGoneBeforeTheReceiverConnectsIsReported)
     EXPECT_EQ(t.sender.SendWindow()->State().StateText, QStringLiteral("ファイル転送中です"));
 }
 
+// A file cut short after the offer must neither hang both sides nor pass for complete.
+TEST(TransferLoopback, AFileThatShrinksAfterTheOfferEndsInAnError)
+{
+    for (const bool fast : {false, true}) {
+        SCOPED_TRACE(fast ? "fast" : "paced");
+        Transfer t(fast, fast, 10000);
+        ASSERT_EQ(t.sender.Offer(QString::fromLatin1(Peer), t.source, {}), 0);
+        ASSERT_TRUE(QFile::resize(t.source, 6000));
+        Exchange(t.sender, t.receiver);
+        t.world.SaveAnswers.push_back(t.target);
+        FileReceiveWindow* window = t.receiver.ReceiveWindow();
+        ASSERT_NE(window, nullptr);
+        window->PressSave();
+        ASSERT_TRUE(WaitUntil([&] { return !t.world.boxes.empty(); }));
+        EXPECT_EQ(t.world.Boxes(),
+                  QStringList{QStringLiteral("エラー|送信するファイルを読み込めませんでした\n"
+                                             "ファイルが送信中に短くなりました")});
+        EXPECT_FALSE(window->Completed());
+        EXPECT_TRUE(WaitUntil([&] { return ReadFile(t.target) == t.bytes.left(6000); }));
+    }
+}
+
 } // namespace
