@@ -1,7 +1,7 @@
 #include "INIData.h"
 
 #include "client/ProcessOptions.h"
-#include "client/ShellService.h"
+#include "platform/ShellService.h"
 #include "platform/HostInfo.h"
 #include "platform/ProfileFile.h"
 

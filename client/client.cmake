@@ -19,9 +19,7 @@ add_library(palavo_client_core OBJECT
   LogInfo.h
   MessageRouting.cpp MessageRouting.h
   ProcessOptions.cpp ProcessOptions.h
-  QtShellService.cpp QtShellService.h
   SettingsRecord.h
-  ShellService.cpp ShellService.h
   TraceLog.cpp TraceLog.h
   UserInformation.cpp UserInformation.h
   UserList.cpp UserList.h

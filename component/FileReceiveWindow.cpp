@@ -1,18 +1,18 @@
 #include "FileReceiveWindow.h"
 
-#include "component/BeepService.h"
 #include "component/FileTransferCommands.h"
 #include "component/ITransferComponent.h"
 #include "component/ReceiveWorker.h"
-#include "component/SaveAsDialogService.h"
-#include "component/ShellOpenService.h"
 #include "component/TransferIo.h"
 #include "component/TransferMessages.h"
 #include "component/TransferViewFactory.h"
 #include "engine/Commands.h"
 #include "engine/SocketEvent.h"
 #include "engine/TcpSocketWindow.h"
+#include "platform/BeepService.h"
 #include "platform/MessageBoxService.h"
+#include "platform/SaveAsDialogService.h"
+#include "platform/ShellService.h"
 
 #include <QFile>
 
@@ -201,7 +201,7 @@ void FileReceiveWindow::PressOpen()
 {
     if (m_closed || !m_state.OpenEnabled)
         return;
-    ShellOpener().OpenFile(m_savePath);
+    ShellService().Open(m_savePath);
 }
 
 void FileReceiveWindow::PressReject()

@@ -1,6 +1,6 @@
 #include "FileSendWindow.h"
 
-#include "component/BeepService.h"
+#include "platform/BeepService.h"
 #include "component/FileTransferCommands.h"
 #include "component/ITransferComponent.h"
 #include "component/SendWorker.h"

@@ -5,6 +5,7 @@
 #include "host/TerminationSignals.h"
 #include "platform/MessageBoxService.h"
 #include "platform/QtMessageBoxService.h"
+#include "platform/QtShellService.h"
 #include "ui/transfer/QtTransferUi.h"
 
 #include <QApplication>
@@ -45,6 +46,8 @@ int main(int argc, char** argv)
     QApplication::setDesktopFileName(QStringLiteral("palavo-xp"));
     QtMessageBoxService messageBoxes;
     SetMessageBoxService(&messageBoxes);
+    QtShellService shell;
+    SetShellService(&shell);
     // The component's file-transfer windows become dialogs (headless otherwise).
     InstallTransferWidgets();
 
@@ -62,6 +65,7 @@ int main(int argc, char** argv)
         window.show();
         rc = app.exec();
     }
+    SetShellService(nullptr);
     SetMessageBoxService(nullptr);
     return rc;
 }

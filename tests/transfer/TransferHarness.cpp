@@ -34,7 +34,7 @@ TransferWorld::TransferWorld()
     SetMessageBoxService(this);
     SetBeepService(this);
     SetSaveAsDialogService(this);
-    SetShellOpenService(this);
+    SetShellService(this);
     SetTransferViewFactory(&views);
     TakeErrorInfo();
 }
@@ -44,7 +44,7 @@ TransferWorld::~TransferWorld()
     SetMessageBoxService(nullptr);
     SetBeepService(nullptr);
     SetSaveAsDialogService(nullptr);
-    SetShellOpenService(nullptr);
+    SetShellService(nullptr);
     SetTransferViewFactory(nullptr);
 }
 
@@ -74,10 +74,9 @@ std::optional<QString> TransferWorld::AskSavePath(const SaveAsRequest& request)
     return answer;
 }
 
-bool TransferWorld::OpenFile(const QString& path)
+void TransferWorld::Open(const QString& target)
 {
-    opened << path;
-    return true;
+    opened << target;
 }
 
 QStringList TransferWorld::Boxes() const

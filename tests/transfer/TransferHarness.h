@@ -1,15 +1,15 @@
 #pragma once
 
-#include "component/BeepService.h"
 #include "component/FileReceiveWindow.h"
 #include "component/FileSendWindow.h"
 #include "component/FileTransferManager.h"
 #include "component/HeadlessTransferViews.h"
 #include "component/PalavoIF.h"
-#include "component/SaveAsDialogService.h"
-#include "component/ShellOpenService.h"
 #include "engine/FakeDatagramSocket.h"
+#include "platform/BeepService.h"
 #include "platform/MessageBoxService.h"
+#include "platform/SaveAsDialogService.h"
+#include "platform/ShellService.h"
 
 #include <QByteArray>
 #include <QString>
@@ -30,7 +30,7 @@ void PrintTo(const QString& text, std::ostream* os);
 class TransferWorld : public IMessageBoxService,
                       public IBeepService,
                       public ISaveAsDialogService,
-                      public IShellOpenService
+                      public IShellService
 {
 public:
     TransferWorld();
@@ -39,7 +39,7 @@ public:
     MessageBoxAnswer Show(QObject* owner, const MessageBoxRequest& request) override;
     void Beep(int frequency, int durationMs) override;
     std::optional<QString> AskSavePath(const SaveAsRequest& request) override;
-    bool OpenFile(const QString& path) override;
+    void Open(const QString& target) override;
 
     // "caption|text" of every box so far.
     QStringList Boxes() const;

@@ -68,7 +68,7 @@ CliTransferUi::CliTransferUi(PalavoIF& component, Output output)
     SetTransferViewFactory(&m_views);
     SetSaveAsDialogService(this);
     SetBeepService(this);
-    SetShellOpenService(this);
+    SetShellService(this);
 }
 
 CliTransferUi::~CliTransferUi()
@@ -79,8 +79,8 @@ CliTransferUi::~CliTransferUi()
         SetSaveAsDialogService(nullptr);
     if (&Beeps() == this)
         SetBeepService(nullptr);
-    if (&ShellOpener() == this)
-        SetShellOpenService(nullptr);
+    if (&ShellService() == this)
+        SetShellService(nullptr);
 }
 
 QString CliTransferUi::Press(const QString& window, const QString& button,
@@ -149,8 +149,7 @@ void CliTransferUi::Beep(int frequency, int durationMs)
             .Line());
 }
 
-bool CliTransferUi::OpenFile(const QString& path)
+void CliTransferUi::Open(const QString& target)
 {
-    m_output(JsonLine().AddRaw("shellOpen", JsonLine().Add("path", path).Object()).Line());
-    return true;
+    m_output(JsonLine().AddRaw("shellOpen", JsonLine().Add("path", target).Object()).Line());
 }

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "component/BeepService.h"
 #include "component/HeadlessTransferViews.h"
-#include "component/SaveAsDialogService.h"
-#include "component/ShellOpenService.h"
+#include "platform/BeepService.h"
+#include "platform/SaveAsDialogService.h"
+#include "platform/ShellService.h"
 
 #include <QByteArray>
 #include <QString>
@@ -21,7 +21,7 @@ class PalavoIF;
 //   {"beep":{"frequency":1000,"duration":200}}
 //   {"saveAs":{"fileName":"a.txt","path":"/tmp/a.txt"}}     path null when cancelled
 //   {"shellOpen":{"path":"/tmp/a.txt"}}
-class CliTransferUi : public ISaveAsDialogService, public IBeepService, public IShellOpenService
+class CliTransferUi : public ISaveAsDialogService, public IBeepService, public IShellService
 {
 public:
     using Output = std::function<void(const QByteArray& line)>;
@@ -38,7 +38,7 @@ public:
 
     std::optional<QString> AskSavePath(const SaveAsRequest& request) override;
     void Beep(int frequency, int durationMs) override;
-    bool OpenFile(const QString& path) override;
+    void Open(const QString& target) override;
 
 private:
     PalavoIF& m_component;

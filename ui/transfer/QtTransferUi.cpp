@@ -4,10 +4,8 @@
 #include "FileSendDialog.h"
 
 #include <QApplication>
-#include <QDesktopServices>
 #include <QFileDialog>
 #include <QStringList>
-#include <QUrl>
 
 std::unique_ptr<IFileSendView> QtTransferUi::MakeSendView(FileSendWindow& window)
 {
@@ -57,16 +55,10 @@ std::optional<QString> QtTransferUi::AskSavePath(const SaveAsRequest& request)
     return path;
 }
 
-bool QtTransferUi::OpenFile(const QString& path)
-{
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
-}
-
 void InstallTransferWidgets()
 {
     static QtTransferUi ui;
     SetTransferViewFactory(&ui);
     SetBeepService(&ui);
     SetSaveAsDialogService(&ui);
-    SetShellOpenService(&ui);
 }

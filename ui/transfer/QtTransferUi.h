@@ -1,16 +1,12 @@
 #pragma once
 
-#include "component/BeepService.h"
-#include "component/SaveAsDialogService.h"
-#include "component/ShellOpenService.h"
 #include "component/TransferViewFactory.h"
+#include "platform/BeepService.h"
+#include "platform/SaveAsDialogService.h"
 
-// The transfer windows on the desktop: dialogs for both windows, the save-as dialog,
-// the beep and the desktop's "open" for a received file.
-class QtTransferUi : public ITransferViewFactory,
-                     public IBeepService,
-                     public ISaveAsDialogService,
-                     public IShellOpenService
+// The transfer windows on the desktop: dialogs for both windows, the save-as dialog and
+// the beep. A received file is opened through the program's shell service.
+class QtTransferUi : public ITransferViewFactory, public IBeepService, public ISaveAsDialogService
 {
 public:
     std::unique_ptr<IFileSendView> MakeSendView(FileSendWindow& window) override;
@@ -18,7 +14,6 @@ public:
     // The desktop has one beep; frequency and length are the caller's wish only.
     void Beep(int frequency, int durationMs) override;
     std::optional<QString> AskSavePath(const SaveAsRequest& request) override;
-    bool OpenFile(const QString& path) override;
 };
 
 // "Description|pattern|...||" as the save-as request gives it, in Qt's form. "*.*" means

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "client/ShellService.h"
+#include "platform/ShellService.h"
 
 // Opens targets with QDesktopServices: a URL with a scheme ("mailto:", "http:") as it
 // is, anything else as a local file path.

@@ -2,8 +2,10 @@
 
 #include <QString>
 
-// The desktop's "open" operation (received files, "mailto:" links, the help page), behind
-// an interface so that tests can record what would be opened.
+// The desktop's "open" operation (a received file, a "mailto:" link, the help page),
+// behind a service so that the libraries stay free of the desktop, palavo-cli can print
+// what would be opened and tests can record it. Until a host installs one (the program
+// installs QtShellService), nothing is opened and the debug output says so.
 class IShellService
 {
 public:
@@ -12,7 +14,6 @@ public:
     virtual void Open(const QString& target) = 0;
 };
 
-// The process-wide service; QtShellService until another is installed.
 IShellService& ShellService();
 // The caller keeps ownership; pass null to go back to the built-in default.
 void SetShellService(IShellService* service);
