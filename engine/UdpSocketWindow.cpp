@@ -10,7 +10,6 @@
 #include <array>
 #include <cerrno>
 #include <memory>
-#include <vector>
 
 #include <arpa/inet.h>
 #include <sys/socket.h>
@@ -47,6 +46,7 @@ UdpSocketWindow::~UdpSocketWindow()
 
 void UdpSocketWindow::CloseSocket()
 {
+    m_pending.clear(); // nothing read before the close reaches the owner after it
     delete m_notifier;
     m_notifier = nullptr;
     if (m_fd < 0)
@@ -99,11 +99,15 @@ void UdpSocketWindow::OnReadable()
     ClearError();
     // The owner handles each datagram before this returns, and a handler may close or
     // even destroy this socket (Drop from an event sink); then the drain stops.
+    // Datagrams wait in m_pending until handed over: a handler that runs an event loop of
+    // its own (a modal box) brings this back re-entered, and the inner call must hand
+    // over what the outer one read before anything newer.
     const QPointer<UdpSocketWindow> alive(this);
     for (int received = 0; received < MaxDatagramsPerNotification;) {
-        std::vector<std::unique_ptr<SocketMessage>> messages;
-        const int taken = ReceiveBatch(messages);
-        for (std::unique_ptr<SocketMessage>& message : messages) {
+        const int taken = ReceiveBatch(m_pending);
+        while (!m_pending.empty()) {
+            const std::unique_ptr<SocketMessage> message = std::move(m_pending.front());
+            m_pending.pop_front();
             SendWindowMessage(m_owner, *message);
             if (!alive || m_fd < 0)
                 return;
@@ -114,7 +118,7 @@ void UdpSocketWindow::OnReadable()
     }
 }
 
-int UdpSocketWindow::ReceiveBatch(std::vector<std::unique_ptr<SocketMessage>>& messages)
+int UdpSocketWindow::ReceiveBatch(std::deque<std::unique_ptr<SocketMessage>>& messages)
 {
     std::array<mmsghdr, ReceiveBatchSize> headers{};
     std::array<iovec, ReceiveBatchSize> vectors{};
@@ -139,7 +143,6 @@ int UdpSocketWindow::ReceiveBatch(std::vector<std::unique_ptr<SocketMessage>>& m
     }
     // Copied out before anything is handled: a handler's nested event loop may read
     // the next datagrams into the same buffer.
-    messages.reserve(count);
     for (int i = 0; i < count; ++i) {
         const auto length = static_cast<int>(headers[i].msg_len);
         if (length > m_receiveSize) {

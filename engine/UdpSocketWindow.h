@@ -9,8 +9,8 @@
 #include <QPointer>
 #include <QString>
 
+#include <deque>
 #include <memory>
-#include <vector>
 
 class QSocketNotifier;
 
@@ -45,8 +45,8 @@ public:
 private:
     void OnReadable();
     // Takes up to ReceiveBatchSize waiting datagrams off the socket in one call and
-    // returns how many; those that fit become messages for the owner.
-    int ReceiveBatch(std::vector<std::unique_ptr<SocketMessage>>& messages);
+    // returns how many; those that fit are appended to `messages` for the owner.
+    int ReceiveBatch(std::deque<std::unique_ptr<SocketMessage>>& messages);
 
     static constexpr int ReceiveBatchSize = 16;
 
@@ -62,6 +62,7 @@ private:
     int m_receiveSize = 0;
     QByteArray m_buffer;
     QSocketNotifier* m_notifier = nullptr;
+    std::deque<std::unique_ptr<SocketMessage>> m_pending; // read, not yet handed over
     int m_errorCode = 0;
     int m_lastError = 0;
 };

@@ -147,6 +147,30 @@ TEST(UdpSocketWindowReceive, AHandlerMayDestroyTheSocketMidBatch)
     EXPECT_EQ(owner.Messages.size(), 1u);
 }
 
+TEST(UdpSocketWindowReceive, ANestedEventLoopKeepsArrivalOrder)
+{
+    // A handler may open a modal box, whose event loop hears the socket again: what was
+    // read before must still be handed over before what arrives during the box.
+    OpenedWindow udp;
+    UdpPeer peer;
+    for (int i = 0; i < 3; ++i) // all waiting before the loop looks: one batch
+        ASSERT_TRUE(peer.SendTo(udp.port, QByteArray::number(i)));
+    bool nested = false;
+    udp.owner.OnMessage = [&](const RecordedMessage&) {
+        if (nested)
+            return;
+        nested = true;
+        ASSERT_TRUE(peer.SendTo(udp.port, "3"));
+        ASSERT_TRUE(peer.SendTo(udp.port, "4"));
+        WaitUntil([&] { return udp.owner.Messages.size() >= 5; }, 500);
+    };
+    ASSERT_TRUE(WaitUntil([&] { return udp.owner.Messages.size() >= 5; }));
+    QByteArrayList order;
+    for (const RecordedMessage& message : udp.owner.Messages)
+        order << message.Data;
+    EXPECT_EQ(order.join(','), "0,1,2,3,4");
+}
+
 TEST(UdpSocketWindowSend, ResultsAndRecordedErrors)
 {
     OpenedWindow udp;
