@@ -115,13 +115,7 @@ bool FileReceiveWindow::event(QEvent* event)
     case WM_TRANSFER_PROGRESS: {
         if (m_closed)
             return true;
-        const auto display =
-            FileTransferCommands::MakeProgressDisplay(message->WParam(), message->LParam());
-        FileReceiveState state = m_state;
-        state.ProgressText = display.Text;
-        state.ProgressMaximum = display.Maximum;
-        state.ProgressValue = display.Value;
-        Update(state);
+        Update(FileTransferCommands::WithProgress(m_state, message->WParam(), message->LParam()));
         return true;
     }
     case WM_RECEIVE_DONE:

@@ -1,6 +1,5 @@
 #include "FileSendWindow.h"
 
-#include "platform/BeepService.h"
 #include "component/FileTransferCommands.h"
 #include "component/ITransferComponent.h"
 #include "component/SendWorker.h"
@@ -8,6 +7,7 @@
 #include "component/TransferViewFactory.h"
 #include "engine/Commands.h"
 #include "engine/SocketEvent.h"
+#include "platform/BeepService.h"
 #include "platform/MessageBoxService.h"
 
 FileSendWindow::FileSendWindow(ITransferComponent& component, QObject* componentWindow,
@@ -71,13 +71,7 @@ bool FileSendWindow::event(QEvent* event)
     case WM_TRANSFER_PROGRESS: {
         if (m_ending)
             return true; // a late report from a worker that has been stopped
-        const auto display =
-            FileTransferCommands::MakeProgressDisplay(message->WParam(), message->LParam());
-        FileSendState state = m_state;
-        state.ProgressText = display.Text;
-        state.ProgressMaximum = display.Maximum;
-        state.ProgressValue = display.Value;
-        Update(state);
+        Update(FileTransferCommands::WithProgress(m_state, message->WParam(), message->LParam()));
         return true;
     }
     case WM_SEND_DONE:

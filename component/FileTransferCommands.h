@@ -46,4 +46,15 @@ struct ProgressDisplay {
 };
 ProgressDisplay MakeProgressDisplay(int64_t done, int64_t total);
 
+// A window's state with its bar and progress text showing `done` of `total` bytes.
+template <typename WindowState>
+WindowState WithProgress(WindowState state, int64_t done, int64_t total)
+{
+    const ProgressDisplay display = MakeProgressDisplay(done, total);
+    state.ProgressText = display.Text;
+    state.ProgressMaximum = display.Maximum;
+    state.ProgressValue = display.Value;
+    return state;
+}
+
 } // namespace FileTransferCommands
