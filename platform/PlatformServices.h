@@ -1,0 +1,21 @@
+#pragma once
+
+class IBeepService;
+class IMessageBoxService;
+class ISaveAsDialogService;
+class IShellService;
+// Made by the component library (component/TransferViewFactory.h); the platform only
+// carries it from the program to the component.
+class ITransferViewFactory;
+
+// The desktop services one program hands to the network component and to the chat
+// session when it makes them: the program decides whether a box is a real dialog, a
+// line on stdout or a recorded request. The program owns the services and keeps them
+// alive for as long as anything it handed them to.
+struct PlatformServices {
+    IMessageBoxService& MessageBoxes;
+    IBeepService& Beeps;
+    ISaveAsDialogService& SaveAs;
+    IShellService& Shell;
+    ITransferViewFactory& TransferViews;
+};
