@@ -63,6 +63,8 @@ public:
     }
     void OnAutoResponsed(const QByteArray&, const QByteArray&) override {}
     void OnXmlCommand(const QByteArray&, const MemberRecord&, const XmlElementList&) override {}
+    void OnSendWhileBusy() override {}
+    void OnReceiptTimedOut() override {}
 
     long Raised = 0;
 };

@@ -8,6 +8,7 @@
 #include "platform/ClassRegistry.h"
 #include "platform/Cp932.h"
 #include "platform/HostInfo.h"
+#include "platform/WindowMessage.h"
 
 #include <QDir>
 
@@ -19,6 +20,9 @@ namespace
 std::atomic<int> g_instances{0};
 
 const QString ComponentSource = QStringLiteral("PalavoIF");
+
+// Posted to the component itself: show the notices held back during a datagram batch.
+constexpr int WM_SHOW_NOTICES = WM_USER + 410;
 
 QByteArray Wire(const QString& text)
 {
@@ -116,7 +120,21 @@ template <typename Raise> void PalavoIF::Fire(Raise raise)
 
 bool PalavoIF::event(QEvent* event)
 {
-    return m_engine->Handle(event) || m_transfers->Handle(event) || QObject::event(event);
+    if (event->type() == WindowMessageType(WM_SHOW_NOTICES)) {
+        m_noticesPosted = false;
+        ShowPendingNotices();
+        return true;
+    }
+    ++m_handlingDepth;
+    const bool handled = m_engine->Handle(event);
+    --m_handlingDepth;
+    // The batch may have ended inside a sink's own event loop, where the posted request
+    // was turned away; ask again now that this datagram is through.
+    if (m_handlingDepth == 0 && !m_pendingNotices.empty() && !m_noticesPosted) {
+        m_noticesPosted = true;
+        PostWindowMessage(this, WM_SHOW_NOTICES);
+    }
+    return handled || m_transfers->Handle(event) || QObject::event(event);
 }
 
 // --- Stock properties -----------------------------------------------------------
@@ -513,6 +531,46 @@ void PalavoIF::OnXmlCommand(const QByteArray& command, const MemberRecord& sende
     } else {
         // File offers, stops and refusals belong to the transfer windows.
         m_transfers->OnCommand(command, sender, elements);
+    }
+}
+
+// --- Notices of the engine -----------------------------------------------------
+
+void PalavoIF::OnSendWhileBusy()
+{
+    ShowNotice({QStringLiteral("ただいま先ほどのメッセージを送信中です。\n"
+                               "2-3秒後にメッセージ送信ボタンを押し直してください。"),
+                QStringLiteral("お願い"), MessageBoxIcon::None, MessageBoxButtons::Ok});
+}
+
+void PalavoIF::OnReceiptTimedOut()
+{
+    ShowNotice({QStringLiteral("メッセージは上手く送信されなかったようです。\n"
+                               "相手のマシンがダウンしている可能性があります。"),
+                QStringLiteral("お知らせ"), MessageBoxIcon::Information, MessageBoxButtons::Ok});
+}
+
+void PalavoIF::ShowNotice(MessageBoxRequest box)
+{
+    if (m_handlingDepth == 0) {
+        MessageBoxes().Show(this, box);
+        return;
+    }
+    m_pendingNotices.push_back(std::move(box));
+    if (!m_noticesPosted) {
+        m_noticesPosted = true;
+        PostWindowMessage(this, WM_SHOW_NOTICES);
+    }
+}
+
+// Posted events also arrive in an event loop a sink runs while it handles a datagram;
+// the notices then wait for the end of that datagram (see event()).
+void PalavoIF::ShowPendingNotices()
+{
+    while (m_handlingDepth == 0 && !m_pendingNotices.empty()) {
+        const MessageBoxRequest box = std::move(m_pendingNotices.front());
+        m_pendingNotices.pop_front();
+        MessageBoxes().Show(this, box);
     }
 }
 

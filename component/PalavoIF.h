@@ -4,10 +4,12 @@
 #include "component/IPalavoIFEvents.h"
 #include "component/TransferSettings.h"
 #include "engine/ProtocolEngine.h"
+#include "platform/MessageBoxService.h"
 
 #include <QObject>
 #include <QString>
 
+#include <deque>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -121,6 +123,14 @@ private:
     void OnAutoResponsed(const QByteArray& address, const QByteArray& message) override;
     void OnXmlCommand(const QByteArray& command, const MemberRecord& sender,
                       const XmlElementList& elements) override;
+    void OnSendWhileBusy() override;
+    void OnReceiptTimedOut() override;
+
+    // Shows the engine's notice at once, or, while a datagram is being handled, once the
+    // batch it came in is through: a modal box there would run the event loop in the
+    // middle of the batch.
+    void ShowNotice(MessageBoxRequest box);
+    void ShowPendingNotices();
 
     // Calls `raise` on every advised sink; a sink may unadvise itself meanwhile.
     template <typename Raise> void Fire(Raise raise);
@@ -146,6 +156,10 @@ private:
 
     std::vector<std::pair<int, IPalavoIFEvents*>> m_sinks;
     int m_nextCookie = 1;
+
+    int m_handlingDepth = 0; // > 0 while the engine handles a window message
+    std::deque<MessageBoxRequest> m_pendingNotices;
+    bool m_noticesPosted = false;
 };
 
 // The library's self-registration: the class and its ProgIDs "PalavoIF.PalavoIF.1"

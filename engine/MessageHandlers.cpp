@@ -3,7 +3,6 @@
 
 #include "engine/Commands.h"
 #include "platform/Cp932.h"
-#include "platform/MessageBoxService.h"
 
 namespace
 {
@@ -22,7 +21,7 @@ void ProtocolEngine::SendPrivateMessage(const QByteArray& address, const QByteAr
     if (m_socket == nullptr)
         return;
     if (m_sendBusy != 0) {
-        ShowBusyBox();
+        m_events.OnSendWhileBusy();
         return;
     }
     const MemberRecord* member = m_members.Find(address);
@@ -40,7 +39,7 @@ void ProtocolEngine::SendGroupMessage(const QByteArray& address, const QByteArra
     if (m_socket == nullptr)
         return;
     if (m_sendBusy != 0) {
-        ShowBusyBox();
+        m_events.OnSendWhileBusy();
         return;
     }
     // The address only has to be a member's: the message goes to everybody.
@@ -115,11 +114,9 @@ void ProtocolEngine::OnCastMessage(const ReceivedPacket& packet)
 
 void ProtocolEngine::OnReceiptTimeout()
 {
-    // Idle again before the box: it is modal, and packets go on arriving under it.
+    // Idle before the owner hears it: the owner's notice is modal, packets go on arriving
+    // under it, and the user may send again from there.
     m_receiptTimer.stop();
     m_sendBusy = 0;
-    MessageBoxes().Show(m_window, {QStringLiteral("メッセージは上手く送信されなかったようです。\n"
-                                                  "相手のマシンがダウンしている可能性があります。"),
-                                   QStringLiteral("お知らせ"), MessageBoxIcon::Information,
-                                   MessageBoxButtons::Ok});
+    m_events.OnReceiptTimedOut();
 }

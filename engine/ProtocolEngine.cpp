@@ -3,7 +3,6 @@
 #include "engine/Commands.h"
 #include "engine/PacketDispatcher.h"
 #include "engine/SocketEvent.h"
-#include "platform/MessageBoxService.h"
 
 #include <QThread>
 
@@ -196,12 +195,4 @@ int ProtocolEngine::BroadcastAll(QByteArrayView bytes)
     const int sent = m_socket->Broadcast(bytes);
     SendDirectedCopies(*m_socket, m_own.BroadCastIPAddresses, m_own.PortNo, bytes);
     return sent;
-}
-
-void ProtocolEngine::ShowBusyBox()
-{
-    MessageBoxes().Show(m_window,
-                        {QStringLiteral("ただいま先ほどのメッセージを送信中です。\n"
-                                        "2-3秒後にメッセージ送信ボタンを押し直してください。"),
-                         QStringLiteral("お願い"), MessageBoxIcon::None, MessageBoxButtons::Ok});
 }

@@ -58,6 +58,13 @@ public:
     // "StopReqVoIP", "StopFileTrans", "RejectFileTrans" as the names are spelt here.
     virtual void OnXmlCommand(const QByteArray& command, const MemberRecord& sender,
                               const XmlElementList& elements) = 0;
+
+    // A message or XML command was refused because the last one still waits for its
+    // receipt. The owner tells the user; the engine shows nothing itself.
+    virtual void OnSendWhileBusy() = 0;
+    // A private message's receipt did not come in time. The engine is idle again when
+    // this is raised, so a send from here goes out.
+    virtual void OnReceiptTimedOut() = 0;
 };
 
 // How long the engine waits. The defaults are the product's; tests shorten them.
@@ -124,7 +131,6 @@ private:
     int SendTo(QByteArrayView address, int port, QByteArrayView bytes);
     // 255.255.255.255, then every extra broadcast address. Returns the first send's result.
     int BroadcastAll(QByteArrayView bytes);
-    void ShowBusyBox();
 
     // Members and presence (MemberHandlers.cpp).
     void OnEntry(const ReceivedPacket& packet);

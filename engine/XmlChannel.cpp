@@ -22,7 +22,7 @@ void ProtocolEngine::SendXmlMessage(const QByteArray& address, const QByteArray&
     // A refused command leaves the waiting one's resend alone: dropping it here would
     // lose that command whenever its first copy was lost.
     if (m_socket != nullptr && m_sendBusy != 0) {
-        ShowBusyBox();
+        m_events.OnSendWhileBusy();
         return;
     }
     m_pendingXml = {};

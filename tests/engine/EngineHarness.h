@@ -72,7 +72,14 @@ public:
             line += QStringLiteral(" %1=%2").arg(name, value);
         Lines << line;
     }
+    void OnSendWhileBusy() override { Notices << QStringLiteral("SendWhileBusy"); }
+    void OnReceiptTimedOut() override
+    {
+        Notices << QStringLiteral("ReceiptTimedOut busy=%1").arg(Engine->SendBusy());
+    }
 
+    const ProtocolEngine* Engine = nullptr; // read when a notice is raised
+    QStringList Notices;                    // what the owner is asked to tell the user, in order
     QStringList Lines;                // ASCII texts read as Latin-1; compare Japanese via Messages
     std::vector<QByteArray> Messages; // raw message bytes, for exact comparisons
     std::vector<MemberRecord> Added;  // every MemberAdded record, bytes as raised
@@ -104,6 +111,7 @@ struct EngineHarness {
             },
             timing);
         window.Engine = engine.get();
+        events.Engine = engine.get();
         engine->Own().PortNo = 2425;
         engine->Own().MyAliase = "me";
     }

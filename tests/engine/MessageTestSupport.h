@@ -2,7 +2,6 @@
 
 #include "EngineHarness.h"
 #include "common/EventWaiter.h"
-#include "platform/MessageBoxService.h"
 
 #include <QDeadlineTimer>
 #include <QStringList>
@@ -51,14 +50,11 @@ inline void RunEventLoopFor(int ms)
     WaitUntil([&] { return deadline.hasExpired(); }, ms + 1000);
 }
 
-// An entered engine with short timers, a recording message-box service and helpers to
-// fill its member table the way the network does.
+// An entered engine with short timers and helpers to fill its member table the way the
+// network does; what it asks its owner to tell the user is in Notices().
 class EngineTest : public testing::Test
 {
 protected:
-    EngineTest() { SetMessageBoxService(&boxes); }
-    ~EngineTest() override { SetMessageBoxService(nullptr); }
-
     void SetUp() override
     {
         h.engine->Own().Groups = "A,B";
@@ -79,20 +75,10 @@ protected:
         h.sent.clear();
         h.events.Lines.clear();
         h.events.Messages.clear();
-        boxes.Clear();
+        h.events.Notices.clear();
     }
 
-    QStringList Captions() const
-    {
-        QStringList captions;
-        for (const MessageBoxRequest& box : boxes.Shown())
-            captions << box.Caption;
-        return captions;
-    }
+    const QStringList& Notices() const { return h.events.Notices; }
 
-    ScriptedMessageBoxService boxes;
     EngineHarness h{ShortTiming};
 };
-
-inline const QString BusyText = QStringLiteral("ただいま先ほどのメッセージを送信中です。\n2-"
-                                               "3秒後にメッセージ送信ボタンを押し直してください。");

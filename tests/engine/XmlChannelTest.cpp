@@ -35,7 +35,7 @@ TEST_F(XmlCommands, AreResentOnceWithoutAReceipt)
 
     RunEventLoopFor(ShortTiming.XmlResendMs * 3);
     EXPECT_EQ(h.sent.size(), 2u); // once, not again
-    EXPECT_TRUE(boxes.Shown().empty());
+    EXPECT_TRUE(Notices().isEmpty());
 }
 
 TEST_F(XmlCommands, AnyReceiptStopsTheResend)
@@ -61,8 +61,7 @@ TEST_F(XmlCommands, WhileOneWaitsTheOthersAreRefused)
     h.engine->SendXmlMessage("10.0.0.2", "<Command>RequestVoIP</Command>");
     h.engine->SendXmlMessage("10.0.0.2", "<Command>StopReqVoIP</Command>");
     h.engine->SendPrivateMessage("10.0.0.2", "hello");
-    EXPECT_EQ(Joined(Captions()), Joined(QStringList{"お願い", "お願い"}));
-    EXPECT_EQ(boxes.Shown().at(0).Text, BusyText);
+    EXPECT_EQ(Joined(Notices()), Joined(QStringList{"SendWhileBusy", "SendWhileBusy"}));
     ASSERT_EQ(h.sent.size(), 1u);
 
     // A refused command does not cancel the resend of the one that waits.
@@ -72,7 +71,7 @@ TEST_F(XmlCommands, WhileOneWaitsTheOthersAreRefused)
     // And a private message that waits refuses XML commands too.
     h.engine->SendPrivateMessage("10.0.0.2", "hello");
     h.engine->SendXmlMessage("10.0.0.2", Reject);
-    EXPECT_EQ(Captions().size(), 3);
+    EXPECT_EQ(Notices().size(), 3);
     EXPECT_EQ(h.sent.size(), 3u);
 }
 
