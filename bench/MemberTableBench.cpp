@@ -6,6 +6,7 @@
 //    notification is sent straight to the component window; the dispatcher's parse and
 //    its one queued message per packet are measured), events raised to one sink;
 //  - *Handler: the engine's Handle() with an already parsed PacketMessage, nothing else.
+#include "component/HeadlessServices.h"
 #include "component/PalavoIF.h"
 #include "engine/Commands.h"
 #include "engine/PacketCodec.h"
@@ -129,7 +130,7 @@ struct Component {
         PalavoIF::Options options;
         options.MakeSocket = [](QObject*) { return std::make_unique<NullSocket>(); };
         options.DebugFlag = false;
-        component = std::make_unique<PalavoIF>(std::move(options));
+        component = std::make_unique<PalavoIF>(services.Services(), std::move(options));
         component->Advise(&sink);
         component->put_PortNo(ChatPort);
         component->put_MyAliase(QStringLiteral("自分"));
@@ -151,6 +152,7 @@ struct Component {
 
     std::size_t Members() const { return component->Engine().Members().size(); }
 
+    HeadlessServices services;
     CountingSink sink;
     std::unique_ptr<PalavoIF> component;
 };

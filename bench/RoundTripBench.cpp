@@ -7,6 +7,7 @@
 // Both sides live in this one process and event loop: each socket is made while the
 // creating thread is switched into its host's network namespace, and keeps that
 // namespace after the thread switches back. Needs root (tests/e2e/vlan.sh).
+#include "component/HeadlessServices.h"
 #include "component/PalavoIF.h"
 #include "engine/Commands.h"
 #include "platform/MessageBoxService.h"
@@ -105,20 +106,24 @@ private:
 };
 
 struct Lan {
+    // Before the components, which show themselves through them until they go.
+    ReceiptWait Wait;
+    HeadlessServices Headless;
+    PlatformServices Services{Wait, Headless.Beeps, Headless.SaveAs, Headless.Shell,
+                              Headless.TransferViews};
     std::string AddressA, AddressB;
     std::unique_ptr<PalavoIF> A, B;
     int RawA = -1, RawB = -1;
     sockaddr_in RawAddressA{}, RawAddressB{};
-    ReceiptWait Wait;
 };
 Lan* g_lan = nullptr;
 
-std::unique_ptr<PalavoIF> Component(const QString& alias)
+std::unique_ptr<PalavoIF> Component(const PlatformServices& services, const QString& alias)
 {
     PalavoIF::Options options;
     options.DebugFlag = false;
     options.Timing.DropWaitMs = 0;
-    auto component = std::make_unique<PalavoIF>(std::move(options));
+    auto component = std::make_unique<PalavoIF>(services, std::move(options));
     component->put_PortNo(ChatPort);
     component->put_MyAliase(alias);
     component->put_ApplicationName(QStringLiteral("Palavo XP"));
@@ -157,8 +162,8 @@ std::string SetUp(Lan& lan)
         return "vlan.sh up failed";
     lan.AddressA = Run(VlanScript + " addr " + LanName + " 1");
     lan.AddressB = Run(VlanScript + " addr " + LanName + " 2");
-    lan.A = Component(QStringLiteral("A"));
-    lan.B = Component(QStringLiteral("B"));
+    lan.A = Component(lan.Services, QStringLiteral("A"));
+    lan.B = Component(lan.Services, QStringLiteral("B"));
     HRESULT enteredA = -1, enteredB = -1;
     const bool switched = InNamespace(1,
                                       [&] {
@@ -343,7 +348,6 @@ int main(int argc, char** argv)
 
     Lan lan;
     g_lan = &lan;
-    SetMessageBoxService(&lan.Wait);
     const std::string problem = SetUp(lan);
     if (!problem.empty()) {
         std::printf("bench_roundtrip: skipped: %s\n", problem.c_str());
@@ -356,7 +360,6 @@ int main(int argc, char** argv)
     MedianReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
-    SetMessageBoxService(nullptr);
     TearDown(lan);
 
     const auto raw = reporter.Medians.find("BM_RawUdpPingPong");

@@ -29,13 +29,14 @@ constexpr int DrainBlocksPerPass = 16;
 } // namespace
 
 FileReceiveWindow::FileReceiveWindow(ITransferComponent& component, QObject* componentWindow,
-                                     TransferSettings settings, ReceivedOffer offer)
+                                     TransferSettings settings, ReceivedOffer offer,
+                                     const PlatformServices& services)
     : m_offer(std::move(offer)), m_component(component), m_componentWindow(componentWindow),
-      m_settings(settings)
+      m_services(services), m_settings(settings)
 {
     m_drain.setInterval(DrainPassMs);
     connect(&m_drain, &QTimer::timeout, this, &FileReceiveWindow::Drain);
-    m_view = TransferViews().MakeReceiveView(*this);
+    m_view = m_services.TransferViews.MakeReceiveView(*this);
 }
 
 FileReceiveWindow::~FileReceiveWindow()
@@ -82,7 +83,7 @@ void FileReceiveWindow::ShowBox(QObject* owner, const QString& text, const QStri
     box.Text = text;
     box.Caption = caption;
     box.Icon = MessageBoxIcon::Error;
-    MessageBoxes().Show(owner, box);
+    m_services.MessageBoxes.Show(owner, box);
 }
 
 void FileReceiveWindow::Show()
@@ -98,7 +99,7 @@ void FileReceiveWindow::Show()
     state.RejectEnabled = true;
     state.CloseEnabled = false;
     Update(state);
-    Beeps().Beep(1000, 200);
+    m_services.Beeps.Beep(1000, 200);
 }
 
 bool FileReceiveWindow::event(QEvent* event)
@@ -123,7 +124,7 @@ bool FileReceiveWindow::event(QEvent* event)
         return true;
     case WM_WORKER_BOX:
         if (const auto* box = dynamic_cast<const WorkerBoxMessage*>(event))
-            MessageBoxes().Show(nullptr, box->Box);
+            m_services.MessageBoxes.Show(nullptr, box->Box);
         return true;
     default:
         return QObject::event(event);
@@ -136,7 +137,7 @@ void FileReceiveWindow::PressSave()
         return;
     SaveAsRequest request;
     request.FileName = m_offer.FileName;
-    const std::optional<QString> chosen = SaveAsDialogs().AskSavePath(request);
+    const std::optional<QString> chosen = m_services.SaveAs.AskSavePath(request);
     if (!chosen || chosen->isEmpty())
         return;
     m_savePath = *chosen;
@@ -188,14 +189,14 @@ void FileReceiveWindow::OnAllWritten()
         return;
     m_completed = 1;
     SetButtons(true, false, false, true);
-    Beeps().Beep(2000, 1000);
+    m_services.Beeps.Beep(2000, 1000);
 }
 
 void FileReceiveWindow::PressOpen()
 {
     if (m_closed || !m_state.OpenEnabled)
         return;
-    ShellService().Open(m_savePath);
+    m_services.Shell.Open(m_savePath);
 }
 
 void FileReceiveWindow::PressReject()

@@ -3,6 +3,7 @@
 #include "component/FileReceiveView.h"
 #include "component/ReceiveJob.h"
 #include "component/TransferSettings.h"
+#include "platform/PlatformServices.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -37,8 +38,10 @@ class FileReceiveWindow : public QObject
     Q_OBJECT
 
 public:
+    // `services` show the window, its boxes, beeps and dialogs; they outlive the window.
     FileReceiveWindow(ITransferComponent& component, QObject* componentWindow,
-                      TransferSettings settings, ReceivedOffer offer);
+                      TransferSettings settings, ReceivedOffer offer,
+                      const PlatformServices& services);
     ~FileReceiveWindow() override;
 
     void Show();
@@ -83,6 +86,7 @@ private:
     int32_t m_completed = 0;
     QString m_savePath;
     QObject* m_componentWindow;
+    PlatformServices m_services;
     TransferSettings m_settings;
     FileReceiveState m_state;
     std::unique_ptr<IFileReceiveView> m_view;

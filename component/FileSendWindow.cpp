@@ -11,10 +11,11 @@
 #include "platform/MessageBoxService.h"
 
 FileSendWindow::FileSendWindow(ITransferComponent& component, QObject* componentWindow,
-                               TransferSettings settings)
-    : m_component(component), m_componentWindow(componentWindow), m_settings(settings)
+                               TransferSettings settings, const PlatformServices& services)
+    : m_component(component), m_componentWindow(componentWindow), m_services(services),
+      m_settings(settings)
 {
-    m_view = TransferViews().MakeSendView(*this);
+    m_view = m_services.TransferViews.MakeSendView(*this);
 }
 
 FileSendWindow::~FileSendWindow()
@@ -79,7 +80,7 @@ bool FileSendWindow::event(QEvent* event)
         return true;
     case WM_WORKER_BOX:
         if (const auto* box = dynamic_cast<const WorkerBoxMessage*>(event))
-            MessageBoxes().Show(nullptr, box->Box);
+            m_services.MessageBoxes.Show(nullptr, box->Box);
         return true;
     default:
         return QObject::event(event);
@@ -127,13 +128,13 @@ void FileSendWindow::OnAllSent()
     FileSendState state = m_state;
     state.StopEnabled = false;
     Update(state);
-    Beeps().Beep(2000, 1000);
+    m_services.Beeps.Beep(2000, 1000);
     m_completed = 1;
     MessageBoxRequest box;
     box.Text = QStringLiteral("ファイル転送が完了しました");
     box.Caption = QStringLiteral("ファイル転送");
     box.Icon = MessageBoxIcon::Information;
-    MessageBoxes().Show(m_view->BoxOwner(), box);
+    m_services.MessageBoxes.Show(m_view->BoxOwner(), box);
     Finish();
 }
 
@@ -163,7 +164,7 @@ void FileSendWindow::OnRejectReceived()
     box.Text = QStringLiteral("ファイルの受信を拒否されました");
     box.Caption = QStringLiteral("通知");
     box.Buttons = MessageBoxButtons::Ok;
-    MessageBoxes().Show(m_view->BoxOwner(), box);
+    m_services.MessageBoxes.Show(m_view->BoxOwner(), box);
     Finish();
 }
 

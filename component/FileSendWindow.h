@@ -3,6 +3,7 @@
 #include "component/FileSendView.h"
 #include "component/SendJob.h"
 #include "component/TransferSettings.h"
+#include "platform/PlatformServices.h"
 
 #include <QByteArray>
 #include <QObject>
@@ -27,8 +28,9 @@ class FileSendWindow : public QObject
     Q_OBJECT
 
 public:
+    // `services` show the window, its boxes and its beep; they outlive the window.
     FileSendWindow(ITransferComponent& component, QObject* componentWindow,
-                   TransferSettings settings);
+                   TransferSettings settings, const PlatformServices& services);
     ~FileSendWindow() override;
 
     // Takes what the transfer needs and shows the window. The socket stays the
@@ -70,6 +72,7 @@ private:
     QByteArray m_destination;
     ITransferComponent& m_component;
     QObject* m_componentWindow;
+    PlatformServices m_services;
     TransferSettings m_settings;
     FileSendState m_state;
     std::unique_ptr<IFileSendView> m_view;

@@ -27,15 +27,6 @@ namespace
 // wrong size, so it is refused before anything is offered.
 constexpr int64_t OfferLimit = int64_t{1} << 31;
 
-void ShowBox(QObject* owner, const QString& text, const QString& caption, MessageBoxIcon icon)
-{
-    MessageBoxRequest box;
-    box.Text = text;
-    box.Caption = caption;
-    box.Icon = icon;
-    MessageBoxes().Show(owner, box);
-}
-
 // The size of the file, or nothing with errno set. A directory opens on this system but
 // cannot be read, so it counts as a file that cannot be opened.
 std::optional<int64_t> OfferedFileSize(const QString& path)
@@ -58,9 +49,21 @@ std::optional<int64_t> OfferedFileSize(const QString& path)
 } // namespace
 
 FileTransferManager::FileTransferManager(QObject* componentWindow, ProtocolEngine& engine,
-                                         TransferSettings settings)
-    : m_componentWindow(componentWindow), m_engine(engine), m_settings(settings)
+                                         TransferSettings settings,
+                                         const PlatformServices& services)
+    : m_componentWindow(componentWindow), m_engine(engine), m_settings(settings),
+      m_services(services)
 {
+}
+
+void FileTransferManager::ShowBox(QObject* owner, const QString& text, const QString& caption,
+                                  MessageBoxIcon icon)
+{
+    MessageBoxRequest box;
+    box.Text = text;
+    box.Caption = caption;
+    box.Icon = icon;
+    m_services.MessageBoxes.Show(owner, box);
 }
 
 // Windows first: each waits for its worker before its socket may go.
@@ -104,7 +107,8 @@ FileTransferManager::OfferResult FileTransferManager::FileTransfer(const QByteAr
         m_engine.Own().MyAliase, port, Cp932::FromUnicode(QFileInfo(filePath).fileName()),
         static_cast<int32_t>(*size), Cp932::FromUnicode(comment));
 
-    m_sendWindow = std::make_unique<FileSendWindow>(*this, m_componentWindow, m_settings);
+    m_sendWindow =
+        std::make_unique<FileSendWindow>(*this, m_componentWindow, m_settings, m_services);
     // On either failure below the hidden window goes again, so that later transfers and
     // offers are not refused for ever.
     if (m_transferSocket != nullptr) {
@@ -160,7 +164,7 @@ void FileTransferManager::OnOffer(const MemberRecord& sender, const XmlElementLi
     received.SenderAddress = sender.IPAddress;
     received.SenderPort = offer.PortNo;
     m_receiveWindow = std::make_unique<FileReceiveWindow>(*this, m_componentWindow, m_settings,
-                                                          std::move(received));
+                                                          std::move(received), m_services);
     m_receiveWindow->Show();
 }
 

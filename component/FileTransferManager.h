@@ -2,6 +2,8 @@
 
 #include "component/ITransferComponent.h"
 #include "component/TransferSettings.h"
+#include "platform/MessageBoxService.h"
+#include "platform/PlatformServices.h"
 
 #include <QByteArray>
 #include <QString>
@@ -25,8 +27,9 @@ struct MemberRecord;
 class FileTransferManager : public ITransferComponent
 {
 public:
-    FileTransferManager(QObject* componentWindow, ProtocolEngine& engine,
-                        TransferSettings settings);
+    // `services` show the boxes and the windows; they outlive the manager.
+    FileTransferManager(QObject* componentWindow, ProtocolEngine& engine, TransferSettings settings,
+                        const PlatformServices& services);
     ~FileTransferManager() override;
 
     struct OfferResult {
@@ -58,10 +61,12 @@ private:
     void ReleaseSendWindow();
     void ReleaseReceiveWindow();
     void SendCommand(const QByteArray& address, const QByteArray& text);
+    void ShowBox(QObject* owner, const QString& text, const QString& caption, MessageBoxIcon icon);
 
     QObject* m_componentWindow;
     ProtocolEngine& m_engine;
     TransferSettings m_settings;
+    PlatformServices m_services;
     std::unique_ptr<FileSendWindow> m_sendWindow;
     std::unique_ptr<TcpSocketWindow> m_transferSocket;
     std::unique_ptr<FileReceiveWindow> m_receiveWindow;

@@ -16,7 +16,7 @@ public:
     }
 
 private:
-    // A copy: the factory may be replaced while the window lives.
+    // A copy: the observer may be replaced while the window lives.
     std::function<void(const State&)> m_observer;
 };
 

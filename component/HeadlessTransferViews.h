@@ -5,8 +5,7 @@
 #include <functional>
 
 // Views without a display. Each state a window shows is handed to the observer, when
-// one is set; that is all a headless window does. The default when no factory is
-// installed, and what palavo-cli and the tests build on.
+// one is set; that is all a headless window does. What hosts without a display use.
 class HeadlessTransferViews : public ITransferViewFactory
 {
 public:

@@ -48,9 +48,13 @@ QByteArray SystemName(const QString& name)
 
 } // namespace
 
-PalavoIF::PalavoIF(QObject* parent) : PalavoIF(Options{}, parent) {}
+PalavoIF::PalavoIF(const PlatformServices& services, QObject* parent)
+    : PalavoIF(services, Options{}, parent)
+{
+}
 
-PalavoIF::PalavoIF(Options options, QObject* parent) : QObject(parent)
+PalavoIF::PalavoIF(const PlatformServices& services, Options options, QObject* parent)
+    : QObject(parent), m_services(services)
 {
     ++g_instances;
     const QString settingsDir =
@@ -72,7 +76,7 @@ PalavoIF::PalavoIF(Options options, QObject* parent) : QObject(parent)
         transfer = *options.Transfer;
     else
         transfer.FastTransfer = ReadFastTransferFlag(settingsDir); // read once, like "debug"
-    m_transfers = std::make_unique<FileTransferManager>(this, *m_engine, transfer);
+    m_transfers = std::make_unique<FileTransferManager>(this, *m_engine, transfer, m_services);
 }
 
 // Releases the engine and its socket; the exit broadcast is Drop's, which the client
@@ -553,7 +557,7 @@ void PalavoIF::OnReceiptTimedOut()
 void PalavoIF::ShowNotice(MessageBoxRequest box)
 {
     if (m_handlingDepth == 0) {
-        MessageBoxes().Show(this, box);
+        m_services.MessageBoxes.Show(this, box);
         return;
     }
     m_pendingNotices.push_back(std::move(box));
@@ -570,7 +574,7 @@ void PalavoIF::ShowPendingNotices()
     while (m_handlingDepth == 0 && !m_pendingNotices.empty()) {
         const MessageBoxRequest box = std::move(m_pendingNotices.front());
         m_pendingNotices.pop_front();
-        MessageBoxes().Show(this, box);
+        m_services.MessageBoxes.Show(this, box);
     }
 }
 
@@ -585,20 +589,20 @@ const QString VersionedProgId = QStringLiteral("PalavoIF.PalavoIF.1");
 const QString ProgId = QStringLiteral("PalavoIF.PalavoIF");
 } // namespace
 
-HRESULT DllRegisterServer()
+HRESULT DllRegisterServer(ClassRegistry& registry, const PlatformServices& services)
 {
-    ClassRegistry& registry = ClassRegistry::Instance();
-    registry.RegisterClass(VersionedProgId,
-                           {QStringLiteral("PalavoIF Class"),
-                            [](QObject* parent) -> QObject* { return new PalavoIF(parent); }});
+    registry.RegisterClass(VersionedProgId, {QStringLiteral("PalavoIF Class"),
+                                             [services]() -> std::unique_ptr<QObject> {
+                                                 return std::make_unique<PalavoIF>(services);
+                                             }});
     registry.RegisterCurrentVersion(ProgId, VersionedProgId);
     return S_OK;
 }
 
-HRESULT DllUnregisterServer()
+HRESULT DllUnregisterServer(ClassRegistry& registry)
 {
-    ClassRegistry::Instance().Unregister(ProgId);
-    ClassRegistry::Instance().Unregister(VersionedProgId);
+    registry.Unregister(ProgId);
+    registry.Unregister(VersionedProgId);
     return S_OK;
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "component/IPalavoIF.h"
+#include "component/IPalavoIFEventSource.h"
 #include "component/IPalavoIFEvents.h"
 #include "component/TransferSettings.h"
 #include "engine/ProtocolEngine.h"
 #include "platform/MessageBoxService.h"
+#include "platform/PlatformServices.h"
 
 #include <QObject>
 #include <QString>
@@ -29,7 +31,10 @@ public:
 // The network component: the object through which the chat client drives the
 // protocol engine and hears from it. It is the engine's window: socket notifications,
 // queued packets and timers all arrive on its thread, one at a time.
-class PalavoIF : public QObject, public IPalavoIF, private IEngineEvents
+class PalavoIF : public QObject,
+                 public IPalavoIF,
+                 public IPalavoIFEventSource,
+                 private IEngineEvents
 {
     Q_OBJECT
 
@@ -45,14 +50,14 @@ public:
         QString SettingsDir;
     };
 
-    explicit PalavoIF(QObject* parent = nullptr);
-    explicit PalavoIF(Options options, QObject* parent = nullptr);
+    // The component shows its boxes and transfer windows through `services`, which the
+    // program keeps alive for as long as the component.
+    explicit PalavoIF(const PlatformServices& services, QObject* parent = nullptr);
+    PalavoIF(const PlatformServices& services, Options options, QObject* parent = nullptr);
     ~PalavoIF() override;
 
-    // The connection point: every advised sink hears every event, in the order they
-    // were advised. The caller keeps ownership of the sink. Returns the cookie.
-    int Advise(IPalavoIFEvents* sink);
-    bool Unadvise(int cookie);
+    int Advise(IPalavoIFEvents* sink) override;
+    bool Unadvise(int cookie) override;
 
     void SetSite(IComponentSite* site) { m_site = site; }
     bool DebugFlag() const { return m_debugFlag; }
@@ -137,6 +142,7 @@ private:
 
     HRESULT PutStock(int32_t dispid, auto& field, auto value);
 
+    PlatformServices m_services;
     std::unique_ptr<ProtocolEngine> m_engine;
     std::unique_ptr<FileTransferManager> m_transfers;
     bool m_debugFlag = false;
@@ -162,12 +168,15 @@ private:
     bool m_noticesPosted = false;
 };
 
+class ClassRegistry;
+
 // The library's self-registration: the class and its ProgIDs "PalavoIF.PalavoIF.1"
-// and "PalavoIF.PalavoIF" in the process's class registry.
+// and "PalavoIF.PalavoIF" in the program's class registry. Every component the
+// registry makes shows itself through `services`, which must outlive those components.
 namespace PalavoIFModule
 {
-HRESULT DllRegisterServer();
-HRESULT DllUnregisterServer();
+HRESULT DllRegisterServer(ClassRegistry& registry, const PlatformServices& services);
+HRESULT DllUnregisterServer(ClassRegistry& registry);
 // S_OK when no component object is alive, else S_FALSE.
 HRESULT DllCanUnloadNow();
 } // namespace PalavoIFModule

@@ -9,8 +9,8 @@ class FileReceiveWindow;
 class FileSendWindow;
 
 // Decides which view a transfer window gets. The component stays free of widgets: the
-// program installs a factory of dialogs, palavo-cli one that prints, and without any
-// the views are headless.
+// program hands in a factory of dialogs (ui/transfer/QtTransferUi), palavo-cli one that
+// prints, tests and hosts without a display HeadlessTransferViews.
 class ITransferViewFactory
 {
 public:
@@ -19,7 +19,3 @@ public:
     virtual std::unique_ptr<IFileSendView> MakeSendView(FileSendWindow& window) = 0;
     virtual std::unique_ptr<IFileReceiveView> MakeReceiveView(FileReceiveWindow& window) = 0;
 };
-
-ITransferViewFactory& TransferViews();
-// The caller keeps ownership; pass null to go back to headless views.
-void SetTransferViewFactory(ITransferViewFactory* factory);

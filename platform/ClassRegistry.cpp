@@ -1,11 +1,5 @@
 #include "ClassRegistry.h"
 
-ClassRegistry& ClassRegistry::Instance()
-{
-    static ClassRegistry registry;
-    return registry;
-}
-
 void ClassRegistry::RegisterClass(const QString& progId, ClassEntry entry)
 {
     m_classes[progId] = std::move(entry);
@@ -30,8 +24,8 @@ const ClassRegistry::ClassEntry* ClassRegistry::Find(const QString& progId) cons
     return found == m_classes.end() ? nullptr : &found->second;
 }
 
-QObject* ClassRegistry::Create(const QString& progId, QObject* parent) const
+std::unique_ptr<QObject> ClassRegistry::Create(const QString& progId) const
 {
     const ClassEntry* entry = Find(progId);
-    return entry != nullptr && entry->Create ? entry->Create(parent) : nullptr;
+    return entry != nullptr && entry->Create ? entry->Create() : nullptr;
 }

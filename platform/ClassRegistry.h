@@ -5,22 +5,22 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 
-// The process-wide class registry: what a component library registers about itself
-// (its ProgIDs and a factory), and what a host asks for by ProgID. A
-// version-independent ProgID points to the current versioned one.
+// A class registry: what a component library registers about itself (its ProgIDs and
+// a factory), and what a host asks for by ProgID. A version-independent ProgID points
+// to the current versioned one. The program makes one and hands it to whoever
+// registers or creates classes; there is no registry of the process.
 class ClassRegistry
 {
 public:
-    // Makes a new object; the caller owns it (or gives it a parent).
-    using Factory = std::function<QObject*(QObject* parent)>;
+    // Makes a new object, owned by the caller.
+    using Factory = std::function<std::unique_ptr<QObject>()>;
 
     struct ClassEntry {
         QString Description;
         Factory Create;
     };
-
-    static ClassRegistry& Instance();
 
     void RegisterClass(const QString& progId, ClassEntry entry);
     // `progId` resolves to `currentProgId` when asked for.
@@ -29,7 +29,8 @@ public:
 
     // Null when the ProgID is not registered.
     const ClassEntry* Find(const QString& progId) const;
-    QObject* Create(const QString& progId, QObject* parent = nullptr) const;
+    // Null when the ProgID is not registered or its factory made nothing.
+    std::unique_ptr<QObject> Create(const QString& progId) const;
 
 private:
     std::map<QString, ClassEntry> m_classes;

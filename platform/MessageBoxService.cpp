@@ -15,28 +15,13 @@ MessageBoxAnswer DefaultAnswer(MessageBoxButtons buttons)
     return MessageBoxAnswer::Ok;
 }
 
-MessageBoxAnswer ScriptedMessageBoxService::Show(QObject*, const MessageBoxRequest& request)
+MessageBoxAnswer ScriptedMessageBoxService::Show(QObject* owner, const MessageBoxRequest& request)
 {
     m_shown.push_back(request);
+    m_owners.push_back(owner);
     if (m_answers.empty())
         return DefaultAnswer(request.Buttons);
     const MessageBoxAnswer answer = m_answers.front();
     m_answers.erase(m_answers.begin());
     return answer;
-}
-
-namespace
-{
-IMessageBoxService* g_installed = nullptr;
-}
-
-IMessageBoxService& MessageBoxes()
-{
-    static ScriptedMessageBoxService headless;
-    return g_installed != nullptr ? *g_installed : headless;
-}
-
-void SetMessageBoxService(IMessageBoxService* service)
-{
-    g_installed = service;
 }

@@ -39,15 +39,16 @@ public:
 
     void QueueAnswer(MessageBoxAnswer answer) { m_answers.push_back(answer); }
     const std::vector<MessageBoxRequest>& Shown() const { return m_shown; }
-    void Clear() { m_shown.clear(); }
+    // The owner of each box in Shown(), in the same order.
+    const std::vector<QObject*>& Owners() const { return m_owners; }
+    void Clear()
+    {
+        m_shown.clear();
+        m_owners.clear();
+    }
 
 private:
     std::vector<MessageBoxRequest> m_shown;
+    std::vector<QObject*> m_owners;
     std::vector<MessageBoxAnswer> m_answers;
 };
-
-// The process-wide service. Until a host installs one, a ScriptedMessageBoxService
-// answers every box with its default button, so library code never blocks headless.
-IMessageBoxService& MessageBoxes();
-// The caller keeps ownership; pass null to go back to the built-in default.
-void SetMessageBoxService(IMessageBoxService* service);

@@ -5,8 +5,7 @@
 #include <optional>
 
 // The save-as dialog, asked through this service and never opened directly, so that
-// palavo-cli and tests can answer it. Until a host installs one, every dialog counts
-// as cancelled.
+// palavo-cli and tests can answer it.
 struct SaveAsRequest {
     QString FileName;                                         // pre-filled name
     QString Filter = QStringLiteral("ALL Files (*.*)|*.*||"); // description|pattern pairs
@@ -21,6 +20,9 @@ public:
     virtual std::optional<QString> AskSavePath(const SaveAsRequest& request) = 0;
 };
 
-ISaveAsDialogService& SaveAsDialogs();
-// The caller keeps ownership; pass null to go back to the built-in default.
-void SetSaveAsDialogService(ISaveAsDialogService* service);
+// For hosts without a display: every dialog counts as cancelled.
+class CancellingSaveAsDialogs : public ISaveAsDialogService
+{
+public:
+    std::optional<QString> AskSavePath(const SaveAsRequest&) override { return std::nullopt; }
+};

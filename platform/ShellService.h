@@ -4,8 +4,7 @@
 
 // The desktop's "open" operation (a received file, a "mailto:" link, the help page),
 // behind a service so that the libraries stay free of the desktop, palavo-cli can print
-// what would be opened and tests can record it. Until a host installs one (the program
-// installs QtShellService), nothing is opened and the debug output says so.
+// what would be opened and tests can record it. The program uses QtShellService.
 class IShellService
 {
 public:
@@ -14,6 +13,9 @@ public:
     virtual void Open(const QString& target) = 0;
 };
 
-IShellService& ShellService();
-// The caller keeps ownership; pass null to go back to the built-in default.
-void SetShellService(IShellService* service);
+// For hosts without a desktop: nothing is opened, and the debug output says so.
+class HeadlessShell : public IShellService
+{
+public:
+    void Open(const QString& target) override;
+};

@@ -1,4 +1,5 @@
 #include "CliHost.h"
+#include "CliServices.h"
 
 #include "common/EventWaiter.h"
 #include "component/PalavoIF.h"
@@ -33,12 +34,14 @@ protected:
         options.Timing = {50, 50, 0}; // receipt, XML resend, exit wait
         options.DebugFlag = false;
         options.SettingsDir = home.path();
-        component = std::make_unique<PalavoIF>(std::move(options));
-        host = std::make_unique<CliHost>(*component, [this](const QByteArray& line) {
+        const auto print = [this](const QByteArray& line) {
             ASSERT_TRUE(line.endsWith('\n'));
             ASSERT_EQ(line.count('\n'), 1) << "one object a line";
             out.push_back(line.chopped(1));
-        });
+        };
+        services = std::make_unique<CliServices>(print);
+        component = std::make_unique<PalavoIF>(services->Services(), std::move(options));
+        host = std::make_unique<CliHost>(*component, *component, services->TransferUi(), print);
     }
 
     // Feeds one request line and returns everything it printed.
@@ -71,6 +74,7 @@ protected:
 
     QTemporaryDir home;
     std::vector<SentDatagram> sent;
+    std::unique_ptr<CliServices> services;
     std::unique_ptr<PalavoIF> component;
     std::vector<QByteArray> out;
     std::unique_ptr<CliHost> host;
@@ -252,7 +256,7 @@ TEST_F(CliHostTest, EndOfInputLeavesTheNetworkOnlyWhenEntered)
     };
     for (const Case& c : cases) {
         sent.clear();
-        CliHost fresh(*component, [](const QByteArray&) {});
+        CliHost fresh(*component, *component, services->TransferUi(), [](const QByteArray&) {});
         for (const char* line : c.script)
             fresh.Feed(QByteArray(line) + '\n');
         fresh.Finish();

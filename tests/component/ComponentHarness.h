@@ -1,6 +1,7 @@
 #pragma once
 
 #include "component/ErrorInfo.h"
+#include "component/HeadlessServices.h"
 #include "component/PalavoIF.h"
 #include "engine/Commands.h"
 #include "engine/FakeDatagramSocket.h"
@@ -105,26 +106,25 @@ private:
 };
 
 // A component with a fake socket behind it, default timings (tests never run its timers)
-// and a recording message-box service; one sink records into `events`.
+// and headless services whose boxes are recorded; one sink records into `events`.
 class ComponentHarness
 {
 public:
     static constexpr int Port = 2425;
 
-    explicit ComponentHarness(bool advise = true) : component(Options(), nullptr), sink(events)
+    explicit ComponentHarness(bool advise = true, EngineTiming timing = {})
+        : component(services.Services(), Options(timing), nullptr), sink(events)
     {
-        SetMessageBoxService(&boxes);
         TakeErrorInfo();
         component.put_PortNo(Port);
         component.put_MyAliase(QStringLiteral("自分"));
         if (advise)
             component.Advise(&sink);
     }
-    ~ComponentHarness() { SetMessageBoxService(nullptr); }
-
-    PalavoIF::Options Options()
+    PalavoIF::Options Options(EngineTiming timing)
     {
         PalavoIF::Options options;
+        options.Timing = timing;
         options.MakeSocket = [this](QObject*) {
             ++socketsMade;
             auto socket = std::make_unique<FakeDatagramSocket>(sent, SocketOpens, OpenError);
@@ -208,7 +208,8 @@ public:
     FakeDatagramSocket* Socket = nullptr;
     std::vector<SentDatagram> sent;
 
-    ScriptedMessageBoxService boxes;
+    HeadlessServices services;
+    ScriptedMessageBoxService& boxes = services.MessageBoxes;
     PalavoIF component;
     QStringList events;
     RecordingSink sink;

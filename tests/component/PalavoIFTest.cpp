@@ -514,7 +514,8 @@ TEST(PalavoIF, DebugFlagIsReadFromTheSettingsFileOnce)
             WriteSettings(dir, c.settings);
         PalavoIF::Options options;
         options.SettingsDir = dir.path();
-        PalavoIF component(std::move(options));
+        HeadlessServices services;
+        PalavoIF component(services.Services(), std::move(options));
         EXPECT_EQ(component.DebugFlag(), c.debug) << (c.settings ? c.settings : "(no file)");
         // A later change of the file does not reach a component that exists.
         WriteSettings(dir, c.debug ? "[OPTION]\ndebug=0\n" : "[OPTION]\ndebug=1\n");
@@ -557,7 +558,8 @@ TEST(PalavoIF, DebugFlagSwitchesTheTrafficLog)
         PalavoIF::Options options;
         options.SettingsDir = dir.path();
         options.Timing.DropWaitMs = 0;
-        PalavoIF component(std::move(options));
+        HeadlessServices services;
+        PalavoIF component(services.Services(), std::move(options));
         QStringList events;
         RecordingSink sink(events);
         component.Advise(&sink);
@@ -591,32 +593,36 @@ TEST(PalavoIF, ProgIdsCreateTheComponentWhileRegistered)
 {
     const QString progIds[] = {QStringLiteral("PalavoIF.PalavoIF.1"),
                                QStringLiteral("PalavoIF.PalavoIF")};
-    ClassRegistry& registry = ClassRegistry::Instance();
-    EXPECT_EQ(PalavoIFModule::DllRegisterServer(), S_OK);
+    HeadlessServices services;
+    ClassRegistry registry;
+    EXPECT_EQ(PalavoIFModule::DllRegisterServer(registry, services.Services()), S_OK);
     for (const QString& progId : progIds) {
         const ClassRegistry::ClassEntry* entry = registry.Find(progId);
         ASSERT_NE(entry, nullptr) << progId.toStdString();
         EXPECT_EQ(entry->Description, QStringLiteral("PalavoIF Class"));
-        std::unique_ptr<QObject> object(registry.Create(progId));
-        EXPECT_NE(qobject_cast<PalavoIF*>(object.get()), nullptr) << progId.toStdString();
+        // A host reaches the object through its interfaces, as a container would.
+        const std::unique_ptr<QObject> object = registry.Create(progId);
+        EXPECT_NE(dynamic_cast<IPalavoIF*>(object.get()), nullptr) << progId.toStdString();
+        EXPECT_NE(dynamic_cast<IPalavoIFEventSource*>(object.get()), nullptr)
+            << progId.toStdString();
     }
     EXPECT_EQ(registry.Find(QStringLiteral("PalavoIF.PalavoIF.2")), nullptr);
 
-    EXPECT_EQ(PalavoIFModule::DllUnregisterServer(), S_OK);
+    EXPECT_EQ(PalavoIFModule::DllUnregisterServer(registry), S_OK);
     for (const QString& progId : progIds) {
         EXPECT_EQ(registry.Find(progId), nullptr) << progId.toStdString();
-        const std::unique_ptr<QObject> object(registry.Create(progId));
-        EXPECT_EQ(object, nullptr) << progId.toStdString();
+        EXPECT_EQ(registry.Create(progId), nullptr) << progId.toStdString();
     }
 }
 
 TEST(PalavoIF, CanUnloadOnlyWithoutLiveComponents)
 {
     EXPECT_EQ(PalavoIFModule::DllCanUnloadNow(), S_OK);
+    HeadlessServices services;
     std::optional<PalavoIF> first, second;
-    first.emplace();
+    first.emplace(services.Services());
     EXPECT_EQ(PalavoIFModule::DllCanUnloadNow(), S_FALSE);
-    second.emplace();
+    second.emplace(services.Services());
     first.reset();
     EXPECT_EQ(PalavoIFModule::DllCanUnloadNow(), S_FALSE);
     second.reset();

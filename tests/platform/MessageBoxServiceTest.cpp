@@ -26,22 +26,3 @@ TEST(MessageBoxService, ScriptedRecordsAndAnswersFromItsQueueThenDefault)
     boxes.Clear();
     EXPECT_TRUE(boxes.Shown().empty());
 }
-
-TEST(MessageBoxService, InstalledServiceReplacesTheHeadlessOne)
-{
-    ScriptedMessageBoxService mine;
-    mine.QueueAnswer(MessageBoxAnswer::Cancel);
-    SetMessageBoxService(&mine);
-    EXPECT_EQ(
-        MessageBoxes().Show(
-            nullptr, {QStringLiteral("a"), {}, MessageBoxIcon::None, MessageBoxButtons::OkCancel}),
-        MessageBoxAnswer::Cancel);
-    EXPECT_EQ(mine.Shown().size(), 1u);
-
-    SetMessageBoxService(nullptr);
-    EXPECT_EQ(
-        MessageBoxes().Show(
-            nullptr, {QStringLiteral("b"), {}, MessageBoxIcon::None, MessageBoxButtons::OkCancel}),
-        MessageBoxAnswer::Ok);
-    EXPECT_EQ(mine.Shown().size(), 1u);
-}

@@ -1,6 +1,7 @@
 // palavo-cli's side of the transfer windows: their states, beeps and dialogs as lines,
 // and the buttons pressed by their texts.
 #include "CliHost.h"
+#include "CliServices.h"
 
 #include "TransferHarness.h"
 #include "common/EventWaiter.h"
@@ -34,9 +35,10 @@ protected:
         options.DebugFlag = false;
         options.Transfer = TransferSettings{false, true};
         options.SettingsDir = home.path();
-        component = std::make_unique<PalavoIF>(std::move(options));
-        host = std::make_unique<CliHost>(
-            *component, [this](const QByteArray& line) { out.push_back(line.chopped(1)); });
+        const auto print = [this](const QByteArray& line) { out.push_back(line.chopped(1)); };
+        services = std::make_unique<CliServices>(print);
+        component = std::make_unique<PalavoIF>(services->Services(), std::move(options));
+        host = std::make_unique<CliHost>(*component, *component, services->TransferUi(), print);
         Send(R"({"set":"PortNo","value":)" + QByteArray::number(chatPort) + "}");
         Send(R"({"set":"MyAliase","value":"自分"})");
         Send(R"({"call":"Entry","args":[1,""]})");
@@ -83,6 +85,7 @@ protected:
     const int chatPort = FreeChatPort();
     QTemporaryDir home;
     std::vector<SentDatagram> sent;
+    std::unique_ptr<CliServices> services;
     std::unique_ptr<PalavoIF> component;
     std::vector<QByteArray> out;
     std::unique_ptr<CliHost> host;

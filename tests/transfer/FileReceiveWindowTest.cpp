@@ -46,7 +46,7 @@ QByteArray OfferText(const char* sender, int port, const char* name, const char*
 class ReceiveWindowTest : public testing::Test
 {
 protected:
-    ReceiveWindowTest() : peer(FreeChatPort())
+    ReceiveWindowTest() : peer(world.Services(), FreeChatPort())
     {
         peer.AddMember(Peer, QStringLiteral("太郎"), "Palavo XP 1.0");
         peer.AddMember(Other, QStringLiteral("花子"), "Palavo XP 1.0");

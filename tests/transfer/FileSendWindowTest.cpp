@@ -21,7 +21,7 @@ constexpr char Other[] = "127.0.0.9";
 class SendWindowTest : public testing::Test
 {
 protected:
-    SendWindowTest() : peer(FreeChatPort())
+    SendWindowTest() : peer(world.Services(), FreeChatPort())
     {
         peer.AddMember(Peer, QStringLiteral("太郎"), "Palavo XP 1.0");
         peer.AddMember(Other, QStringLiteral("花子"), "Palavo XP 1.0");

@@ -19,7 +19,7 @@ constexpr char Peer[] = "127.0.0.1";
 constexpr char Other[] = "127.0.0.9";
 
 struct OfferFixture {
-    OfferFixture() : peer(FreeChatPort())
+    OfferFixture() : peer(world.Services(), FreeChatPort())
     {
         peer.AddMember(Peer, QStringLiteral("太郎"), "Palavo XP 1.0");
         file = QDir(dir.path()).filePath(QStringLiteral("資料.txt"));

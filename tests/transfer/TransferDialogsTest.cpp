@@ -31,7 +31,7 @@ template <typename Dialog> Dialog* OpenDialog()
 
 // The recording services of the world, with dialogs for the windows.
 struct DialogWorld {
-    DialogWorld() { SetTransferViewFactory(&dialogs); }
+    DialogWorld() { world.Views = &dialogs; }
     TransferWorld world;
     QtTransferUi dialogs;
 };
@@ -39,7 +39,7 @@ struct DialogWorld {
 TEST(TransferDialogs, ReceiveDialogShowsTheWindowAndPressesItsButtons)
 {
     DialogWorld d;
-    TransferPeer peer(FreeChatPort());
+    TransferPeer peer(d.world.Services(), FreeChatPort());
     peer.AddMember("127.0.0.1", QStringLiteral("太郎"), "Palavo XP 1.0");
     peer.ReceiveXml("127.0.0.1",
                     Cp932::FromUnicode(u"<Command>FileTransfer</Command><Sender>太郎</Sender>"
@@ -91,7 +91,7 @@ TEST(TransferDialogs, SendDialogAndItsStopButton)
     QTemporaryDir dir;
     const QString file = QDir(dir.path()).filePath(QStringLiteral("a.bin"));
     WriteFile(file, "abc");
-    TransferPeer peer(FreeChatPort());
+    TransferPeer peer(d.world.Services(), FreeChatPort());
     peer.AddMember("127.0.0.1", QStringLiteral("太郎"), "Palavo XP 1.0");
     ASSERT_EQ(peer.Offer(QStringLiteral("127.0.0.1"), file, {}), 0);
     FileSendDialog* dialog = OpenDialog<FileSendDialog>();

@@ -1,7 +1,6 @@
 #include "TransferHarness.h"
 
 #include "component/ErrorInfo.h"
-#include "component/TransferViewFactory.h"
 #include "engine/Commands.h"
 #include "engine/PacketCodec.h"
 #include "engine/SocketEvent.h"
@@ -31,21 +30,12 @@ TransferWorld::TransferWorld()
 {
     views.OnSendState = [this](const FileSendState& s) { sendStates.push_back(s); };
     views.OnReceiveState = [this](const FileReceiveState& s) { receiveStates.push_back(s); };
-    SetMessageBoxService(this);
-    SetBeepService(this);
-    SetSaveAsDialogService(this);
-    SetShellService(this);
-    SetTransferViewFactory(&views);
     TakeErrorInfo();
 }
 
-TransferWorld::~TransferWorld()
+PlatformServices TransferWorld::Services()
 {
-    SetMessageBoxService(nullptr);
-    SetBeepService(nullptr);
-    SetSaveAsDialogService(nullptr);
-    SetShellService(nullptr);
-    SetTransferViewFactory(nullptr);
+    return {*this, *this, *this, *this, *Views};
 }
 
 MessageBoxAnswer TransferWorld::Show(QObject*, const MessageBoxRequest& request)
@@ -102,8 +92,9 @@ PalavoIF::Options PeerOptions(std::vector<SentDatagram>& sent, TransferSettings 
 }
 } // namespace
 
-TransferPeer::TransferPeer(int chatPort, TransferSettings settings, const QString& alias)
-    : port(chatPort), component(PeerOptions(sent, settings))
+TransferPeer::TransferPeer(const PlatformServices& services, int chatPort,
+                           TransferSettings settings, const QString& alias)
+    : port(chatPort), component(services, PeerOptions(sent, settings))
 {
     component.put_PortNo(port);
     component.put_MyAliase(alias);

@@ -8,6 +8,7 @@
 #include "engine/FakeDatagramSocket.h"
 #include "platform/BeepService.h"
 #include "platform/MessageBoxService.h"
+#include "platform/PlatformServices.h"
 #include "platform/SaveAsDialogService.h"
 #include "platform/ShellService.h"
 
@@ -34,7 +35,9 @@ class TransferWorld : public IMessageBoxService,
 {
 public:
     TransferWorld();
-    ~TransferWorld() override;
+
+    // The world as the services a component is made with; its windows get `Views`.
+    PlatformServices Services();
 
     MessageBoxAnswer Show(QObject* owner, const MessageBoxRequest& request) override;
     void Beep(int frequency, int durationMs) override;
@@ -51,17 +54,19 @@ public:
     std::vector<SaveAsRequest> saveAsked;
     QStringList opened;
     HeadlessTransferViews views;
+    ITransferViewFactory* Views = &views;
     std::vector<FileSendState> sendStates;
     std::vector<FileReceiveState> receiveStates;
 };
 
 // One copy of the component with a fake UDP socket, entered, on chat port `port`, so it
-// listens for transfers on port + 1.
+// listens for transfers on port + 1; it shows itself through `services`.
 class TransferPeer
 {
 public:
-    explicit TransferPeer(int port, TransferSettings settings = {false, false},
-                          const QString& alias = QStringLiteral("自分"));
+    TransferPeer(const PlatformServices& services, int port,
+                 TransferSettings settings = {false, false},
+                 const QString& alias = QStringLiteral("自分"));
 
     // Makes `address` a member: its entry, then (when given) its application information.
     void AddMember(const QByteArray& address, const QString& alias, const char* appInfo);

@@ -33,8 +33,8 @@ QString Buttons(const FileReceiveState& s)
 // A sender and a receiver, each a member of the other, and a file to send.
 struct Transfer {
     Transfer(bool fastSender, bool fastReceiver, qsizetype size)
-        : sender(FreeChatPort(), {fastSender, true}, QStringLiteral("送り手")),
-          receiver(FreeChatPort(), {fastReceiver, true}, QStringLiteral("受け手"))
+        : sender(world.Services(), FreeChatPort(), {fastSender, true}, QStringLiteral("送り手")),
+          receiver(world.Services(), FreeChatPort(), {fastReceiver, true}, QStringLiteral("受け手"))
     {
         sender.AddMember(Peer, QStringLiteral("受け手"), "Palavo XP 1.0");
         receiver.AddMember(Peer, QStringLiteral("送り手"), "Palavo XP 1.0");
@@ -169,7 +169,7 @@ TEST(TransferLoopback, TheReceiverWritesAtMostTheOfferedSize)
     for (const bool fast : {false, true}) {
         SCOPED_TRACE(fast ? "fast" : "paced");
         TransferWorld world;
-        TransferPeer receiver(FreeChatPort(), {fast, true});
+        TransferPeer receiver(world.Services(), FreeChatPort(), {fast, true});
         receiver.AddMember(Peer, QStringLiteral("送り手"), "Palavo XP 1.0");
         QTemporaryDir dir;
         const QString target = QDir(dir.path()).filePath(QStringLiteral("out.bin"));

@@ -2,7 +2,8 @@
 
 #include "Invokers.h"
 #include "JsonLine.h"
-#include "component/PalavoIF.h"
+#include "component/IPalavoIF.h"
+#include "component/IPalavoIFEventSource.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -10,23 +11,6 @@
 
 namespace
 {
-
-const char* IconName(MessageBoxIcon icon)
-{
-    switch (icon) {
-    case MessageBoxIcon::Information:
-        return "information";
-    case MessageBoxIcon::Warning:
-        return "warning";
-    case MessageBoxIcon::Error:
-        return "error";
-    case MessageBoxIcon::Question:
-        return "question";
-    case MessageBoxIcon::None:
-        break;
-    }
-    return "none";
-}
 
 // The id of a line that is not valid JSON, when it starts the way requests do, so the
 // caller can still match the error to its request.
@@ -43,19 +27,17 @@ QJsonValue SalvageId(QByteArrayView line)
 
 } // namespace
 
-CliHost::CliHost(PalavoIF& component, Output output)
-    : m_component(component), m_output(std::move(output)), m_events(m_output),
-      m_transferUi(component, m_output)
+CliHost::CliHost(IPalavoIF& component, IPalavoIFEventSource& events, CliTransferUi& transferUi,
+                 Output output)
+    : m_component(component), m_eventSource(events), m_transferUi(transferUi),
+      m_output(std::move(output)), m_events(m_output)
 {
-    m_cookie = m_component.Advise(&m_events);
-    SetMessageBoxService(this);
+    m_cookie = m_eventSource.Advise(&m_events);
 }
 
 CliHost::~CliHost()
 {
-    if (&MessageBoxes() == this)
-        SetMessageBoxService(nullptr);
-    m_component.Unadvise(m_cookie);
+    m_eventSource.Unadvise(m_cookie);
 }
 
 void CliHost::Ready()
@@ -179,15 +161,4 @@ void CliHost::Finish()
         m_component.Drop();
         m_entered = false;
     }
-}
-
-MessageBoxAnswer CliHost::Show(QObject*, const MessageBoxRequest& request)
-{
-    const QByteArray box = JsonLine()
-                               .Add("text", request.Text)
-                               .Add("caption", request.Caption)
-                               .Add("icon", QLatin1String(IconName(request.Icon)))
-                               .Object();
-    m_output(JsonLine().AddRaw("messageBox", box).Line());
-    return DefaultAnswer(request.Buttons);
 }

@@ -2,7 +2,6 @@
 
 #include "CliTransferUi.h"
 #include "JsonEvents.h"
-#include "platform/MessageBoxService.h"
 
 #include <QByteArray>
 #include <QJsonValue>
@@ -10,12 +9,14 @@
 
 #include <functional>
 
-class PalavoIF;
+class IPalavoIF;
+class IPalavoIFEventSource;
 struct InvokeResult;
 
 // The line protocol of palavo-cli: JSON requests in, one JSON line out for each, and
-// every event and message box of the component as a line of its own. It knows nothing
-// of file descriptors, so a test can drive it with strings.
+// every event of the component as a line of its own (its boxes and windows are lines
+// of CliServices). It knows nothing of file descriptors, so a test can drive it with
+// strings.
 //
 //   {"id":1,"set":"MyAliase","value":"太郎"}             -> {"id":1,"ok":true}
 //   {"id":2,"get":"MyHostName"}                           -> {"id":2,"ok":true,"value":"..."}
@@ -23,16 +24,17 @@ struct InvokeResult;
 //   a failing member                                      -> {"id":4,"ok":false,"error":"..."}
 //   {"id":5,"press":"FileReceiveWindow","button":"受信・保存","savePath":"/tmp/a"}
 //                                                         -> {"id":5,"ok":true}
-// The transfer windows, beeps and save-as dialogs are lines of their own (CliTransferUi).
-class CliHost : public IMessageBoxService
+// Buttons of the transfer windows are pressed through the component's CliTransferUi.
+class CliHost
 {
 public:
     using Output = std::function<void(const QByteArray& line)>; // each line ends in '\n'
 
-    // Advises the component's events and answers every message box from now on. The
-    // caller keeps the component, which must outlive the host.
-    CliHost(PalavoIF& component, Output output);
-    ~CliHost() override;
+    // Advises the component's events. The caller keeps the component, which must outlive
+    // the host, and `transferUi`, the one the component was made with.
+    CliHost(IPalavoIF& component, IPalavoIFEventSource& events, CliTransferUi& transferUi,
+            Output output);
+    ~CliHost();
 
     // {"ready":true}: the first line, once the component is listening.
     void Ready();
@@ -47,19 +49,17 @@ public:
     // After a successful Entry and no Drop since.
     bool Entered() const { return m_entered; }
 
-    // Writes the box as a line and presses its default button at once.
-    MessageBoxAnswer Show(QObject* owner, const MessageBoxRequest& request) override;
-
 private:
     void Handle(const QJsonObject& request);
     void HandlePress(const QJsonValue& id, const QJsonObject& request);
     void Reply(const QJsonValue& id, const InvokeResult& result, const QString& valueKey);
     void Fail(const QJsonValue& id, const QString& error);
 
-    PalavoIF& m_component;
+    IPalavoIF& m_component;
+    IPalavoIFEventSource& m_eventSource;
+    CliTransferUi& m_transferUi;
     Output m_output;
     JsonEvents m_events;
-    CliTransferUi m_transferUi;
     int m_cookie = 0;
     QByteArray m_partial;
     bool m_entered = false;

@@ -3,8 +3,6 @@
 #include "JsonLine.h"
 #include "component/FileReceiveWindow.h"
 #include "component/FileSendWindow.h"
-#include "component/FileTransferManager.h"
-#include "component/PalavoIF.h"
 
 #include <QJsonValue>
 
@@ -20,6 +18,29 @@ QByteArray WindowLine(const char* window, const QByteArray& state)
 {
     return JsonLine().Add("window", QLatin1String(window)).AddRaw("state", state).Line();
 }
+
+// A window's view: prints each state the window shows, and marks the window as the open
+// one of its kind for as long as the window lives.
+template <typename Interface, typename Window, typename State> class CliView : public Interface
+{
+public:
+    CliView(Window*& current, Window& window, std::function<void(const State&)> print)
+        : m_current(current), m_window(window), m_print(std::move(print))
+    {
+        m_current = &m_window;
+    }
+    ~CliView() override
+    {
+        if (m_current == &m_window)
+            m_current = nullptr;
+    }
+    void Render(const State& state) override { m_print(state); }
+
+private:
+    Window*& m_current;
+    Window& m_window;
+    std::function<void(const State&)> m_print;
+};
 
 } // namespace
 
@@ -56,39 +77,29 @@ QByteArray ReceiveStateJson(const FileReceiveState& s)
         .Object();
 }
 
-CliTransferUi::CliTransferUi(PalavoIF& component, Output output)
-    : m_component(component), m_output(std::move(output))
+CliTransferUi::CliTransferUi(Output output) : m_output(std::move(output)) {}
+
+std::unique_ptr<IFileSendView> CliTransferUi::MakeSendView(FileSendWindow& window)
 {
-    m_views.OnSendState = [this](const FileSendState& state) {
-        m_output(WindowLine("FileSendWindow", SendStateJson(state)));
-    };
-    m_views.OnReceiveState = [this](const FileReceiveState& state) {
-        m_output(WindowLine("FileReceiveWindow", ReceiveStateJson(state)));
-    };
-    SetTransferViewFactory(&m_views);
-    SetSaveAsDialogService(this);
-    SetBeepService(this);
-    SetShellService(this);
+    return std::make_unique<CliView<IFileSendView, FileSendWindow, FileSendState>>(
+        m_sendWindow, window, [this](const FileSendState& state) {
+            m_output(WindowLine("FileSendWindow", SendStateJson(state)));
+        });
 }
 
-CliTransferUi::~CliTransferUi()
+std::unique_ptr<IFileReceiveView> CliTransferUi::MakeReceiveView(FileReceiveWindow& window)
 {
-    if (&TransferViews() == &m_views)
-        SetTransferViewFactory(nullptr);
-    if (&SaveAsDialogs() == this)
-        SetSaveAsDialogService(nullptr);
-    if (&Beeps() == this)
-        SetBeepService(nullptr);
-    if (&ShellService() == this)
-        SetShellService(nullptr);
+    return std::make_unique<CliView<IFileReceiveView, FileReceiveWindow, FileReceiveState>>(
+        m_receiveWindow, window, [this](const FileReceiveState& state) {
+            m_output(WindowLine("FileReceiveWindow", ReceiveStateJson(state)));
+        });
 }
 
 QString CliTransferUi::Press(const QString& window, const QString& button,
                              const std::optional<QString>& savePath)
 {
-    FileTransferManager& transfers = m_component.Transfers();
     if (window == QLatin1String("FileSendWindow")) {
-        FileSendWindow* send = transfers.SendWindow();
+        FileSendWindow* send = m_sendWindow;
         if (send == nullptr || !send->State().Visible)
             return QStringLiteral("no FileSendWindow is open");
         if (button != StopButtonText)
@@ -101,7 +112,7 @@ QString CliTransferUi::Press(const QString& window, const QString& button,
     if (window != QLatin1String("FileReceiveWindow"))
         return QStringLiteral("unknown window '%1' (FileSendWindow or FileReceiveWindow)")
             .arg(window);
-    FileReceiveWindow* receive = transfers.ReceiveWindow();
+    FileReceiveWindow* receive = m_receiveWindow;
     if (receive == nullptr || !receive->State().Visible)
         return QStringLiteral("no FileReceiveWindow is open");
     const FileReceiveState& state = receive->State();

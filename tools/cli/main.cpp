@@ -1,6 +1,7 @@
 // palavo-cli: the network component without a window, driven by JSON lines.
 #include "CliHost.h"
 #include "CliOptions.h"
+#include "CliServices.h"
 #include "component/PalavoIF.h"
 #include "platform/ClassRegistry.h"
 
@@ -59,21 +60,19 @@ bool InstallSignalHandlers()
     return true;
 }
 
-std::unique_ptr<PalavoIF> CreateComponent(const CliOptions& options)
+std::unique_ptr<QObject> CreateComponent(const CliOptions& options,
+                                         const PlatformServices& services)
 {
-    PalavoIFModule::DllRegisterServer();
     // Shortened waits cannot travel through the class factory, so the test aid builds
     // the object itself; everyone else gets it the way a container would.
     if (options.Timing) {
         PalavoIF::Options componentOptions;
         componentOptions.Timing = *options.Timing;
-        return std::make_unique<PalavoIF>(std::move(componentOptions));
+        return std::make_unique<PalavoIF>(services, std::move(componentOptions));
     }
-    QObject* object = ClassRegistry::Instance().Create(QStringLiteral("PalavoIF.PalavoIF"));
-    auto* component = qobject_cast<PalavoIF*>(object);
-    if (component == nullptr)
-        delete object;
-    return std::unique_ptr<PalavoIF>(component);
+    ClassRegistry registry;
+    PalavoIFModule::DllRegisterServer(registry, services);
+    return registry.Create(QStringLiteral("PalavoIF.PalavoIF"));
 }
 
 } // namespace
@@ -104,12 +103,17 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    std::unique_ptr<PalavoIF> component = CreateComponent(*options);
-    if (component == nullptr) {
+    // Made first and gone last: the component shows itself through them until it goes.
+    CliServices services(WriteOut);
+    const std::unique_ptr<QObject> object = CreateComponent(*options, services.Services());
+    // The object's interfaces, asked for as a container asks for them.
+    auto* component = dynamic_cast<IPalavoIF*>(object.get());
+    auto* events = dynamic_cast<IPalavoIFEventSource*>(object.get());
+    if (component == nullptr || events == nullptr) {
         std::fputs("palavo-cli: the component class PalavoIF.PalavoIF is not registered\n", stderr);
         return 1;
     }
-    CliHost host(*component, WriteOut);
+    CliHost host(*component, *events, services.TransferUi(), WriteOut);
 
     auto finish = [&] {
         host.Finish();

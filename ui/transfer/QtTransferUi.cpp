@@ -54,11 +54,3 @@ std::optional<QString> QtTransferUi::AskSavePath(const SaveAsRequest& request)
         return std::nullopt;
     return path;
 }
-
-void InstallTransferWidgets()
-{
-    static QtTransferUi ui;
-    SetTransferViewFactory(&ui);
-    SetBeepService(&ui);
-    SetSaveAsDialogService(&ui);
-}

@@ -5,7 +5,9 @@
 #include "platform/SaveAsDialogService.h"
 
 // The transfer windows on the desktop: dialogs for both windows, the save-as dialog and
-// the beep. A received file is opened through the program's shell service.
+// the beep. The program makes one once the QApplication exists and puts it into the
+// PlatformServices it hands to the component (as TransferViews, Beeps and SaveAs). A
+// received file is opened through the program's shell service.
 class QtTransferUi : public ITransferViewFactory, public IBeepService, public ISaveAsDialogService
 {
 public:
@@ -19,7 +21,3 @@ public:
 // "Description|pattern|...||" as the save-as request gives it, in Qt's form. "*.*" means
 // every file, also those without a dot in their name.
 QString QtFileDialogFilter(const QString& filter);
-
-// Makes the component's transfer windows dialogs, for the rest of the process. Call once
-// the QApplication exists.
-void InstallTransferWidgets();

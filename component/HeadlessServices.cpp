@@ -1,0 +1,6 @@
+#include "HeadlessServices.h"
+
+PlatformServices HeadlessServices::Services()
+{
+    return {MessageBoxes, Beeps, SaveAs, Shell, TransferViews};
+}

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "component/HeadlessTransferViews.h"
+#include "platform/BeepService.h"
+#include "platform/MessageBoxService.h"
+#include "platform/PlatformServices.h"
+#include "platform/SaveAsDialogService.h"
+#include "platform/ShellService.h"
+
+// The desktop services of a host without a display, one of each, for tests, benches and
+// headless programs: boxes are recorded and answered from a script (else with their
+// default button), beeps are silent, save-as dialogs are cancelled, "open" only says so
+// in the debug output, and transfer windows are headless. The members are public so a
+// test can script the boxes or watch the windows. Keep it alive for as long as anything
+// made with its Services().
+class HeadlessServices
+{
+public:
+    PlatformServices Services();
+
+    ScriptedMessageBoxService MessageBoxes;
+    SilentBeeps Beeps;
+    CancellingSaveAsDialogs SaveAs;
+    HeadlessShell Shell;
+    HeadlessTransferViews TransferViews;
+};

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "CliTransferUi.h"
+#include "platform/MessageBoxService.h"
+#include "platform/PlatformServices.h"
+
+#include <QByteArray>
+
+#include <functional>
+
+// Everything palavo-cli's component shows, as lines: each message box (answered at once
+// with its default button), the transfer windows, beeps, save-as dialogs and "open".
+// Made before the component, which is given Services(), and kept until it has gone.
+//
+//   {"messageBox":{"text":"...","caption":"お知らせ","icon":"information"}}
+class CliServices : public IMessageBoxService
+{
+public:
+    using Output = std::function<void(const QByteArray& line)>; // each line ends in '\n'
+
+    explicit CliServices(Output output);
+
+    PlatformServices Services();
+    CliTransferUi& TransferUi() { return m_transferUi; }
+
+    // Writes the box as a line and presses its default button at once.
+    MessageBoxAnswer Show(QObject* owner, const MessageBoxRequest& request) override;
+
+private:
+    Output m_output;
+    CliTransferUi m_transferUi;
+};
