@@ -13,13 +13,12 @@
 // A plain timed program, run by hand: bench_startup [--runs N]. Offscreen unless
 // QT_QPA_PLATFORM says otherwise.
 #include "client/INIData.h"
-#include "client/MemberListView.h"
-#include "client/PalavoCtrl.h"
-#include "client/PalavoCtrlModule.h"
-#include "client/UserList.h"
-#include "client/groupList.h"
+#include "component/HeadlessServices.h"
 #include "host/MainForm.h"
-#include "platform/MessageBoxService.h"
+#include "platform/ClassRegistry.h"
+#include "ui/MemberListView.h"
+#include "ui/PalavoCtrl.h"
+#include "ui/PalavoCtrlModule.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -108,11 +107,11 @@ int RunChild(int argc, char** argv)
     qInstallMessageHandler(QuietHints);
     QApplication app(argc, argv);
     const qint64 appReady = MonotonicNs();
-    ScriptedMessageBoxService boxes;
-    SetMessageBoxService(&boxes);
-    PalavoCtrlModule::DllRegisterServer();
+    HeadlessServices services;
+    ClassRegistry registry;
+    PalavoCtrlModule::DllRegisterServer(registry, services.Services());
 
-    MainForm window;
+    MainForm window(registry, services.MessageBoxes);
     const qint64 formReady = MonotonicNs();
     FirstPaint painted(window, [&] {
         const qint64 shown = MonotonicNs();
@@ -124,9 +123,7 @@ int RunChild(int argc, char** argv)
     window.show();
     // A window that never paints must not hang the bench.
     QTimer::singleShot(10000, &app, [] { QApplication::exit(1); });
-    const int rc = app.exec();
-    SetMessageBoxService(nullptr);
-    return rc;
+    return app.exec();
 }
 
 struct StartTimes {
@@ -187,16 +184,14 @@ struct ListTimes {
     std::vector<double> add, relist;
 };
 
-bool RunOneList(const std::vector<MemberArgs>& members, ListTimes& times)
+bool RunOneList(ClassRegistry& registry, IMessageBoxService& boxes,
+                const std::vector<MemberArgs>& members, ListTimes& times)
 {
     QTemporaryDir home;
     qputenv("PALAVO_HOME", home.path().toLocal8Bit());
     INIData::WriteIniString(QStringLiteral("User"), QStringLiteral("grouplist"),
                             QStringLiteral("開発部,営業部"));
-    UserList::Instance().RemoveAll();
-    groupList::Instance().RemoveAll();
-
-    MainForm window;
+    MainForm window(registry, boxes);
     PalavoCtrl& ctrl = *window.PalavoCtrl1();
     bool ready = false;
     FirstPaint painted(window, [&] { ready = true; });
@@ -210,9 +205,10 @@ bool RunOneList(const std::vector<MemberArgs>& members, ListTimes& times)
 
     QElapsedTimer clock;
     clock.start();
+    IControlFormEvents& bridge = ctrl.Session();
     for (const MemberArgs& m : members)
-        ctrl.OnAddMember(m.Address, 2425, m.Present, m.Location, m.Aliase, m.Host, m.User,
-                         m.Groups);
+        bridge.OnAddMember(m.Address, 2425, m.Present, m.Location, m.Aliase, m.Host, m.User,
+                           m.Groups);
     // Whatever the view deferred (layout, scroll range) runs now, then it paints.
     QApplication::processEvents();
     window.repaint();
@@ -233,8 +229,6 @@ bool RunOneList(const std::vector<MemberArgs>& members, ListTimes& times)
 
     times.add.push_back(Ms(added));
     times.relist.push_back(Ms(relisted));
-    UserList::Instance().RemoveAll();
-    groupList::Instance().RemoveAll();
     return true;
 }
 
@@ -261,9 +255,9 @@ int main(int argc, char** argv)
 
     qInstallMessageHandler(QuietHints);
     QApplication app(argc, argv);
-    ScriptedMessageBoxService boxes;
-    SetMessageBoxService(&boxes);
-    PalavoCtrlModule::DllRegisterServer();
+    HeadlessServices services;
+    ClassRegistry registry;
+    PalavoCtrlModule::DllRegisterServer(registry, services.Services());
     const QString self = QCoreApplication::applicationFilePath();
 
     std::printf("bench_startup: %d runs each, platform %s; medians\n", runs,
@@ -284,7 +278,7 @@ int main(int argc, char** argv)
     const std::vector<MemberArgs> members = ManyMembers();
     ListTimes lists;
     for (int i = 0; i < runs; ++i)
-        if (!RunOneList(members, lists)) {
+        if (!RunOneList(registry, services.MessageBoxes, members, lists)) {
             std::fprintf(stderr, "bench_startup: the list did not show %d members\n", Members);
             return 1;
         }
@@ -293,6 +287,5 @@ int main(int argc, char** argv)
     PrintRow("listed again when the filter goes to all", lists.relist);
     std::printf("target: 5000 members listed in under %.0f ms: %s\n", TargetMs,
                 Median(lists.add) < TargetMs ? "met" : "MISSED");
-    SetMessageBoxService(nullptr);
     return 0;
 }

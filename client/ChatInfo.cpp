@@ -2,12 +2,7 @@
 
 #include "client/CommaList.h"
 #include "client/INIData.h"
-
-ChatInfo& ChatInfo::Instance()
-{
-    static ChatInfo info;
-    return info;
-}
+#include "client/TraceLog.h"
 
 QString ChatInfo::aliase() const
 {
@@ -91,7 +86,8 @@ void ChatInfo::setLocationList(const QString& commaList)
 
 void ChatInfo::LoadSetting()
 {
-    const SettingsRecord record = INIData::LoadSettings();
+    const SettingsRecord record = INIData::LoadSettings(&m_options);
+    SetTraceLogDebug(m_options.debug);
     m_ownUser.setAliase(record.aliase);
     m_ownUser.setPort(record.port);
     m_ownUser.setGroups(record.grouplist);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "client/ProcessOptions.h"
 #include "client/UserInformation.h"
 
 #include <QString>
@@ -9,15 +10,15 @@
 
 // The settings the running control works with: the local user (OwnUser, never put into
 // UserList), the broadcast addresses, the memo/whereabouts list, the mail address, the
-// media option bits and five switches. One object per process, made on first use.
+// media option bits, five switches and the hand-edited "OPTION" values. The chat session
+// owns the one its windows use.
 //
 // Presence, location, logon name and host name are not settings: they come from the
 // network component after entry and from the presence selector.
 class ChatInfo
 {
 public:
-    static ChatInfo& Instance();
-
+    ChatInfo() = default;
     ChatInfo(const ChatInfo&) = delete;
     ChatInfo& operator=(const ChatInfo&) = delete;
 
@@ -62,8 +63,8 @@ public:
     void setLocationList(const QString& commaList);
 
     // Reads the settings file (INIData::LoadSettings) into this object: nickname, port
-    // and groups of OwnUser, the addresses, mail address, media bits, switches and the
-    // memo/whereabouts list.
+    // and groups of OwnUser, the addresses, mail address, media bits, switches, the
+    // memo/whereabouts list and the "OPTION" values (the trace log follows "debug").
     void LoadSetting();
 
     UserInformation& OwnUser() { return m_ownUser; }
@@ -72,10 +73,11 @@ public:
     // and not held here).
     const QStringList& LocationEntries() const { return m_locationList; }
 
-private:
-    ChatInfo() = default;
+    const ProcessOptions& options() const { return m_options; }
 
+private:
     UserInformation m_ownUser;
+    ProcessOptions m_options;
     QString m_castAddresses;
     QStringList m_locationList;
     QString m_mailAddress;

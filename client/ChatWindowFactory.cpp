@@ -3,29 +3,12 @@
 #include "client/ChatFormStandIn.h"
 #include "client/GroupChatFormStandIn.h"
 
-namespace
+std::unique_ptr<IChatForm> ChatWindowFactory::NewChatForm() const
 {
-ChatWindowFactory& Installed()
-{
-    static ChatWindowFactory factory;
-    return factory;
-}
-} // namespace
-
-void SetChatWindowFactory(ChatWindowFactory factory)
-{
-    Installed() = std::move(factory);
+    return MakeChatForm ? MakeChatForm() : std::make_unique<ChatFormStandIn>();
 }
 
-std::unique_ptr<IChatForm> MakeChatForm()
+std::unique_ptr<IGroupChatForm> ChatWindowFactory::NewGroupChatForm() const
 {
-    const ChatWindowFactory& factory = Installed();
-    return factory.MakeChatForm ? factory.MakeChatForm() : std::make_unique<ChatFormStandIn>();
-}
-
-std::unique_ptr<IGroupChatForm> MakeGroupChatForm()
-{
-    const ChatWindowFactory& factory = Installed();
-    return factory.MakeGroupChatForm ? factory.MakeGroupChatForm()
-                                     : std::make_unique<GroupChatFormStandIn>();
+    return MakeGroupChatForm ? MakeGroupChatForm() : std::make_unique<GroupChatFormStandIn>();
 }

@@ -5,30 +5,16 @@
 #include "client/IVoiceCallRequests.h"
 #include "client/TraceLog.h"
 #include "component/ErrorInfo.h"
+#include "component/IPalavoIFEventSource.h"
 #include "component/PalavoIF.h"
+#include "platform/BeepService.h"
 #include "platform/ClassRegistry.h"
 #include "platform/MessageBoxService.h"
-
-#include <QApplication>
 
 namespace
 {
 
 const QString PalaChat = QStringLiteral("Pala Chat");
-
-void Beep()
-{
-    if (qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr)
-        QApplication::beep();
-}
-
-// The component's refusal (-1) of a file or a call: the partner is not one of us.
-void ShowRefusal(QObject* owner, const QString& text)
-{
-    Beep();
-    MessageBoxes().Show(
-        owner, {text, QStringLiteral("警告"), MessageBoxIcon::Error, MessageBoxButtons::Ok});
-}
 
 bool Flag(VARIANT_BOOL value)
 {
@@ -42,23 +28,25 @@ VARIANT_BOOL Variant(bool value)
 
 } // namespace
 
-ControlForm::ControlForm(QObject* parent, const QString& progId) : QObject(parent)
+ControlForm::ControlForm(ClassRegistry& registry, const PlatformServices& services, ChatInfo& info,
+                         QObject* parent, const QString& progId)
+    : QObject(parent), m_services(services), m_info(info)
 {
     setObjectName(QStringLiteral("virtualChat"));
-    ClassRegistry& registry = ClassRegistry::Instance();
     // The control library carries the component library with it, so the component is
     // registered on first use as an installer would have done.
     if (registry.Find(progId) == nullptr)
-        PalavoIFModule::DllRegisterServer();
-    m_object = registry.Create(progId, this);
-    m_component = dynamic_cast<IPalavoIF*>(m_object);
+        PalavoIFModule::DllRegisterServer(registry, services);
+    m_object = registry.Create(progId);
+    // What the registry made is used only through the component's two interfaces.
+    m_component = dynamic_cast<IPalavoIF*>(m_object.get());
     if (m_component == nullptr) {
-        delete m_object;
-        m_object = nullptr;
+        m_object.reset();
         return;
     }
-    if (auto* real = qobject_cast<PalavoIF*>(m_object))
-        m_cookie = real->Advise(&m_sink);
+    m_events = dynamic_cast<IPalavoIFEventSource*>(m_object.get());
+    if (m_events != nullptr)
+        m_cookie = m_events->Advise(&m_sink);
 }
 
 ControlForm::~ControlForm()
@@ -70,10 +58,10 @@ ControlForm::~ControlForm()
         m_component->Drop();
         TakeErrorInfo();
     }
-    if (auto* real = qobject_cast<PalavoIF*>(m_object))
-        real->Unadvise(m_cookie);
+    if (m_events != nullptr)
+        m_events->Unadvise(m_cookie);
     // Gone before the sink it might still call.
-    delete m_object;
+    m_object.reset();
 }
 
 QString ControlForm::ApplicationName()
@@ -104,7 +92,15 @@ void ControlForm::ShowFailure(HRESULT hr)
     if (description.isEmpty())
         description = QStringLiteral("ネットワークコンポーネントのエラー (0x%1)")
                           .arg(static_cast<uint32_t>(hr), 8, 16, QLatin1Char('0'));
-    MessageBoxes().Show(this, {description, PalaChat, MessageBoxIcon::None, MessageBoxButtons::Ok});
+    m_services.MessageBoxes.Show(
+        this, {description, PalaChat, MessageBoxIcon::None, MessageBoxButtons::Ok});
+}
+
+void ControlForm::ShowRefusal(const QString& text)
+{
+    m_services.Beeps.Beep(IBeepService::DesktopBeep, 0);
+    m_services.MessageBoxes.Show(
+        this, {text, QStringLiteral("警告"), MessageBoxIcon::Error, MessageBoxButtons::Ok});
 }
 
 HRESULT ControlForm::SetEntryProperties(const QString& aliase, int32_t port, const QString& groups,
@@ -149,19 +145,18 @@ bool ControlForm::Entry(const QString& aliase, int32_t port, const QString& grou
     HRESULT hr = SetEntryProperties(aliase, port, groups, castAddr, mailaddr, bUseHostlist);
     if (SUCCEEDED(hr))
         hr = m_component->Entry(1, QString());
-    ChatInfo& info = ChatInfo::Instance();
     QString settled;
     if (SUCCEEDED(hr))
         hr = m_component->get_MyHostName(&settled);
     if (SUCCEEDED(hr)) {
-        info.setHostName(settled);
+        m_info.setHostName(settled);
         hr = m_component->get_MyUserName(&settled);
     }
     if (FAILED(hr)) {
         ShowFailure(hr);
         return false;
     }
-    info.setUserName(settled);
+    m_info.setUserName(settled);
     m_exitingFlag = false;
     return true;
 }
@@ -216,7 +211,7 @@ HRESULT ControlForm::SendFile(const QString& IPAddress, const QString& FilePath,
     int32_t result = 0;
     const HRESULT hr = m_component->FileTransfer(IPAddress, FilePath, comment, &result);
     if (SUCCEEDED(hr) && result == -1)
-        ShowRefusal(this, QStringLiteral("相手は、ファイル受信できるユーザではありません"));
+        ShowRefusal(QStringLiteral("相手は、ファイル受信できるユーザではありません"));
     return hr;
 }
 
@@ -229,7 +224,7 @@ HRESULT ControlForm::RequestVoIP(const QString& destIPAddr, int32_t myPort, bool
     const HRESULT hr =
         m_component->RequestVoIP(destIPAddr, myPort, Variant(useVideo), Variant(capT120), &result);
     if (SUCCEEDED(hr) && result == -1)
-        ShowRefusal(this, QStringLiteral("相手は、音声チャットできるユーザではありません"));
+        ShowRefusal(QStringLiteral("相手は、音声チャットできるユーザではありません"));
     return hr;
 }
 

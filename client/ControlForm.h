@@ -3,9 +3,9 @@
 // The network bridge: the one place where the chat control talks to the network
 // component (PalavoIF).
 //
-// How to use it (the main control):
+// How to use it (the chat session):
 //
-//     vim = std::make_unique<ControlForm>();      // makes the component ("PalavoIF.PalavoIF")
+//     vim = std::make_unique<ControlForm>(registry, services, info);  // makes "PalavoIF.PalavoIF"
 //     vim->SetListener(this);                     // this implements IControlFormEvents
 //     vim->Init();
 //     vim->SetVoiceCallManager(manager);          // or null while voice chat is unavailable
@@ -28,13 +28,18 @@
 
 #include "component/IPalavoIF.h"
 #include "component/IPalavoIFEvents.h"
+#include "platform/PlatformServices.h"
 
 #include <QObject>
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 
+class ChatInfo;
+class ClassRegistry;
 class IControlFormEvents;
+class IPalavoIFEventSource;
 class IVoiceCallRequests;
 
 class ControlForm : public QObject
@@ -42,10 +47,13 @@ class ControlForm : public QObject
     Q_OBJECT
 
 public:
-    // The component is made from the class registry under `progId` (registering the
-    // built-in PalavoIF first when nothing is registered under that name).
-    explicit ControlForm(QObject* parent = nullptr,
-                         const QString& progId = QStringLiteral("PalavoIF.PalavoIF"));
+    // The component is made from `registry` under `progId` (registering the built-in
+    // PalavoIF there first, with `services`, when nothing is registered under that name).
+    // Boxes and beeps go through `services`; a successful Entry tells `info` the host and
+    // logon names. All three outlive the form.
+    ControlForm(ClassRegistry& registry, const PlatformServices& services, ChatInfo& info,
+                QObject* parent = nullptr,
+                const QString& progId = QStringLiteral("PalavoIF.PalavoIF"));
     ~ControlForm() override;
 
     // "Palavo XP": what peers see as this member's tool name.
@@ -80,16 +88,17 @@ public:
 
     bool ExitingFlag() const { return m_exitingFlag; }
 
-    // The main control; null for none. The caller keeps ownership.
+    // The chat session; null for none. The caller keeps ownership.
     void SetListener(IControlFormEvents* listener) { m_listener = listener; }
     // The voice-call session manager; null while voice chat is unavailable.
     void SetVoiceCallManager(IVoiceCallRequests* manager) { m_callManager = manager; }
 
     // The component, or null when it could not be made.
     IPalavoIF* Component() const { return m_component; }
-    // The sink this form advises on the component. A host that made the component some
-    // other way (a test's fake) delivers its events here.
-    IPalavoIFEvents& ComponentEvents() { return m_sink; }
+
+    // Shows the description of the component's last failure titled "Pala Chat", and so
+    // takes it out of the error information.
+    void ShowFailure(HRESULT hr);
 
 private:
     class Sink : public IPalavoIFEvents
@@ -116,15 +125,18 @@ private:
         ControlForm& m_form;
     };
 
-    // Shows the description of the component's last failure titled "Pala Chat".
-    void ShowFailure(HRESULT hr);
+    // The component's refusal (-1) of a file or a call: the partner is not one of us.
+    void ShowRefusal(const QString& text);
     // The failure of every member while there is no component.
     HRESULT Missing() const;
     HRESULT SetEntryProperties(const QString& aliase, int32_t port, const QString& groups,
                                const QString& castAddr, const QString& mailaddr, bool bUseHostlist);
 
-    QObject* m_object = nullptr;
+    PlatformServices m_services;
+    ChatInfo& m_info;
+    std::unique_ptr<QObject> m_object;
     IPalavoIF* m_component = nullptr;
+    IPalavoIFEventSource* m_events = nullptr;
     int m_cookie = 0;
     Sink m_sink{*this};
     int m_phase = 0;

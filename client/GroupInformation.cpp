@@ -3,7 +3,19 @@
 #include "client/ChatWindowFactory.h"
 #include "client/UserList.h"
 
-GroupInformation::GroupInformation(const QString& group) : m_group(group) {}
+namespace
+{
+const UserList::Collection& NoMembers()
+{
+    static const UserList::Collection none;
+    return none;
+}
+} // namespace
+
+GroupInformation::GroupInformation(const QString& group, const RecordContext* context)
+    : m_context(context), m_group(group)
+{
+}
 
 GroupInformation::~GroupInformation()
 {
@@ -18,7 +30,9 @@ GroupInformation::~GroupInformation()
 IGroupChatForm& GroupInformation::ChatForm()
 {
     if (!m_chatForm) {
-        m_chatForm = MakeGroupChatForm();
+        m_chatForm = m_context != nullptr && m_context->Windows != nullptr
+                         ? m_context->Windows->NewGroupChatForm()
+                         : ChatWindowFactory{}.NewGroupChatForm();
         m_chatForm->SetGroup(m_group);
     }
     return *m_chatForm;
@@ -27,7 +41,8 @@ IGroupChatForm& GroupInformation::ChatForm()
 void GroupInformation::ShowChatForm()
 {
     IGroupChatForm& form = ChatForm();
-    for (const auto& member : UserList::Instance().YourDataAll()) {
+    const UserList* users = m_context != nullptr ? m_context->Users : nullptr;
+    for (const auto& member : users != nullptr ? users->YourDataAll() : NoMembers()) {
         // Asking the component for the tool name costs a lookup, so only members that
         // list the group are asked, once each.
         if (member->groupNames().contains(m_group) && member->IsProductUser())
@@ -52,7 +67,8 @@ void GroupInformation::RecvMessage(const QString& message, const QString& sender
 
 void GroupInformation::AddMember(const QString& aliase, const QString& address)
 {
-    if (m_chatForm && UserList::Instance().SearchUserAddr(address) != nullptr)
+    const UserList* users = m_context != nullptr ? m_context->Users : nullptr;
+    if (m_chatForm && users != nullptr && users->SearchUserAddr(address) != nullptr)
         m_chatForm->AddMember(aliase, address);
 }
 

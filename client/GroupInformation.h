@@ -1,6 +1,7 @@
 #pragma once
 
 #include "client/IGroupChatForm.h"
+#include "client/RecordContext.h"
 
 #include <QString>
 
@@ -11,13 +12,14 @@
 class GroupInformation
 {
 public:
-    explicit GroupInformation(const QString& group = {});
+    // `context` (kept, may be null) gives the members and the windows.
+    explicit GroupInformation(const QString& group = {}, const RecordContext* context = nullptr);
     ~GroupInformation();
     GroupInformation(const GroupInformation&) = delete;
     GroupInformation& operator=(const GroupInformation&) = delete;
 
-    // Puts every member of UserList whose names hold this group and who runs this product
-    // into the window (the window ignores ones it lists already), then shows it.
+    // Puts every member of the session's UserList whose names hold this group and who runs this
+    // product into the window (the window ignores ones it lists already), then shows it.
     void ShowChatForm();
 
     const QString& group() const { return m_group; }
@@ -26,8 +28,8 @@ public:
 
     // Brings the window up and hands it the message.
     void RecvMessage(const QString& message, const QString& senderAliase);
-    // Passes the member to the window when UserList holds its address and the window has
-    // been made (a window made later gathers its members in ShowChatForm).
+    // Passes the member to the window when the session's UserList holds its address and the window
+    // has been made (a window made later gathers its members in ShowChatForm).
     void AddMember(const QString& aliase, const QString& address);
     void DeleteMember(const QString& address);
 
@@ -36,6 +38,7 @@ public:
 private:
     IGroupChatForm& ChatForm();
 
+    const RecordContext* m_context;
     QString m_group;
     std::unique_ptr<IGroupChatForm> m_chatForm;
 };

@@ -2,9 +2,8 @@
 
 #include <QString>
 
-// How records and windows ask the network component about a member: the main control
-// implements it (its GetUserDetail goes through the bridge) and registers itself here
-// when it starts.
+// How records and windows ask the network component about a member: the chat session
+// implements it (through the bridge) and hands it to its records.
 class IMemberDetails
 {
 public:
@@ -13,8 +12,3 @@ public:
     // unknown.
     virtual void GetUserDetail(const QString& IPAddr, QString& ToolName, QString& mailaddr) = 0;
 };
-
-// Null until the control registers; records then see empty details.
-IMemberDetails* MemberDetails();
-// The caller keeps ownership; pass null when it goes away.
-void SetMemberDetails(IMemberDetails* source);

@@ -1,13 +1,10 @@
 #include "INIData.h"
 
-#include "client/ProcessOptions.h"
-#include "platform/ShellService.h"
 #include "platform/HostInfo.h"
 #include "platform/ProfileFile.h"
 
 #include <QDir>
 #include <QStringList>
-#include <QWidget>
 
 #include <limits>
 
@@ -81,7 +78,7 @@ bool WriteIniInt(const QString& section, const QString& key, int value)
     return WriteIniString(section, key, QString::number(value));
 }
 
-SettingsRecord LoadSettings()
+SettingsRecord LoadSettings(ProcessOptions* options)
 {
     SettingsRecord record;
     record.port = ReadIniInt(Chat, QStringLiteral("port"), DefaultPort);
@@ -97,12 +94,13 @@ SettingsRecord LoadSettings()
     record.displayRenew = ReadSwitch(QStringLiteral("displayRenew"));
     record.dblClickVoip = ReadSwitch(QStringLiteral("dblClickVoip"));
 
-    ProcessOptions& options = ProcessOptions::Current();
-    options.voice = ReadIniInt(Option, QStringLiteral("voice"), 0);
-    options.file = ReadIniInt(Option, QStringLiteral("file"), 0);
-    options.video = ReadIniInt(Option, QStringLiteral("video"), 0);
-    options.wb = ReadIniInt(Option, QStringLiteral("wb"), 0);
-    options.debug = ReadIniInt(Option, QStringLiteral("debug"), 0);
+    if (options != nullptr) {
+        options->voice = ReadIniInt(Option, QStringLiteral("voice"), 0);
+        options->file = ReadIniInt(Option, QStringLiteral("file"), 0);
+        options->video = ReadIniInt(Option, QStringLiteral("video"), 0);
+        options->wb = ReadIniInt(Option, QStringLiteral("wb"), 0);
+        options->debug = ReadIniInt(Option, QStringLiteral("debug"), 0);
+    }
     return record;
 }
 
@@ -134,21 +132,6 @@ FormPosition ReadFormPosition(const QString& key)
         return FormPosition{};
     position.found = true;
     return position;
-}
-
-bool RestoreFormPosition(QWidget& window, const QString& key)
-{
-    const FormPosition position = ReadFormPosition(key);
-    if (!position.found)
-        return false;
-    window.move(position.left, position.top);
-    window.resize(position.width, position.height);
-    return true;
-}
-
-void ShellOpen(const QString& target)
-{
-    ShellService().Open(target);
 }
 
 } // namespace INIData

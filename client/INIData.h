@@ -1,10 +1,9 @@
 #pragma once
 
+#include "client/ProcessOptions.h"
 #include "client/SettingsRecord.h"
 
 #include <QString>
-
-class QWidget;
 
 // The settings file "Palavo.ini" in the settings directory of the process (beside the
 // program, or $PALAVO_HOME), read and written one value at a time through the
@@ -23,9 +22,9 @@ int ReadIniInt(const QString& section, const QString& key, int defaultValue);
 bool WriteIniString(const QString& section, const QString& key, const QString& value);
 bool WriteIniInt(const QString& section, const QString& key, int value);
 
-// Sections "CHAT" and "User" into a fresh record (defaults where absent), then the five
-// "OPTION" values into ProcessOptions::Current().
-SettingsRecord LoadSettings();
+// Sections "CHAT" and "User" into a fresh record (defaults where absent), and the five
+// "OPTION" values into `options` when given.
+SettingsRecord LoadSettings(ProcessOptions* options = nullptr);
 // Every field of the record, switches as "1" or "0".
 void SaveSettings(const SettingsRecord& record);
 
@@ -39,10 +38,5 @@ struct FormPosition {
 };
 // Found only with exactly four fields, each a whole number that fits 16 bits.
 FormPosition ReadFormPosition(const QString& key);
-// Moves and sizes `window` when the key holds a position; true when it did.
-bool RestoreFormPosition(QWidget& window, const QString& key);
-
-// Hands a file path or a "mailto:" URL to the desktop to open; failures are ignored.
-void ShellOpen(const QString& target);
 
 } // namespace INIData

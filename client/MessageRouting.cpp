@@ -7,25 +7,25 @@
 namespace MessageRouting
 {
 
-void RouteMessage(const QString& IPAddress, const QString& GroupName, const QString& Message,
-                  bool IsSecret)
+void RouteMessage(const UserList& users, const QString& IPAddress, const QString& GroupName,
+                  const QString& Message, bool IsSecret)
 {
-    if (UserInformation* sender = UserList::Instance().SearchUserAddr(IPAddress))
+    if (UserInformation* sender = users.SearchUserAddr(IPAddress))
         sender->RecvMessage(Message, GroupName, IsSecret);
 }
 
-void RouteAutoResponse(const QString& IPAddress, const QString& Message)
+void RouteAutoResponse(const UserList& users, const QString& IPAddress, const QString& Message)
 {
-    if (UserInformation* sender = UserList::Instance().SearchUserAddr(IPAddress))
+    if (UserInformation* sender = users.SearchUserAddr(IPAddress))
         sender->NotifyResponsed(Message);
 }
 
-bool RouteGroupMessage(const QString& IPAddress, const QString& GroupName, const QString& Message)
+bool RouteGroupMessage(const UserList& users, const groupList& groups, const ChatInfo& info,
+                       const QString& IPAddress, const QString& GroupName, const QString& Message)
 {
-    const UserInformation* sender = UserList::Instance().SearchUserAddr(IPAddress);
+    const UserInformation* sender = users.SearchUserAddr(IPAddress);
     if (sender == nullptr)
         return false;
-    const ChatInfo& info = ChatInfo::Instance();
     // A cast message reaches every copy on the network, our own included; the local
     // user's own line is already in the window.
     if (sender->aliase() == info.aliase())
@@ -35,7 +35,7 @@ bool RouteGroupMessage(const QString& IPAddress, const QString& GroupName, const
     // With the host list on, a member belongs to its first group only.
     if (info.useHostlist() && GroupName != sender->getGroup(1))
         return false;
-    GroupInformation* group = groupList::Instance().SearchGroup(GroupName);
+    GroupInformation* group = groups.SearchGroup(GroupName);
     if (group == nullptr)
         return false;
     group->RecvMessage(Message, sender->aliase());

@@ -2,9 +2,9 @@
 
 #include <cstdint>
 
-// The hand-edited switches of section "OPTION", refreshed by every LoadSettings. The
-// options dialog compares voice, video and wb with 1 before offering each medium;
-// debug equal to 1 turns the trace log on.
+// The hand-edited switches of section "OPTION", refreshed by every LoadSettings and held
+// by the settings object (ChatInfo). The options dialog compares voice, video and wb with
+// 1 before offering each medium; debug equal to 1 turns the trace log on.
 struct ProcessOptions {
     int32_t voice = 0;
     int32_t file = 0;
@@ -12,6 +12,5 @@ struct ProcessOptions {
     int32_t wb = 0;
     int32_t debug = 0;
 
-    // The process-wide values.
-    static ProcessOptions& Current();
+    bool operator==(const ProcessOptions&) const = default;
 };

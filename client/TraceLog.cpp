@@ -1,13 +1,18 @@
 #include "TraceLog.h"
 
 #include "client/INIData.h"
-#include "client/ProcessOptions.h"
 
 #include <QFile>
 
 namespace
 {
 QString g_path;
+int32_t g_debug = 0;
+} // namespace
+
+void SetTraceLogDebug(int32_t debug)
+{
+    g_debug = debug;
 }
 
 void InitTraceLogPath()
@@ -28,7 +33,7 @@ QString FormatTraceLine(const QDateTime& when, const QString& text)
 
 void TraceLog(const QString& text)
 {
-    if (ProcessOptions::Current().debug != 1)
+    if (g_debug != 1)
         return;
     // Tracing before the control has fixed the path still lands in the settings directory.
     if (g_path.isEmpty())

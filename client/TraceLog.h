@@ -3,12 +3,18 @@
 #include <QDateTime>
 #include <QString>
 
+#include <cstdint>
+
 // The chat control's diagnostic trace "Palavo.log", written only while "debug" in
 // section "OPTION" equals 1. Each line is the local time as "yyyy m/d h:mm:ss " followed
 // by the text and CR LF. Write failures are ignored.
 
-// Fixes the file's path (the settings directory); the control calls it once at start.
+// Fixes the file's path (the settings directory); the session calls it once at start.
 void InitTraceLogPath();
+// The "debug" switch as the settings were last read: lines are written only while it
+// is 1. The log is one file of the process, like its standard error, so the switch is
+// the process's too; it starts off.
+void SetTraceLogDebug(int32_t debug);
 // The path TraceLog appends to; empty until InitTraceLogPath has run (a trace written
 // before that fixes the path itself).
 QString TraceLogPath();

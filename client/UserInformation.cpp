@@ -4,7 +4,7 @@
 #include "client/CommaList.h"
 #include "client/IMemberDetails.h"
 
-UserInformation::UserInformation() = default;
+UserInformation::UserInformation(const RecordContext* context) : m_context(context) {}
 
 UserInformation::~UserInformation()
 {
@@ -19,7 +19,9 @@ UserInformation::~UserInformation()
 IChatForm& UserInformation::ChatForm()
 {
     if (!m_chatForm)
-        m_chatForm = MakeChatForm();
+        m_chatForm = m_context != nullptr && m_context->Windows != nullptr
+                         ? m_context->Windows->NewChatForm()
+                         : ChatWindowFactory{}.NewChatForm();
     return *m_chatForm;
 }
 
@@ -40,8 +42,8 @@ QString UserInformation::getGroup(int index) const
 UserInformation::Detail UserInformation::getDetail() const
 {
     Detail detail;
-    if (IMemberDetails* source = MemberDetails())
-        source->GetUserDetail(m_address, detail.ToolName, detail.MailAddress);
+    if (m_context != nullptr && m_context->Details != nullptr)
+        m_context->Details->GetUserDetail(m_address, detail.ToolName, detail.MailAddress);
     return detail;
 }
 

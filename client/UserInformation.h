@@ -1,6 +1,7 @@
 #pragma once
 
 #include "client/IChatForm.h"
+#include "client/RecordContext.h"
 
 #include <QString>
 #include <QStringList>
@@ -20,7 +21,8 @@ public:
         QString MailAddress;
     };
 
-    UserInformation();
+    // `context` (kept, may be null) is where the record asks for details and windows.
+    explicit UserInformation(const RecordContext* context = nullptr);
     ~UserInformation();
     UserInformation(const UserInformation&) = delete;
     UserInformation& operator=(const UserInformation&) = delete;
@@ -49,7 +51,7 @@ public:
     // Names 1..n.
     const QStringList& groupNames() const { return m_groups; }
 
-    // Asks the network component (through MemberDetails()) anew on every call.
+    // Asks the network component (through the context's details) anew on every call.
     Detail getDetail() const;
     // A copy of this product: the tool name contains "Palavo XP". Group chat, file
     // transfer and calls are offered only to such members.
@@ -73,6 +75,7 @@ public:
 private:
     IChatForm& ChatForm();
 
+    const RecordContext* m_context;
     QString m_address;
     int32_t m_port = 0;
     QString m_host;

@@ -2,12 +2,6 @@
 
 #include <algorithm>
 
-UserList& UserList::Instance()
-{
-    static UserList list;
-    return list;
-}
-
 UserInformation* UserList::Add(std::unique_ptr<UserInformation> record)
 {
     if (!record)

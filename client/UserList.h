@@ -9,14 +9,12 @@
 #include <vector>
 
 // Every member record, keyed by address (not to be changed while listed), in the order
-// added. One list per process, made
-// on first use. Removing a record releases it, which disables its chat window.
+// added. The chat session owns the one its windows use. Removing a record releases it,
+// which disables its chat window.
 class UserList
 {
 public:
     using Collection = std::vector<std::unique_ptr<UserInformation>>;
-
-    static UserList& Instance();
 
     UserList() = default;
     UserList(const UserList&) = delete;

@@ -2,12 +2,6 @@
 
 #include <algorithm>
 
-groupList& groupList::Instance()
-{
-    static groupList list;
-    return list;
-}
-
 GroupInformation* groupList::Add(std::unique_ptr<GroupInformation> record)
 {
     if (!record)

@@ -7,14 +7,12 @@
 #include <memory>
 #include <vector>
 
-// The local user's group records, keyed by name, in the order added. One list per
-// process, made on first use (the class keeps the product's lower-case name).
+// The local user's group records, keyed by name, in the order added. The chat session
+// owns the one its windows use (the class keeps the product's lower-case name).
 class groupList
 {
 public:
     using Collection = std::vector<std::unique_ptr<GroupInformation>>;
-
-    static groupList& Instance();
 
     groupList() = default;
     groupList(const groupList&) = delete;

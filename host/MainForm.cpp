@@ -1,10 +1,10 @@
 #include "MainForm.h"
 
-#include "client/PalavoCtrl.h"
-#include "client/Twips.h"
 #include "host/ProductIcon.h"
 #include "platform/ClassRegistry.h"
 #include "platform/MessageBoxService.h"
+#include "ui/PalavoCtrl.h"
+#include "ui/Twips.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -18,7 +18,8 @@ constexpr int DesignWidthTwips = 7455;
 constexpr int DesignHeightTwips = 5535;
 } // namespace
 
-MainForm::MainForm(QWidget* parent) : QWidget(parent)
+MainForm::MainForm(ClassRegistry& registry, IMessageBoxService& boxes, QWidget* parent)
+    : QWidget(parent), m_boxes(boxes)
 {
     setWindowTitle(QStringLiteral("Palavo XP"));
     setWindowIcon(ProductIcon());
@@ -28,13 +29,14 @@ MainForm::MainForm(QWidget* parent) : QWidget(parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    QObject* made = ClassRegistry::Instance().Create(QStringLiteral("PalavoOCX.PalavoCtrl"), this);
-    m_palavoCtrl1 = qobject_cast<PalavoCtrl*>(made);
+    std::unique_ptr<QObject> made = registry.Create(QStringLiteral("PalavoOCX.PalavoCtrl"));
+    m_palavoCtrl1 = qobject_cast<PalavoCtrl*>(made.get());
     if (m_palavoCtrl1 != nullptr) {
         m_palavoCtrl1->setObjectName(QStringLiteral("PalavoCtrl1"));
+        // The layout makes the control a child of this window, which now owns it.
         layout->addWidget(m_palavoCtrl1);
+        static_cast<void>(made.release());
     } else {
-        delete made;
         qWarning("PalavoOCX.PalavoCtrl is not registered; the window stays empty");
     }
 
@@ -63,7 +65,7 @@ bool MainForm::Form_QueryUnload()
     const MessageBoxRequest question{QStringLiteral("Palavo XPを終了しますか？"),
                                      QStringLiteral("かくにん"), MessageBoxIcon::Question,
                                      MessageBoxButtons::YesNo};
-    return MessageBoxes().Show(this, question) == MessageBoxAnswer::Yes;
+    return m_boxes.Show(this, question) == MessageBoxAnswer::Yes;
 }
 
 void MainForm::Form_Unload()

@@ -2,7 +2,9 @@
 
 #include <QWidget>
 
+class ClassRegistry;
 class PalavoCtrl;
+class IMessageBoxService;
 class QSessionManager;
 
 // The program's only window: captioned "Palavo XP" with the product icon, filled by
@@ -12,8 +14,9 @@ class MainForm : public QWidget
 {
     Q_OBJECT
 public:
-    // The chat control's class must be registered first (PalavoCtrlModule).
-    explicit MainForm(QWidget* parent = nullptr);
+    // The chat control's class must be registered in `registry` first
+    // (PalavoCtrlModule); `boxes` asks the question before closing. Both outlive the window.
+    MainForm(ClassRegistry& registry, IMessageBoxService& boxes, QWidget* parent = nullptr);
     ~MainForm() override;
 
     // Null only when the class registry could not make the control.
@@ -30,6 +33,7 @@ private:
     // A session that ends asks the same question; No keeps the session from ending.
     void OnCommitDataRequest(QSessionManager& manager);
 
+    IMessageBoxService& m_boxes;
     PalavoCtrl* m_palavoCtrl1 = nullptr;
     // The user already said Yes (at session end), so the close that follows goes ahead.
     bool m_closeConfirmed = false;

@@ -1,11 +1,12 @@
 // PalavoXP: the program that gives the chat control its window.
-#include "client/PalavoCtrlModule.h"
 #include "host/MainForm.h"
 #include "host/ProgramOptions.h"
 #include "host/TerminationSignals.h"
-#include "platform/MessageBoxService.h"
+#include "platform/ClassRegistry.h"
+#include "platform/PlatformServices.h"
 #include "platform/QtMessageBoxService.h"
 #include "platform/QtShellService.h"
+#include "ui/PalavoCtrlModule.h"
 #include "ui/transfer/QtTransferUi.h"
 
 #include <QApplication>
@@ -44,19 +45,19 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("PalavoXP"));
     QApplication::setApplicationVersion(QStringLiteral(PALAVO_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("palavo-xp"));
+    // The desktop's services, handed to everything the program makes; they outlive it.
     QtMessageBoxService messageBoxes;
-    SetMessageBoxService(&messageBoxes);
     QtShellService shell;
-    SetShellService(&shell);
-    // The component's file-transfer windows become dialogs (headless otherwise).
-    InstallTransferWidgets();
+    QtTransferUi transferUi; // dialogs for the transfer windows, the beep and save-as
+    const PlatformServices services{messageBoxes, transferUi, transferUi, shell, transferUi};
 
     // What installing the control's library registered on the original platform.
-    PalavoCtrlModule::DllRegisterServer();
+    ClassRegistry registry;
+    PalavoCtrlModule::DllRegisterServer(registry, services);
 
     int rc = 0;
     {
-        MainForm window;
+        MainForm window(registry, messageBoxes);
         // A signal ends the program without the question; destroying the window still
         // shuts the control down.
         TerminationSignals signals_;
@@ -65,7 +66,5 @@ int main(int argc, char** argv)
         window.show();
         rc = app.exec();
     }
-    SetShellService(nullptr);
-    SetMessageBoxService(nullptr);
     return rc;
 }

@@ -1,8 +1,8 @@
 #include "RTCForm.h"
 
-#include "client/PalavoCtrl.h"
+#include "client/IChatActions.h"
 
-RTCForm::RTCForm(QObject* parent) : QObject(parent) {}
+RTCForm::RTCForm(IChatActions& chat, QObject* parent) : QObject(parent), m_chat(chat) {}
 
 bool RTCForm::Init(int32_t, const QString&)
 {
@@ -11,6 +11,5 @@ bool RTCForm::Init(int32_t, const QString&)
 
 void RTCForm::VoIPRequestOffered(const QString& IPAddress, const QString&, int32_t, bool, bool)
 {
-    if (PalavoCtrl* control = PalavoCtrl::Current())
-        control->RejectVoIP(IPAddress);
+    m_chat.RejectVoIP(IPAddress);
 }

@@ -1,10 +1,6 @@
 #include "ClientTestSupport.h"
 
-#include "client/ChatInfo.h"
-#include "client/ChatWindowFactory.h"
-#include "client/ProcessOptions.h"
-#include "client/UserList.h"
-#include "client/groupList.h"
+#include "client/TraceLog.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,17 +9,8 @@ void ClientTest::SetUp()
 {
     ASSERT_TRUE(m_home.isValid());
     qputenv("PALAVO_HOME", QFile::encodeName(m_home.path()));
-    ProcessOptions::Current() = ProcessOptions{};
-    // Back to the state of a freshly made object, as far as the settings go.
-    ChatInfo& info = ChatInfo::Instance();
-    info.LoadSetting();
-    info.setPresence(false);
-    info.setLocation({});
-    info.setUserName({});
-    info.setHostName({});
-    SetMessageBoxService(&m_boxes);
-    SetMemberDetails(&m_details);
-    SetChatWindowFactory({
+    m_info.LoadSetting();
+    m_windows = ChatWindowFactory{
         [this]() -> std::unique_ptr<IChatForm> {
             auto form =
                 std::make_unique<RecordingChatForm>(m_chatFormsDestroyed, m_chatFormsOnScreen);
@@ -35,16 +22,15 @@ void ClientTest::SetUp()
             m_groupForms.push_back(form.get());
             return form;
         },
-    });
+    };
 }
 
 void ClientTest::TearDown()
 {
-    UserList::Instance().RemoveAll();
-    groupList::Instance().RemoveAll();
-    SetChatWindowFactory({});
-    SetMemberDetails(nullptr);
-    SetMessageBoxService(nullptr);
+    // Windows go with their records, while the recording counters still exist.
+    m_groups.RemoveAll();
+    m_users.RemoveAll();
+    SetTraceLogDebug(0);
     qunsetenv("PALAVO_HOME");
 }
 
@@ -69,10 +55,10 @@ QByteArray ClientTest::ReadIniText() const
 UserInformation* ClientTest::AddMember(const QString& address, const QString& aliase,
                                        const QString& groups, const QString& toolName)
 {
-    auto record = std::make_unique<UserInformation>();
+    auto record = std::make_unique<UserInformation>(&m_records);
     record->SetInfo(address, 2425, QStringLiteral("host"), aliase, true, {}, groups,
                     QStringLiteral("user"));
     if (!toolName.isEmpty())
         m_details.ToolNames.insert(address, toolName);
-    return UserList::Instance().Add(std::move(record));
+    return m_users.Add(std::move(record));
 }

@@ -1,10 +1,20 @@
 #pragma once
 
 #include "client/ChatFormStandIn.h"
+#include "client/ChatInfo.h"
+#include "client/ChatWindowFactory.h"
 #include "client/GroupChatFormStandIn.h"
 #include "client/IMemberDetails.h"
+#include "client/RecordContext.h"
 #include "client/UserInformation.h"
+#include "client/UserList.h"
+#include "client/groupList.h"
+#include "component/HeadlessTransferViews.h"
+#include "platform/BeepService.h"
 #include "platform/MessageBoxService.h"
+#include "platform/PlatformServices.h"
+#include "platform/SaveAsDialogService.h"
+#include "platform/ShellService.h"
 
 #include <QHash>
 #include <QString>
@@ -60,8 +70,17 @@ public:
     int Asked = 0;
 };
 
-// Every client test starts from an empty settings directory, empty member and group
-// lists, a fresh ChatInfo state, scripted message boxes and recording chat windows.
+// Beeps as (frequency, duration) pairs.
+class RecordingBeeps : public IBeepService
+{
+public:
+    void Beep(int frequency, int durationMs) override { Beeps.emplace_back(frequency, durationMs); }
+    std::vector<std::pair<int, int>> Beeps;
+};
+
+// Every client test starts from an empty settings directory, its own settings object and
+// member and group lists (as a session holds them), scripted message boxes and recording
+// chat windows.
 class ClientTest : public testing::Test
 {
 protected:
@@ -73,13 +92,23 @@ protected:
     QByteArray ReadIniText() const;
     QString SettingsPath(const QString& fileName) const;
 
-    // Adds a member to UserList and returns it.
+    // Adds a member to m_users and returns it.
     UserInformation* AddMember(const QString& address, const QString& aliase, const QString& groups,
                                const QString& toolName = {});
 
     QTemporaryDir m_home;
     ScriptedMessageBoxService m_boxes;
+    RecordingBeeps m_beeps;
+    CancellingSaveAsDialogs m_saveAs;
+    HeadlessShell m_shell;
+    HeadlessTransferViews m_views;
+    PlatformServices m_services{m_boxes, m_beeps, m_saveAs, m_shell, m_views};
     FakeMemberDetails m_details;
+    ChatInfo m_info;
+    ChatWindowFactory m_windows;
+    UserList m_users;
+    groupList m_groups;
+    RecordContext m_records{&m_details, &m_windows, &m_users};
     // Windows made so far, in order; valid while their records live.
     std::vector<RecordingChatForm*> m_chatForms;
     std::vector<RecordingGroupChatForm*> m_groupForms;

@@ -62,17 +62,16 @@ protected:
     void SetUp() override
     {
         ClientTest::SetUp();
-        ClassRegistry::Instance().RegisterClass(
-            FakeProgId, {QStringLiteral("fake"), [script = m_script](QObject* parent) -> QObject* {
-                             return new FakeComponent(script, parent);
+        m_registry.RegisterClass(
+            FakeProgId, {QStringLiteral("fake"), [script = m_script]() -> std::unique_ptr<QObject> {
+                             return std::make_unique<FakeComponent>(script);
                          }});
-        m_form = std::make_unique<ControlForm>(nullptr, FakeProgId);
+        m_form = std::make_unique<ControlForm>(m_registry, m_services, m_info, nullptr, FakeProgId);
         m_form->SetListener(&m_control);
     }
     void TearDown() override
     {
         m_form.reset();
-        ClassRegistry::Instance().Unregister(FakeProgId);
         ClientTest::TearDown();
     }
 
@@ -92,6 +91,10 @@ protected:
         return texts;
     }
 
+    // The component's events, as its connection point delivers them to the bridge.
+    IPalavoIFEvents& Events() { return *m_script->Sinks.at(0); }
+
+    ClassRegistry m_registry;
     std::shared_ptr<FakeComponent::Script> m_script = std::make_shared<FakeComponent::Script>();
     std::unique_ptr<ControlForm> m_form;
     RecordingControl m_control;
@@ -122,8 +125,8 @@ TEST_F(Bridge, EntrySetsThePropertiesInOrder)
                              "get_MyUserName()",
                          }));
     // The names the component settled on become ours.
-    EXPECT_EQ(ChatInfo::Instance().host(), QStringLiteral("fake-host"));
-    EXPECT_EQ(ChatInfo::Instance().username(), QStringLiteral("fake-user"));
+    EXPECT_EQ(m_info.host(), QStringLiteral("fake-host"));
+    EXPECT_EQ(m_info.username(), QStringLiteral("fake-user"));
     EXPECT_FALSE(m_form->ExitingFlag());
     EXPECT_TRUE(TakeBoxes().isEmpty());
 }
@@ -158,12 +161,15 @@ TEST_F(Bridge, ClosingDropsExactlyOnce)
     for (const bool exitFirst : {false, true}) {
         m_form.reset();
         m_script->Journal.clear();
-        m_form = std::make_unique<ControlForm>(nullptr, FakeProgId);
+        m_script->Sinks.clear();
+        m_form = std::make_unique<ControlForm>(m_registry, m_services, m_info, nullptr, FakeProgId);
         ASSERT_TRUE(EnterAsTaro());
         if (exitFirst)
             m_form->ExitChat();
         m_form.reset();
         EXPECT_EQ(Journal().count(QStringLiteral("Drop()")), 1) << exitFirst;
+        // The bridge's sink is gone with it, so the component must not call it again.
+        EXPECT_EQ(m_script->Sinks, std::vector<IPalavoIFEvents*>{nullptr}) << exitFirst;
     }
 }
 
@@ -204,6 +210,9 @@ TEST_F(Bridge, RefusedFilesAndCallsAreExplained)
         const QStringList expected = {"警告|相手は、ファイル受信できるユーザではありません",
                                       "警告|相手は、音声チャットできるユーザではありません"};
         EXPECT_EQ(TakeBoxes(), result == -1 ? expected : QStringList()) << result;
+        // Each refusal beeps first, through the desktop's beep.
+        EXPECT_EQ(m_beeps.Beeps.size(), result == -1 ? 2u : 0u) << result;
+        m_beeps.Beeps.clear();
     }
     EXPECT_EQ(Journal().mid(0, 2),
               QStringList({"FileTransfer(10.0.0.2,/tmp/a,)", "RequestVoIP(10.0.0.2,5060,1,0)"}));
@@ -224,7 +233,7 @@ TEST_F(Bridge, RefusedFilesAndCallsAreExplained)
 
 TEST_F(Bridge, ComponentEventsReachTheMainControl)
 {
-    IPalavoIFEvents& events = m_form->ComponentEvents();
+    IPalavoIFEvents& events = Events();
     events.MemberAdded("10.0.0.2", 2425, 1, "会議室", "花子", "pc2", "hana", "開発,営業");
     events.PresenseNotified("10.0.0.2", 0, "昼飯中");
     events.MessageReceived("10.0.0.2", 2425, "", "やあ", 1);
@@ -245,7 +254,7 @@ TEST_F(Bridge, ComponentEventsReachTheMainControl)
 
 TEST_F(Bridge, CallRequestsGoToTheManagerOrAreRefused)
 {
-    IPalavoIFEvents& events = m_form->ComponentEvents();
+    IPalavoIFEvents& events = Events();
     // Voice chat unavailable: refused at once, silently.
     events.VoIPRequestReceived("10.0.0.2", "花子", 5070, 1, 0);
     events.VoIPRejectReceived("10.0.0.2");
@@ -266,14 +275,15 @@ TEST_F(Bridge, CallRequestsGoToTheManagerOrAreRefused)
 TEST_F(Bridge, ComponentComesFromTheRegistry)
 {
     // Nothing registered under the name: entry fails with a reason instead of crashing.
-    ControlForm orphan(nullptr, QStringLiteral("Test.NotRegistered"));
+    ControlForm orphan(m_registry, m_services, m_info, nullptr,
+                       QStringLiteral("Test.NotRegistered"));
     EXPECT_EQ(orphan.Component(), nullptr);
     EXPECT_FALSE(orphan.Entry(QStringLiteral("a"), 2425, {}, {}, {}, false));
     const QStringList boxes = TakeBoxes();
     ASSERT_EQ(boxes.size(), 1);
     EXPECT_TRUE(boxes.front().startsWith(QStringLiteral("Pala Chat|")));
 
-    ControlForm real;
+    ControlForm real(m_registry, m_services, m_info);
     EXPECT_NE(real.Component(), nullptr);
     EXPECT_EQ(real.objectName(), QStringLiteral("virtualChat"));
 }

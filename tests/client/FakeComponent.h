@@ -2,15 +2,19 @@
 
 #include "component/ErrorInfo.h"
 #include "component/IPalavoIF.h"
+#include "component/IPalavoIFEventSource.h"
+#include "component/IPalavoIFEvents.h"
 
 #include <QObject>
 #include <QStringList>
 
 #include <memory>
+#include <vector>
 
 // A network component that journals every call as "Member(arg,arg)" into a script that
-// outlives it, answers from the script, and fails the member named in FailMember.
-class FakeComponent : public QObject, public IPalavoIF
+// outlives it, answers from the script, and fails the member named in FailMember. Its
+// advised sinks are in the script, so a test raises the component's events through them.
+class FakeComponent : public QObject, public IPalavoIF, public IPalavoIFEventSource
 {
     Q_OBJECT
 
@@ -21,11 +25,24 @@ public:
         QString FailText = QStringLiteral("failed on purpose");
         int32_t Result = 0; // FileTransfer's and RequestVoIP's return code
         QString AppInfo = QStringLiteral("Palavo XP 0.1.0");
+        // Advised sinks by cookie (cookie - 1 is the index; unadvised ones are null).
+        std::vector<IPalavoIFEvents*> Sinks;
     };
 
-    FakeComponent(std::shared_ptr<Script> script, QObject* parent)
-        : QObject(parent), m_script(std::move(script))
+    explicit FakeComponent(std::shared_ptr<Script> script) : m_script(std::move(script)) {}
+
+    int Advise(IPalavoIFEvents* sink) override
     {
+        m_script->Sinks.push_back(sink);
+        return static_cast<int>(m_script->Sinks.size());
+    }
+    bool Unadvise(int cookie) override
+    {
+        if (cookie < 1 || cookie > static_cast<int>(m_script->Sinks.size()) ||
+            m_script->Sinks[cookie - 1] == nullptr)
+            return false;
+        m_script->Sinks[cookie - 1] = nullptr;
+        return true;
     }
 
     using S = const QString&;

@@ -7,7 +7,6 @@
 #include "client/TraceLog.h"
 
 #include <QFile>
-#include <QWidget>
 
 namespace
 {
@@ -20,7 +19,7 @@ class Settings : public ClientTest
 
 TEST_F(Settings, NoFileGivesTheDefaults)
 {
-    ChatInfo& info = ChatInfo::Instance();
+    ChatInfo& info = m_info;
     info.LoadSetting();
     EXPECT_EQ(info.aliase(), QStringLiteral("名無しの権兵衛"));
     EXPECT_EQ(info.port(), 2425);
@@ -31,7 +30,7 @@ TEST_F(Settings, NoFileGivesTheDefaults)
     EXPECT_EQ(info.mediaOption(), 0);
     EXPECT_FALSE(info.useHostlist() || info.autoAnswer() || info.autoEntry() ||
                  info.displayRenew() || info.dblClickVoip());
-    const ProcessOptions& options = ProcessOptions::Current();
+    const ProcessOptions& options = info.options();
     EXPECT_EQ(options.voice + options.file + options.video + options.wb + options.debug, 0);
     EXPECT_FALSE(QFile::exists(SettingsPath(QStringLiteral("Palavo.ini"))))
         << "reading must not create the file";
@@ -45,7 +44,7 @@ TEST_F(Settings, StoredValuesReachChatInfoAndProcessOptions)
         "mailAddress=taro@example.jp\nmedia=6\nhostlist=1\nautoAnswer=0\n"
         "autoEntry=-1\ndisplayRenew=1\ndblClickVoip=1\n"
         "[OPTION]\nvoice=1\nfile=2\nvideo=3\nwb=4\ndebug=1\n");
-    ChatInfo& info = ChatInfo::Instance();
+    ChatInfo& info = m_info;
     info.setPresence(true);
     info.setLocation(QStringLiteral("会議室"));
     info.setHostName(QStringLiteral("pc1"));
@@ -61,7 +60,7 @@ TEST_F(Settings, StoredValuesReachChatInfoAndProcessOptions)
     EXPECT_TRUE(info.useHostlist() && info.autoEntry() && info.displayRenew() &&
                 info.dblClickVoip());
     EXPECT_FALSE(info.autoAnswer());
-    const ProcessOptions& o = ProcessOptions::Current();
+    const ProcessOptions& o = info.options();
     EXPECT_EQ(QList<int>({o.voice, o.file, o.video, o.wb, o.debug}), QList<int>({1, 2, 3, 4, 1}));
     // What the network gave us is not a setting.
     EXPECT_TRUE(info.Presence());
@@ -86,7 +85,7 @@ TEST_F(Settings, CommaListsStopAtAnEmptyField)
         {"", {}, ""},
         {"\u3000A\u3000", {"\u3000A\u3000"}, "\u3000A\u3000"}, // full-width space is kept
     };
-    ChatInfo& info = ChatInfo::Instance();
+    ChatInfo& info = m_info;
     for (const Case& c : cases) {
         const QString text = QString::fromUtf8(c.text);
         EXPECT_EQ(ParseCommaList(text), c.items) << c.text;
@@ -158,17 +157,6 @@ TEST_F(Settings, WindowPositionsNeedFourSmallWholeNumbers)
             INIData::ReadFormPosition(QStringLiteral("ChatFormFormPOS"));
         EXPECT_EQ(p.found, c.found) << c.stored;
     }
-
-    // A window is moved only by a position that was found.
-    QWidget window;
-    window.setGeometry(50, 60, 200, 150);
-    const QString key = QStringLiteral("GroupChatFormGroupFormPOS");
-    INIData::WriteIniString(QStringLiteral("Others"), key, QStringLiteral("11,22,333"));
-    EXPECT_FALSE(INIData::RestoreFormPosition(window, key));
-    EXPECT_EQ(window.geometry(), QRect(50, 60, 200, 150));
-    INIData::WriteIniString(QStringLiteral("Others"), key, QStringLiteral("11,22,333,244"));
-    EXPECT_TRUE(INIData::RestoreFormPosition(window, key));
-    EXPECT_EQ(window.geometry(), QRect(11, 22, 333, 244));
 }
 
 TEST_F(Settings, TraceLogWritesTimedLinesOnlyInDebugMode)
@@ -185,7 +173,7 @@ TEST_F(Settings, TraceLogWritesTimedLinesOnlyInDebugMode)
     TraceLog(QStringLiteral("silent"));
     EXPECT_FALSE(log.exists()) << "debug is off";
 
-    ProcessOptions::Current().debug = 1;
+    SetTraceLogDebug(1);
     TraceLog(QStringLiteral("第一"));
     TraceLog(QStringLiteral("second"));
     ASSERT_TRUE(log.open(QIODevice::ReadOnly));
@@ -197,7 +185,7 @@ TEST_F(Settings, TraceLogWritesTimedLinesOnlyInDebugMode)
 
     // Any other value is off too.
     const qint64 written = QFile(TraceLogPath()).size();
-    ProcessOptions::Current().debug = 2;
+    SetTraceLogDebug(2);
     TraceLog(QStringLiteral("third"));
     EXPECT_EQ(QFile(TraceLogPath()).size(), written);
 }

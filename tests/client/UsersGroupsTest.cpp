@@ -28,7 +28,7 @@ QStringList Aliases(const UserList& list)
 
 TEST_F(UsersGroups, DuplicateRecordsKeepTheFirst)
 {
-    UserList& users = UserList::Instance();
+    UserList& users = m_users;
     AddMember(QStringLiteral("10.0.0.2"), QStringLiteral("first"), {});
     AddMember(QStringLiteral("10.0.0.3"), QStringLiteral("other"), {});
     UserInformation* kept = AddMember(QStringLiteral("10.0.0.2"), QStringLiteral("second"), {});
@@ -36,17 +36,19 @@ TEST_F(UsersGroups, DuplicateRecordsKeepTheFirst)
     EXPECT_EQ(kept->aliase(), QStringLiteral("first"));
     EXPECT_EQ(Aliases(users), QStringList({"first", "other"}));
 
-    groupList& groups = groupList::Instance();
-    GroupInformation* dev = groups.Add(std::make_unique<GroupInformation>(QStringLiteral("開発")));
-    EXPECT_EQ(groups.Add(std::make_unique<GroupInformation>(QStringLiteral("開発"))), dev);
-    groups.Add(std::make_unique<GroupInformation>(QStringLiteral("営業")));
+    groupList& groups = m_groups;
+    GroupInformation* dev =
+        groups.Add(std::make_unique<GroupInformation>(QStringLiteral("開発"), &m_records));
+    EXPECT_EQ(groups.Add(std::make_unique<GroupInformation>(QStringLiteral("開発"), &m_records)),
+              dev);
+    groups.Add(std::make_unique<GroupInformation>(QStringLiteral("営業"), &m_records));
     EXPECT_EQ(groups.Num(), 2);
     EXPECT_EQ(groups.YourDataAll().front().get(), dev);
 }
 
 TEST_F(UsersGroups, LookupsCompareExactly)
 {
-    UserList& users = UserList::Instance();
+    UserList& users = m_users;
     UserInformation* a = AddMember(QStringLiteral("10.0.0.2"), QStringLiteral("Taro"), {});
     UserInformation* b = AddMember(QStringLiteral("10.0.0.3"), QStringLiteral("Taro"), {});
     AddMember(QStringLiteral("10.0.0.4"), QStringLiteral("Hana"), {});
@@ -66,15 +68,16 @@ TEST_F(UsersGroups, LookupsCompareExactly)
         EXPECT_EQ(users.SearchUserAddr(QString::fromUtf8(c.key)), c.byAddress) << c.key;
     }
 
-    groupList& groups = groupList::Instance();
-    GroupInformation* dev = groups.Add(std::make_unique<GroupInformation>(QStringLiteral("Dev")));
+    groupList& groups = m_groups;
+    GroupInformation* dev =
+        groups.Add(std::make_unique<GroupInformation>(QStringLiteral("Dev"), &m_records));
     EXPECT_EQ(groups.SearchGroup(QStringLiteral("Dev")), dev);
     EXPECT_EQ(groups.SearchGroup(QStringLiteral("dev")), nullptr);
 }
 
 TEST_F(UsersGroups, DeletingKeepsOrderAndTheIndex)
 {
-    UserList& users = UserList::Instance();
+    UserList& users = m_users;
     for (int i = 1; i <= 4; ++i)
         AddMember(QStringLiteral("10.0.0.%1").arg(i), QStringLiteral("m%1").arg(i), {});
     // Deleting through the listed record itself must not read it after it is gone.
@@ -86,9 +89,9 @@ TEST_F(UsersGroups, DeletingKeepsOrderAndTheIndex)
     AddMember(QStringLiteral("10.0.0.2"), QStringLiteral("back"), {});
     EXPECT_EQ(Aliases(users), QStringList({"m1", "m3", "m4", "back"}));
 
-    groupList& groups = groupList::Instance();
-    groups.Add(std::make_unique<GroupInformation>(QStringLiteral("A")));
-    groups.Add(std::make_unique<GroupInformation>(QStringLiteral("B")));
+    groupList& groups = m_groups;
+    groups.Add(std::make_unique<GroupInformation>(QStringLiteral("A"), &m_records));
+    groups.Add(std::make_unique<GroupInformation>(QStringLiteral("B"), &m_records));
     groups.Delete(*groups.SearchGroup(QStringLiteral("A")));
     EXPECT_EQ(groups.Num(), 1);
     EXPECT_EQ(groups.YourDataAll().front()->group(), QStringLiteral("B"));
@@ -107,7 +110,7 @@ TEST_F(UsersGroups, GroupPositionsStartAtOne)
 
 TEST_F(UsersGroups, ReleasingARecordDisablesItsWindow)
 {
-    UserList& users = UserList::Instance();
+    UserList& users = m_users;
     // No window is made for a member nobody talks to.
     AddMember(QStringLiteral("10.0.0.2"), QStringLiteral("quiet"), {});
     users.Delete(QStringLiteral("10.0.0.2"));
@@ -136,11 +139,11 @@ TEST_F(UsersGroups, ReleasingARecordDisablesItsWindow)
 
     // Group windows: the same.
     GroupInformation* group =
-        groupList::Instance().Add(std::make_unique<GroupInformation>(QStringLiteral("G")));
+        m_groups.Add(std::make_unique<GroupInformation>(QStringLiteral("G"), &m_records));
     group->ShowChatForm();
     ASSERT_EQ(m_groupForms.size(), 1u);
     EXPECT_EQ(m_groupForms[0]->m_group, QStringLiteral("G"));
-    groupList::Instance().RemoveAll();
+    m_groups.RemoveAll();
     EXPECT_EQ(*m_groupFormsDestroyed, 1);
 }
 
@@ -153,7 +156,7 @@ TEST_F(UsersGroups, GroupWindowGathersOnlyProductMembersOfTheGroup)
               Product);
     AddMember(QStringLiteral("10.0.0.5"), QStringLiteral("ours2"), QStringLiteral("開発"), Product);
     GroupInformation* dev =
-        groupList::Instance().Add(std::make_unique<GroupInformation>(QStringLiteral("開発")));
+        m_groups.Add(std::make_unique<GroupInformation>(QStringLiteral("開発"), &m_records));
 
     dev->ShowChatForm();
     dev->ShowChatForm();
@@ -178,11 +181,14 @@ TEST_F(UsersGroups, GroupWindowGathersOnlyProductMembersOfTheGroup)
 TEST_F(UsersGroups, PrivateMessagesAndRepliesGoToTheSender)
 {
     AddMember(QStringLiteral("10.0.0.2"), QStringLiteral("花子"), {});
-    MessageRouting::RouteMessage(QStringLiteral("10.0.0.9"), {}, QStringLiteral("lost"), false);
+    MessageRouting::RouteMessage(m_users, QStringLiteral("10.0.0.9"), {}, QStringLiteral("lost"),
+                                 false);
     EXPECT_TRUE(m_chatForms.empty()) << "a stranger's message is dropped";
 
-    MessageRouting::RouteMessage(QStringLiteral("10.0.0.2"), {}, QStringLiteral("やあ"), true);
-    MessageRouting::RouteAutoResponse(QStringLiteral("10.0.0.2"), QStringLiteral("不在(会議)"));
+    MessageRouting::RouteMessage(m_users, QStringLiteral("10.0.0.2"), {}, QStringLiteral("やあ"),
+                                 true);
+    MessageRouting::RouteAutoResponse(m_users, QStringLiteral("10.0.0.2"),
+                                      QStringLiteral("不在(会議)"));
     ASSERT_EQ(m_chatForms.size(), 1u);
     ChatFormStandIn& window = *m_chatForms[0];
     EXPECT_EQ(window.m_showCount, 2);
@@ -193,13 +199,13 @@ TEST_F(UsersGroups, PrivateMessagesAndRepliesGoToTheSender)
 
 TEST_F(UsersGroups, GroupMessagesAreShownOnlyFromOtherProductMembers)
 {
-    ChatInfo::Instance().setAliase(QStringLiteral("自分"));
+    m_info.setAliase(QStringLiteral("自分"));
     AddMember(QStringLiteral("10.0.0.1"), QStringLiteral("自分"), QStringLiteral("開発"), Product);
     AddMember(QStringLiteral("10.0.0.2"), QStringLiteral("花子"), QStringLiteral("営業,開発"),
               Product);
     AddMember(QStringLiteral("10.0.0.3"), QStringLiteral("ipmsg"), QStringLiteral("開発"), Other);
-    groupList::Instance().Add(std::make_unique<GroupInformation>(QStringLiteral("開発")));
-    groupList::Instance().Add(std::make_unique<GroupInformation>(QStringLiteral("営業")));
+    m_groups.Add(std::make_unique<GroupInformation>(QStringLiteral("開発"), &m_records));
+    m_groups.Add(std::make_unique<GroupInformation>(QStringLiteral("営業"), &m_records));
 
     struct Case {
         const char* address;
@@ -217,8 +223,9 @@ TEST_F(UsersGroups, GroupMessagesAreShownOnlyFromOtherProductMembers)
         {"10.0.0.2", "営業", true, true},
     };
     for (const Case& c : cases) {
-        ChatInfo::Instance().setUseHostlist(c.hostlist);
-        EXPECT_EQ(MessageRouting::RouteGroupMessage(QString::fromUtf8(c.address),
+        m_info.setUseHostlist(c.hostlist);
+        EXPECT_EQ(MessageRouting::RouteGroupMessage(m_users, m_groups, m_info,
+                                                    QString::fromUtf8(c.address),
                                                     QString::fromUtf8(c.group), c.group),
                   c.shown)
             << c.address << " " << c.group;
@@ -229,5 +236,5 @@ TEST_F(UsersGroups, GroupMessagesAreShownOnlyFromOtherProductMembers)
     for (const RecordingGroupChatForm* window : m_groupForms)
         EXPECT_TRUE(
             window->m_log.GetLog(0).str.startsWith(QStringLiteral("花子 (") + window->m_group));
-    ChatInfo::Instance().setUseHostlist(false);
+    m_info.setUseHostlist(false);
 }

@@ -2,16 +2,15 @@
 
 #include "client/ControlForm.h"
 #include "client/INIData.h"
-#include "client/MemberListModel.h"
-#include "client/PalavoCtrl.h"
-#include "client/UserList.h"
-#include "client/groupList.h"
 #include "component/PalavoIF.h"
 #include "engine/Commands.h"
 #include "engine/PacketCodec.h"
 #include "engine/SocketEvent.h"
+#include "host/MainForm.h"
 #include "platform/ClassRegistry.h"
 #include "platform/Cp932.h"
+#include "ui/MemberListModel.h"
+#include "ui/PalavoCtrl.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -47,50 +46,51 @@ ControlHarness::ControlHarness(const UiSettings& settings)
     INIData::WriteIniString(user, QStringLiteral("autoEntry"), Switch(settings.autoEntry));
     INIData::WriteIniString(user, QStringLiteral("displayRenew"), Switch(settings.displayRenew));
 
-    SetMessageBoxService(&boxes);
-    // The lists are process-wide: each test starts with none of the last one's members.
-    UserList::Instance().RemoveAll();
-    groupList::Instance().RemoveAll();
-
     ClassRegistry::ClassEntry component;
-    component.Create = [this](QObject* parent) -> QObject* {
+    component.Create = [this]() -> std::unique_ptr<QObject> {
         PalavoIF::Options options;
         options.MakeSocket = [this](QObject*) {
             return std::make_unique<FakeDatagramSocket>(sent, SocketOpens);
         };
         options.Timing.DropWaitMs = 0;
         options.DebugFlag = false;
-        return new PalavoIF(std::move(options), parent);
+        return std::make_unique<PalavoIF>(services, std::move(options));
     };
-    ClassRegistry::Instance().RegisterClass(QString::fromLatin1(TestProgId), std::move(component));
+    registry.RegisterClass(QString::fromLatin1(TestProgId), std::move(component));
 }
 
 ControlHarness::~ControlHarness()
 {
     m_ctrl.reset();
-    ClassRegistry::Instance().Unregister(QString::fromLatin1(TestProgId));
-    ClassRegistry::Instance().Unregister(QStringLiteral("PalavoOCX.PalavoCtrl"));
-    SetMessageBoxService(nullptr);
     qputenv("PALAVO_HOME", m_oldHome);
 }
 
 void ControlHarness::RegisterControlClass()
 {
     ClassRegistry::ClassEntry control;
-    control.Create = [](QObject* parent) -> QObject* {
-        return new PalavoCtrl(qobject_cast<QWidget*>(parent), QString::fromLatin1(TestProgId));
+    control.Create = [this]() -> std::unique_ptr<QObject> {
+        return std::make_unique<PalavoCtrl>(registry, services, nullptr,
+                                            QString::fromLatin1(TestProgId));
     };
-    ClassRegistry::Instance().RegisterClass(QStringLiteral("PalavoOCX.PalavoCtrl"),
-                                            std::move(control));
+    registry.RegisterClass(QStringLiteral("PalavoOCX.PalavoCtrl"), std::move(control));
+}
+
+std::unique_ptr<MainForm> ControlHarness::MakeWindow()
+{
+    auto window = std::make_unique<MainForm>(registry, boxes);
+    m_windowCtrl = window->PalavoCtrl1();
+    // The control goes with the window; Ctrl() must not hand it out afterwards.
+    QObject::connect(m_windowCtrl, &QObject::destroyed, [this] { m_windowCtrl = nullptr; });
+    return window;
 }
 
 PalavoCtrl& ControlHarness::Ctrl()
 {
-    // A control the program's window made is the one of this process.
-    if (!m_ctrl && PalavoCtrl::Current() != nullptr)
-        return *PalavoCtrl::Current();
+    if (!m_ctrl && m_windowCtrl != nullptr)
+        return *m_windowCtrl;
     if (!m_ctrl) {
-        m_ctrl = std::make_unique<PalavoCtrl>(nullptr, QString::fromLatin1(TestProgId));
+        m_ctrl = std::make_unique<PalavoCtrl>(registry, services, nullptr,
+                                              QString::fromLatin1(TestProgId));
         m_ctrl->show();
     }
     return *m_ctrl;

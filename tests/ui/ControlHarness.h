@@ -1,7 +1,13 @@
 #pragma once
 
+#include "component/HeadlessTransferViews.h"
 #include "engine/FakeDatagramSocket.h"
+#include "platform/BeepService.h"
+#include "platform/ClassRegistry.h"
 #include "platform/MessageBoxService.h"
+#include "platform/PlatformServices.h"
+#include "platform/SaveAsDialogService.h"
+#include "platform/ShellService.h"
 
 #include <QString>
 #include <QStringList>
@@ -12,6 +18,7 @@
 #include <optional>
 #include <vector>
 
+class MainForm;
 class PalavoCtrl;
 class PalavoIF;
 class QAction;
@@ -29,10 +36,11 @@ struct UiSettings {
 };
 
 // Everything a widget test of the main control needs: its own settings directory
-// (PALAVO_HOME), a recording message-box service, and the real network component over
-// a fake datagram socket, registered under TestProgId so that the control (or a
-// MainForm) makes it through the class registry as it would the real one. Peers are
-// played by datagrams handed to the component as its socket would.
+// (PALAVO_HOME), a class registry and platform services with a recording message-box
+// service, and the real network component over a fake datagram socket, registered under
+// TestProgId so that the control (or a MainForm) makes it through the class registry as
+// it would the real one. Peers are played by datagrams handed to the component as its
+// socket would.
 class ControlHarness
 {
 public:
@@ -42,10 +50,14 @@ public:
     explicit ControlHarness(const UiSettings& settings = {});
     ~ControlHarness();
 
-    // The control, made on first use (start-up runs then).
+    // The control, made on first use (start-up runs then), or the one of the window that
+    // MakeWindow made.
     PalavoCtrl& Ctrl();
-    // Makes the control from the class registry as the program does; the caller owns it.
+    // Lets the registry make the control as the program's does.
     void RegisterControlClass();
+    // The program's window over this harness's registry and boxes; its control becomes
+    // Ctrl(). The window must go before the harness.
+    std::unique_ptr<MainForm> MakeWindow();
 
     // The component behind the control's bridge.
     PalavoIF& Component();
@@ -79,6 +91,12 @@ public:
     QStringList BoxTexts() const;
 
     ScriptedMessageBoxService boxes;
+    SilentBeeps beeps;
+    CancellingSaveAsDialogs saveAs;
+    HeadlessShell shell;
+    HeadlessTransferViews views;
+    PlatformServices services{boxes, beeps, saveAs, shell, views};
+    ClassRegistry registry;
     std::vector<SentDatagram> sent;
     bool SocketOpens = true;
 
@@ -86,4 +104,5 @@ private:
     QTemporaryDir m_home;
     QByteArray m_oldHome;
     std::unique_ptr<PalavoCtrl> m_ctrl;
+    PalavoCtrl* m_windowCtrl = nullptr;
 };

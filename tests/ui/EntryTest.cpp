@@ -3,11 +3,11 @@
 #include "ControlHarness.h"
 
 #include "client/ChatInfo.h"
-#include "client/PalavoCtrl.h"
 #include "client/UserList.h"
 #include "client/groupList.h"
 #include "common/EventWaiter.h"
 #include "engine/Commands.h"
+#include "ui/PalavoCtrl.h"
 
 #include <QAction>
 #include <QElapsedTimer>
@@ -77,7 +77,7 @@ TEST(MainControlEntry, EntryAndCancelEntryShowTheirStateInTheStatusBar)
     EXPECT_FALSE(ctrl.EntryState());
     EXPECT_EQ(Panels(ctrl), (QStringList{"Not Connected", "RTC OFF", "メンバ 0名"}));
     EXPECT_TRUE(h.Rows().isEmpty());
-    EXPECT_EQ(UserList::Instance().Num(), 0);
+    EXPECT_EQ(h.Ctrl().Session().Users().Num(), 0);
     EXPECT_EQ(h.TakeBroadcasts(), QStringList{"0x2 自分"});
     EXPECT_TRUE(h.Find<QAction>("MenuEntry")->isEnabled());
     EXPECT_FALSE(h.Find<QRadioButton>("optExist1")->isEnabled());
@@ -127,7 +127,7 @@ TEST(MainControlEntry, RefreshForgetsTheMembersAndAnnouncesAgain)
     h.Click("CmdRenew");
     EXPECT_TRUE(h.Rows().isEmpty());
     EXPECT_EQ(ctrl.PanelText(3), "メンバ 0名");
-    EXPECT_EQ(UserList::Instance().Num(), 0);
+    EXPECT_EQ(h.Ctrl().Session().Users().Num(), 0);
     EXPECT_EQ(h.TakeBroadcasts(), QStringList{"0x1 自分"});
     EXPECT_TRUE(ctrl.EntryState());
 
@@ -158,7 +158,7 @@ TEST(MainControlEntry, AutomaticEntryAboutHalfASecondAfterStart)
         clock.start();
         PalavoCtrl& ctrl = h.Ctrl();
         EXPECT_FALSE(ctrl.EntryState()) << autoEntry;
-        auto* timer = ctrl.findChild<QTimer*>("TimerForInitial");
+        auto* timer = ctrl.Session().findChild<QTimer*>("TimerForInitial");
         ASSERT_NE(timer, nullptr);
         EXPECT_EQ(timer->interval(), 500);
 

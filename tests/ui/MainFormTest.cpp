@@ -2,12 +2,12 @@
 // closing, and the shutdown of the control; and the program's command line.
 #include "ControlHarness.h"
 
-#include "client/PalavoCtrl.h"
-#include "client/PalavoCtrlModule.h"
 #include "common/EventWaiter.h"
 #include "host/MainForm.h"
 #include "host/ProgramOptions.h"
 #include "platform/ClassRegistry.h"
+#include "ui/PalavoCtrl.h"
+#include "ui/PalavoCtrlModule.h"
 
 #include <gtest/gtest.h>
 
@@ -15,12 +15,13 @@ TEST(MainForm, HoldsTheControlMadeByItsClassName)
 {
     ControlHarness h;
     h.RegisterControlClass();
-    MainForm window;
+    std::unique_ptr<MainForm> made = h.MakeWindow();
+    MainForm& window = *made;
     window.show();
     EXPECT_EQ(window.windowTitle(), "Palavo XP");
     EXPECT_FALSE(window.windowIcon().isNull());
     ASSERT_NE(window.PalavoCtrl1(), nullptr);
-    EXPECT_EQ(window.PalavoCtrl1(), PalavoCtrl::Current());
+    EXPECT_EQ(window.PalavoCtrl1()->parent(), &window);
     EXPECT_EQ(window.PalavoCtrl1()->objectName(), "PalavoCtrl1");
     EXPECT_EQ(window.PalavoCtrl1()->geometry(), window.rect());
 
@@ -32,20 +33,21 @@ TEST(MainForm, HoldsTheControlMadeByItsClassName)
 TEST(MainForm, TheLibraryRegistersTheControlClass)
 {
     ControlHarness h; // its own settings directory, so no automatic entry
-    ClassRegistry::Instance().Unregister(QStringLiteral("PalavoOCX.PalavoCtrl"));
-    EXPECT_EQ(ClassRegistry::Instance().Find(QStringLiteral("PalavoOCX.PalavoCtrl")), nullptr);
-    PalavoCtrlModule::DllRegisterServer();
-    QWidget host;
-    QObject* made = ClassRegistry::Instance().Create(QStringLiteral("PalavoOCX.PalavoCtrl"), &host);
-    EXPECT_NE(qobject_cast<PalavoCtrl*>(made), nullptr);
-    EXPECT_EQ(made->parent(), &host);
+    EXPECT_EQ(h.registry.Find(QStringLiteral("PalavoOCX.PalavoCtrl")), nullptr);
+    PalavoCtrlModule::DllRegisterServer(h.registry, h.services);
+    std::unique_ptr<QObject> made = h.registry.Create(QStringLiteral("PalavoOCX.PalavoCtrl"));
+    EXPECT_NE(qobject_cast<PalavoCtrl*>(made.get()), nullptr);
+    EXPECT_EQ(made->parent(), nullptr) << "the window that asked takes it";
+    PalavoCtrlModule::DllUnregisterServer(h.registry);
+    EXPECT_EQ(h.registry.Find(QStringLiteral("PalavoOCX.PalavoCtrl")), nullptr);
 }
 
 TEST(MainForm, AnsweringNoKeepsEverythingRunning)
 {
     ControlHarness h;
     h.RegisterControlClass();
-    MainForm window;
+    std::unique_ptr<MainForm> made = h.MakeWindow();
+    MainForm& window = *made;
     window.show();
     h.Choose("MenuEntry");
     h.PeerEnters("10.0.0.2", "太郎", {});
@@ -75,13 +77,12 @@ TEST(MainForm, LeavingTheNetworkHappensOnceEvenWithoutAClose)
     ControlHarness h;
     h.RegisterControlClass();
     {
-        MainForm window;
-        window.show();
+        std::unique_ptr<MainForm> window = h.MakeWindow();
+        window->show();
         h.Choose("MenuEntry");
         h.TakeBroadcasts();
     } // the program ends without a close event, as at the end of a session
     EXPECT_EQ(h.TakeBroadcasts(), QStringList{"0x2 自分"});
-    EXPECT_EQ(PalavoCtrl::Current(), nullptr);
 }
 
 TEST(ProgramOptions, TheCommandLineIsReadAsDocumented)

@@ -3,12 +3,14 @@
 #include "ControlHarness.h"
 
 #include "client/GroupChatFormStandIn.h"
-#include "client/MemberListModel.h"
-#include "client/MemberListView.h"
-#include "client/PalavoCtrl.h"
-#include "client/Twips.h"
+#include "client/GroupInformation.h"
+
 #include "client/UserList.h"
 #include "client/groupList.h"
+#include "ui/MemberListModel.h"
+#include "ui/MemberListView.h"
+#include "ui/PalavoCtrl.h"
+#include "ui/Twips.h"
 
 #include <QHeaderView>
 #include <QPushButton>
@@ -18,9 +20,9 @@
 namespace
 {
 
-GroupChatFormStandIn* GroupWindow(const QString& group)
+GroupChatFormStandIn* GroupWindow(ControlHarness& h, const QString& group)
 {
-    GroupInformation* record = groupList::Instance().SearchGroup(group);
+    GroupInformation* record = h.Ctrl().Session().Groups().SearchGroup(group);
     return record != nullptr ? dynamic_cast<GroupChatFormStandIn*>(record->ExistingChatForm())
                              : nullptr;
 }
@@ -76,7 +78,7 @@ TEST(MainControlMembers, RowsShowTheMemberAndFollowPresence)
     h.PeerPresence("10.0.0.3", "花子", QStringLiteral("昼飯中"));
     EXPECT_EQ(h.Rows(),
               (QStringList{"太郎||user|host|10.0.0.2|1", "花子|昼飯中|user|host|10.0.0.3|2"}));
-    EXPECT_FALSE(UserList::Instance().SearchUserAddr("10.0.0.3")->Presence());
+    EXPECT_FALSE(h.Ctrl().Session().Users().SearchUserAddr("10.0.0.3")->Presence());
 
     // The icons differ for the two states, in every view size.
     const MemberListModel& model = *h.Ctrl().Members();
@@ -88,7 +90,7 @@ TEST(MainControlMembers, RowsShowTheMemberAndFollowPresence)
     // A second announcement changes nothing; the first data stay.
     h.PeerEnters("10.0.0.3", "別名", {});
     EXPECT_EQ(h.Rows().size(), 2);
-    EXPECT_EQ(UserList::Instance().SearchUserAddr("10.0.0.3")->aliase(), "花子");
+    EXPECT_EQ(h.Ctrl().Session().Users().SearchUserAddr("10.0.0.3")->aliase(), "花子");
 
     // Rows after a removed one are still found by their address.
     h.PeerEnters("10.0.0.4", "次郎", {});
@@ -100,8 +102,8 @@ TEST(MainControlMembers, RowsShowTheMemberAndFollowPresence)
     EXPECT_EQ(h.Rows(), QStringList{"花子|昼飯中|user|host|10.0.0.3|2"});
     EXPECT_EQ(h.Ctrl().PanelText(3), "メンバ 1名");
     // Events for a member nobody listed are ignored.
-    h.Ctrl().OnChangeMember("10.9.9.9", false, "x");
-    h.Ctrl().OnDeleteMember("10.9.9.9");
+    h.Ctrl().Session().OnChangeMember("10.9.9.9", false, "x");
+    h.Ctrl().Session().OnDeleteMember("10.9.9.9");
     EXPECT_EQ(h.Rows().size(), 1);
 }
 
@@ -129,22 +131,22 @@ TEST(MainControlMembers, TheGroupFilterShowsOnlyItsMembers)
     // Members outside the filter are kept without a row; the count shows rows only.
     h.PeerEnters("10.0.0.5", "三郎", {"Dev"});
     h.PeerEnters("10.0.0.6", "四郎", {"Ops"});
-    EXPECT_EQ(UserList::Instance().Num(), 5);
+    EXPECT_EQ(h.Ctrl().Session().Users().Num(), 5);
     EXPECT_EQ(h.Rows().size(), 2);
     EXPECT_EQ(ctrl.PanelText(3), "メンバ 2名");
 
     // Presence of a hidden member is recorded; its exit leaves the group windows too.
     h.PeerPresence("10.0.0.5", "三郎", QStringLiteral("会議"));
-    EXPECT_EQ(UserList::Instance().SearchUserAddr("10.0.0.5")->Location(), "会議");
+    EXPECT_EQ(h.Ctrl().Session().Users().SearchUserAddr("10.0.0.5")->Location(), "会議");
     h.ChooseGroup(1); // Dev
     h.Click("cmdGroupCast");
-    GroupChatFormStandIn* dev = GroupWindow("Dev");
+    GroupChatFormStandIn* dev = GroupWindow(h, "Dev");
     ASSERT_NE(dev, nullptr);
     EXPECT_EQ(dev->m_showCount, 1);
     EXPECT_EQ(dev->m_members.size(), 3u);
     h.ChooseGroup(2); // Ops: 三郎 is hidden now
     h.PeerExits("10.0.0.5", "三郎");
-    EXPECT_EQ(UserList::Instance().Num(), 4);
+    EXPECT_EQ(h.Ctrl().Session().Users().Num(), 4);
     EXPECT_EQ(dev->m_members.size(), 2u);
 
     h.ChooseGroup(0);
@@ -175,30 +177,7 @@ TEST(MainControlMembers, TheSelectorOffersTheUsersGroups)
         ControlHarness h(settings);
         h.Choose("MenuEntry");
         EXPECT_EQ(h.ComboItems("cmbGroup"), c.offered) << c.groups << c.hostlist;
-        EXPECT_EQ(groupList::Instance().Num(), c.offered.size() - 1) << c.groups << c.hostlist;
+        EXPECT_EQ(h.Ctrl().Session().Groups().Num(), c.offered.size() - 1)
+            << c.groups << c.hostlist;
     }
-}
-
-TEST(MainControlMembers, GroupMessagesReachTheGroupWindowButNotOurOwn)
-{
-    UiSettings settings;
-    settings.grouplist = "Dev";
-    ControlHarness h(settings);
-    h.Choose("MenuEntry");
-    h.PeerEnters("10.0.0.2", "太郎", {"Dev"});
-    h.PeerEnters("10.0.0.3", "自分", {"Dev"}); // our own nickname, as our broadcast returns
-    h.PeerEnters("10.0.0.4", "次郎", {"Dev"}, nullptr); // never said it runs this product
-
-    h.PeerCasts("10.0.0.3", "Dev", "echo");
-    h.PeerCasts("10.0.0.4", "Dev", "stranger");
-    h.PeerCasts("10.0.0.2", "QA", "other group");
-    GroupChatFormStandIn* dev = GroupWindow("Dev");
-    EXPECT_TRUE(dev == nullptr || dev->m_showCount == 0);
-
-    h.PeerCasts("10.0.0.2", "Dev", "hello");
-    dev = GroupWindow("Dev");
-    ASSERT_NE(dev, nullptr);
-    EXPECT_EQ(dev->m_showCount, 1);
-    EXPECT_EQ(dev->m_log.GetCurPos(), 1);
-    EXPECT_TRUE(dev->m_log.GetCurLog().str.contains("hello"));
 }

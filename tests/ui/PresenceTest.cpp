@@ -2,8 +2,8 @@
 #include "ControlHarness.h"
 
 #include "client/ChatInfo.h"
-#include "client/PalavoCtrl.h"
 #include "ui/LocationForm.h"
+#include "ui/PalavoCtrl.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -51,12 +51,12 @@ TEST(MainControlPresence, OffAndOnAnnounceTheStateAndGateTheMemoButton)
 
     h.Click("optExist1");
     EXPECT_TRUE(memo->isEnabled());
-    EXPECT_FALSE(ChatInfo::Instance().Presence());
+    EXPECT_FALSE(h.Ctrl().Session().Settings().Presence());
     EXPECT_EQ(h.TakeBroadcasts(), QStringList{"0x104 自分[]"});
 
     h.Click("optExist0");
     EXPECT_FALSE(memo->isEnabled());
-    EXPECT_TRUE(ChatInfo::Instance().Presence());
+    EXPECT_TRUE(h.Ctrl().Session().Settings().Presence());
     EXPECT_EQ(h.TakeBroadcasts(), QStringList{"0x4 自分"});
 
     // Cancel entry puts the selector back to "オン" with the buttons disabled.
@@ -64,7 +64,7 @@ TEST(MainControlPresence, OffAndOnAnnounceTheStateAndGateTheMemoButton)
     h.Choose("MenuCancelEntry");
     EXPECT_TRUE(h.Find<QRadioButton>("optExist0")->isChecked());
     EXPECT_FALSE(memo->isEnabled());
-    EXPECT_TRUE(ChatInfo::Instance().Presence());
+    EXPECT_TRUE(h.Ctrl().Session().Settings().Presence());
     EXPECT_FALSE(ctrl.EntryState());
 }
 
@@ -89,7 +89,7 @@ TEST(MainControlPresence, AChosenMemoIsShownAndAnnouncedWithTheReply)
     h.Click("cmdLocation");
     EXPECT_EQ(offered, (QStringList{"会議室", "トイレ", "昼飯中", "取り込み中"}));
     EXPECT_EQ(h.Find<QLineEdit>("txtLocation")->text(), "会議室B");
-    EXPECT_EQ(ChatInfo::Instance().Location(), "会議室B");
+    EXPECT_EQ(h.Ctrl().Session().Settings().Location(), "会議室B");
     EXPECT_EQ(ctrl.AbsenceResponse(), "15時に戻ります");
     EXPECT_EQ(h.TakeBroadcasts(), QStringList{"0x104 自分[会議室B]"});
 
@@ -106,7 +106,7 @@ TEST(MainControlPresence, AChosenMemoIsShownAndAnnouncedWithTheReply)
     EXPECT_EQ(shownMemo, "会議室B");
     EXPECT_EQ(shownReply, "15時に戻ります");
     EXPECT_EQ(h.Find<QLineEdit>("txtLocation")->text(), "会議室B");
-    EXPECT_EQ(ChatInfo::Instance().Location(), "会議室B");
+    EXPECT_EQ(h.Ctrl().Session().Settings().Location(), "会議室B");
     EXPECT_TRUE(h.TakeBroadcasts().isEmpty());
 }
 

@@ -2,9 +2,9 @@
 // away, saved as a PNG in the build tree for a person to look at.
 #include "XpLanTest.h"
 
-#include "client/PalavoCtrl.h"
 #include "common/EventWaiter.h"
 #include "host/MainForm.h"
+#include "ui/PalavoCtrl.h"
 
 #include <QDir>
 #include <QFontDatabase>

@@ -3,14 +3,12 @@
 #include "NetNamespace.h"
 
 #include "client/INIData.h"
-#include "client/MemberIcons.h"
-#include "client/MemberListView.h"
-#include "client/PalavoCtrl.h"
-#include "client/PalavoCtrlModule.h"
-#include "client/UserList.h"
-#include "client/groupList.h"
 #include "common/EventWaiter.h"
 #include "host/MainForm.h"
+#include "ui/MemberIcons.h"
+#include "ui/MemberListView.h"
+#include "ui/PalavoCtrl.h"
+#include "ui/PalavoCtrlModule.h"
 
 #include <QIcon>
 #include <QSysInfo>
@@ -53,18 +51,13 @@ void XpLanTest::SetUp()
     INIData::WriteIniString(user, QStringLiteral("mailAddress"), QStringLiteral("xp@example.jp"));
     INIData::WriteIniString(user, QStringLiteral("autoEntry"), QStringLiteral("1"));
 
-    SetMessageBoxService(&m_boxes);
-    // The lists are process-wide; a test starts with nobody in them.
-    UserList::Instance().RemoveAll();
-    groupList::Instance().RemoveAll();
-    PalavoCtrlModule::DllRegisterServer();
+    PalavoCtrlModule::DllRegisterServer(m_registry, m_services);
 }
 
 void XpLanTest::TearDown()
 {
     // The window leaves the network before the hosts go away.
     m_window.reset();
-    SetMessageBoxService(nullptr);
     if (m_oldHomeSet)
         qputenv("PALAVO_HOME", m_oldHome);
     else
@@ -82,7 +75,7 @@ MainForm* XpLanTest::OpenWindow()
             ADD_FAILURE() << host1.Error().toStdString();
             return nullptr;
         }
-        m_window = std::make_unique<MainForm>();
+        m_window = std::make_unique<MainForm>(m_registry, m_boxes);
         m_window->show();
         if (m_window->PalavoCtrl1() == nullptr) {
             ADD_FAILURE() << "the window holds no chat control";

@@ -2,7 +2,13 @@
 
 #include "LanTest.h"
 
+#include "component/HeadlessTransferViews.h"
+#include "platform/BeepService.h"
+#include "platform/ClassRegistry.h"
 #include "platform/MessageBoxService.h"
+#include "platform/PlatformServices.h"
+#include "platform/SaveAsDialogService.h"
+#include "platform/ShellService.h"
 
 #include <QString>
 #include <QStringList>
@@ -48,6 +54,12 @@ protected:
     CliPeer& EnteredPeer(int host);
 
     ScriptedMessageBoxService m_boxes;
+    SilentBeeps m_beeps;
+    CancellingSaveAsDialogs m_saveAs;
+    HeadlessShell m_shell;
+    HeadlessTransferViews m_views;
+    PlatformServices m_services{m_boxes, m_beeps, m_saveAs, m_shell, m_views};
+    ClassRegistry m_registry;
 
 private:
     QTemporaryDir m_home;

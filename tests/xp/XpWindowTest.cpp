@@ -3,11 +3,11 @@
 // follow what the copies do on the real network.
 #include "XpLanTest.h"
 
-#include "client/MemberListView.h"
-#include "client/PalavoCtrl.h"
 #include "client/UserList.h"
 #include "common/EventWaiter.h"
 #include "host/MainForm.h"
+#include "ui/MemberListView.h"
+#include "ui/PalavoCtrl.h"
 
 #include <gtest/gtest.h>
 
@@ -72,8 +72,8 @@ TEST_F(XpWindowOnLan, MembersComeGoAwayAndLeaveAsTheNetworkSays)
     EXPECT_EQ(third.WaitForExit(), 0);
     EXPECT_TRUE(ShowsRows({ownRow, secondRow}));
     EXPECT_EQ(Ctrl().PanelText(3), QStringLiteral("メンバ 2名"));
-    EXPECT_EQ(UserList::Instance().SearchUserAddr(third.Address()), nullptr);
-    EXPECT_NE(UserList::Instance().SearchUserAddr(second.Address()), nullptr);
+    EXPECT_EQ(Ctrl().Session().Users().SearchUserAddr(third.Address()), nullptr);
+    EXPECT_NE(Ctrl().Session().Users().SearchUserAddr(second.Address()), nullptr);
 
     // Closing the window, once confirmed, takes the window off the network.
     m_boxes.QueueAnswer(MessageBoxAnswer::Yes);

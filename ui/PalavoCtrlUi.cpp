@@ -1,7 +1,7 @@
 #include "PalavoCtrlUi.h"
 
-#include "client/MemberListView.h"
-#include "client/Twips.h"
+#include "ui/MemberListView.h"
+#include "ui/Twips.h"
 
 #include <QAction>
 #include <QButtonGroup>

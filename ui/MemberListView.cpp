@@ -1,8 +1,8 @@
 #include "MemberListView.h"
 
-#include "client/MemberIcons.h"
-#include "client/MemberListModel.h"
-#include "client/Twips.h"
+#include "ui/MemberIcons.h"
+#include "ui/MemberListModel.h"
+#include "ui/Twips.h"
 
 #include <QHeaderView>
 

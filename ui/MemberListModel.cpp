@@ -1,7 +1,7 @@
 #include "MemberListModel.h"
 
-#include "client/MemberIcons.h"
 #include "client/UserInformation.h"
+#include "ui/MemberIcons.h"
 
 namespace
 {

@@ -1,7 +1,0 @@
-#include "ProcessOptions.h"
-
-ProcessOptions& ProcessOptions::Current()
-{
-    static ProcessOptions options;
-    return options;
-}
