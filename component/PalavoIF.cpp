@@ -11,6 +11,7 @@
 #include "platform/WindowMessage.h"
 
 #include <QDir>
+#include <QPointer>
 
 #include <atomic>
 
@@ -129,8 +130,12 @@ bool PalavoIF::event(QEvent* event)
         ShowPendingNotices();
         return true;
     }
+    // A sink may destroy the component while the engine hands it an event.
+    const QPointer<PalavoIF> alive(this);
     ++m_handlingDepth;
     const bool handled = m_engine->Handle(event);
+    if (alive.isNull())
+        return true;
     --m_handlingDepth;
     // The batch may have ended inside a sink's own event loop, where the posted request
     // was turned away; ask again now that this datagram is through.
