@@ -6,32 +6,26 @@
 #include "component/TransferSettings.h"
 #include "engine/TcpSocketWindow.h"
 
-#include <QFile>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace TransferIo;
 
 void SendWorker::Run(SendJob& job)
 {
-    const int fd = open(QFile::encodeName(job.FilePath).constData(), O_RDONLY | O_CLOEXEC);
-    struct stat info {
-    };
-    if (fd < 0 || fstat(fd, &info) != 0) {
-        const int error = errno;
-        if (fd >= 0)
-            close(fd);
+    // The path may name something else by now: a pipe put there would hold this thread
+    // in open() and the window in its wait for it.
+    const OpenedFile file = OpenRegularFile(job.FilePath);
+    if (file.Fd < 0) {
         PostErrorBox(job.Window, QStringLiteral("送信するファイルをオープンできませんでした\n") +
-                                     SystemErrorText(error));
+                                     file.Reason());
         return;
     }
+    const int fd = file.Fd;
     job.RunningFlag = 1;
     // The receiver waits for exactly the size it was offered: a file that has grown since
     // is sent only that far, one that has shrunk ends in an error (ReadFailed).

@@ -265,18 +265,45 @@ TEST(TransferLoopback, ReceiverRefusesMidway)
     EXPECT_EQ(Buttons(window->State()), "---C");
 }
 
-TEST(TransferLoopback, AFileGoneBeforeTheReceiverConnectsIsReported)
+// The offered path names something else by the time the receiver comes: nothing, a
+// folder, or a named pipe, which would hold the worker in open() for ever.
+TEST(TransferLoopback, AFileGoneOrReplacedBeforeTheReceiverConnectsIsReported)
 {
-    Transfer t(false, false, 1000);
-    ASSERT_EQ(t.sender.Offer(QString::fromLatin1(Peer), t.source, {}), 0);
-    ASSERT_TRUE(QFile::remove(t.source));
-    Exchange(t.sender, t.receiver);
-    t.world.SaveAnswers.push_back(t.target);
-    t.receiver.ReceiveWindow()->PressSave();
-    ASSERT_TRUE(WaitUntil([&] { return !t.world.boxes.empty(); }));
-    EXPECT_EQ(t.world.Boxes(), QStringList{"エラー|送信するファイルをオープンできませんでした\n" +
-                                           QString::fromLocal8Bit(std::strerror(ENOENT))});
-    EXPECT_EQ(t.sender.SendWindow()->State().StateText, QStringLiteral("ファイル転送中です"));
+    const QString open = QStringLiteral("エラー|送信するファイルをオープンできませんでした\n");
+    const QString notRegular = open + QStringLiteral("通常のファイルではありません（フォルダ、名前"
+                                                     "付きパイプ、デバイスは送信できません）");
+    enum Replacement { Nothing, Folder, Pipe };
+    const struct {
+        Replacement by;
+        QString box;
+    } cases[] = {
+        {Nothing, open + QString::fromLocal8Bit(std::strerror(ENOENT))},
+        {Folder, notRegular},
+        {Pipe, notRegular},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.by);
+        Transfer t(false, false, 1000);
+        ASSERT_EQ(t.sender.Offer(QString::fromLatin1(Peer), t.source, {}), 0);
+        ASSERT_TRUE(QFile::remove(t.source));
+        std::optional<NamedPipe> pipe;
+        if (c.by == Folder)
+            ASSERT_TRUE(QDir().mkdir(t.source));
+        if (c.by == Pipe) {
+            pipe.emplace(t.source);
+            ASSERT_TRUE(pipe->Made()) << std::strerror(pipe->Error());
+        }
+        Exchange(t.sender, t.receiver);
+        t.world.SaveAnswers.push_back(t.target);
+        t.receiver.ReceiveWindow()->PressSave();
+        ASSERT_TRUE(WaitUntil([&] { return !t.world.boxes.empty(); }, 10000));
+        if (pipe) {
+            pipe->Done();
+            EXPECT_FALSE(pipe->Blocked()) << "the send worker waited in open() for a writer";
+        }
+        EXPECT_EQ(t.world.Boxes(), QStringList{c.box});
+        EXPECT_EQ(t.sender.SendWindow()->State().StateText, QStringLiteral("ファイル転送中です"));
+    }
 }
 
 // A file cut short after the offer must neither hang both sides nor pass for complete.
