@@ -66,6 +66,8 @@ void TransferWorld::Beep(int frequency, int durationMs)
 std::optional<QString> TransferWorld::AskSavePath(const SaveAsRequest& request)
 {
     saveAsked.push_back(request);
+    if (WhileSaveAsOpen)
+        std::exchange(WhileSaveAsOpen, nullptr)();
     if (SaveAnswers.empty() || SaveAnswers.front().isEmpty()) {
         if (!SaveAnswers.empty())
             SaveAnswers.pop_front();

@@ -51,7 +51,8 @@ public:
     std::vector<MessageBoxRequest> boxes;
     std::function<void(const MessageBoxRequest&)> OnBox; // runs inside the box, once
     std::vector<std::pair<int, int>> beeps;
-    std::deque<QString> SaveAnswers; // an empty text cancels
+    std::deque<QString> SaveAnswers;       // an empty text cancels
+    std::function<void()> WhileSaveAsOpen; // runs inside the next save-as dialog, once
     std::vector<SaveAsRequest> saveAsked;
     QStringList opened;
     HeadlessTransferViews views;
