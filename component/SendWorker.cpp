@@ -53,9 +53,10 @@ bool SendWorker::MayRetry(SendJob& job)
     const int error = job.Socket->LastError();
     if (error == EAGAIN || error == EWOULDBLOCK)
         return true;
-    // The receiver has gone: the window hears of the closed connection and sets the stop
-    // flag. A cleared error means the window's thread has just seen that close.
-    if (error == 0 || error == EPIPE || error == ECONNRESET || error == ENOTCONN)
+    // The connection is already closed on this side: the window has heard of it and set
+    // the stop flag. A cleared error means the window's thread has just seen that close.
+    // A reset by the peer is an error like any other and gets its box.
+    if (error == 0 || error == EPIPE || error == ENOTCONN)
         return false;
     PostErrorBox(job.Window,
                  QStringLiteral("ファイルを送信することができません\n(error = %1)").arg(error));
@@ -69,7 +70,11 @@ void SendWorker::SendPaced(SendJob& job, int fd, long long total)
     char chunk[TransferPacing::ChunkBytes];
     long long offset = 0;
     while (job.StopFlag == 0) {
-        SleepMs(TransferPacing::SendPassMs);
+        job.Pause(TransferPacing::SendPassMs);
+        // A stop set during the pause counts: a new connection may already have taken
+        // the socket, and it must not get a chunk of this one.
+        if (job.StopFlag != 0)
+            return;
         const int64_t want = std::min<long long>(sizeof chunk, total - offset);
         const int64_t got = want > 0 ? ReadAt(fd, chunk, want, offset) : 0;
         if (want > 0 && got <= 0) {

@@ -353,3 +353,11 @@ bool RawSocket::ClosedByPeer(int timeoutMs)
     char byte;
     return recv(m_fd, &byte, 1, MSG_PEEK) <= 0;
 }
+
+void RawSocket::Reset()
+{
+    const linger abort{1, 0};
+    setsockopt(m_fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    close(m_fd);
+    m_fd = -1;
+}

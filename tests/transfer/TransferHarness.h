@@ -156,6 +156,8 @@ public:
     QByteArray ReadAvailable();
     // True when the peer closes the connection within the time.
     bool ClosedByPeer(int timeoutMs = 5000);
+    // Closes the connection with a reset instead of an orderly end.
+    void Reset();
 
 private:
     int m_fd = -1;
