@@ -55,9 +55,10 @@ bool SendWorker::MayRetry(SendJob& job)
         return true;
     // The connection is already closed on this side: the window has heard of it and set
     // the stop flag. A cleared error means the window's thread has just seen that close.
-    // A reset by the peer is an error like any other and gets its box.
-    if (error == 0 || error == EPIPE || error == ENOTCONN)
+    if (job.StopFlag != 0 || error == 0 || error == EPIPE || error == ENOTCONN)
         return false;
+    // A reset by the peer is an error like any other and gets its box: the user learns
+    // that the transfer broke instead of watching a bar that no longer moves.
     PostErrorBox(job.Window,
                  QStringLiteral("ファイルを送信することができません\n(error = %1)").arg(error));
     return false;
