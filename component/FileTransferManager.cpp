@@ -142,6 +142,21 @@ void FileTransferManager::OnOffer(const MemberRecord& sender, const XmlElementLi
     m_receiveWindow->Show();
 }
 
+void FileTransferManager::StopAll()
+{
+    if (m_sendWindow != nullptr)
+        m_sendWindow->PressStop(); // ignored once completed
+    if (m_receiveWindow != nullptr) {
+        // Still offered or receiving: the sender hears the refusal. Once done, refused or
+        // stopped by the sender there is nothing to tell.
+        if (m_receiveWindow->State().RejectEnabled)
+            m_receiveWindow->PressReject();
+        m_receiveWindow->PressClose();
+    }
+    ReleaseSendWindow();
+    ReleaseReceiveWindow();
+}
+
 bool FileTransferManager::Handle(QEvent* event)
 {
     if (!IsWindowMessage(event))

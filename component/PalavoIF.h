@@ -2,6 +2,7 @@
 
 #include "component/IPalavoIF.h"
 #include "component/IPalavoIFEvents.h"
+#include "component/IStopTransfers.h"
 #include "component/TransferSettings.h"
 #include "engine/ProtocolEngine.h"
 
@@ -27,7 +28,7 @@ public:
 // The network component: the object through which the chat client drives the
 // protocol engine and hears from it. It is the engine's window: socket notifications,
 // queued packets and timers all arrive on its thread, one at a time.
-class PalavoIF : public QObject, public IPalavoIF, private IEngineEvents
+class PalavoIF : public QObject, public IPalavoIF, public IStopTransfers, private IEngineEvents
 {
     Q_OBJECT
 
@@ -57,6 +58,7 @@ public:
     const ProtocolEngine& Engine() const { return *m_engine; }
     // The transfer windows, for hosts that drive them without a display.
     FileTransferManager& Transfers() { return *m_transfers; }
+    void StopAllTransfers() override;
 
     // Live component objects in this process (for DllCanUnloadNow).
     static int InstanceCount();
