@@ -106,11 +106,10 @@ TEST(TransferLoopback, FileArrivesByteForByteInEveryMode)
         EXPECT_EQ(t.world.Boxes(), QStringList{Done}) << "the connection's end shows no box";
         EXPECT_EQ(t.world.beeps,
                   (std::vector<std::pair<int, int>>{{1000, 200}, {2000, 1000}, {2000, 1000}}));
+        // 25 chunks, each after a 30 ms pause: the pacing is a floor that no machine
+        // can go below. How much faster the fast mode is, is bench_transfer's (c).
         if (!c.fastSender) {
-            // 25 chunks, each after a 30 ms pause.
             EXPECT_GE(elapsed, 24 * 30);
-        } else if (c.fastReceiver) {
-            EXPECT_LT(elapsed, 24 * 30) << "fast transfer is not paced";
         }
         // Fast workers report progress at most about 20 times a second (and once at the end).
         const auto reports = [](const auto& states) {
