@@ -7,15 +7,20 @@
 //      copy of the same file between the same two hosts: blocking reads and writes of
 //      128 KiB, file to socket to file, as a copy tool does. Target: at least 80% of it.
 //      The fast and the plain runs take turns, so a busy moment hurts both alike.
+//  (c) a small file (--small-bytes, 100 KiB) in both modes: the fast mode must not be
+//      paced, so its time is a small part of the default mode's (about 25 passes of
+//      30 ms). Target: a ratio of the medians below 1.
 //
 // A transfer is timed at the receiver, from the press of "受信・保存" to its completion
 // beep; the plain copy from its connect to the last byte written. Files live in
 // /dev/shm where it exists, so the disk stays out of both. Each figure is a median:
 // of --runs N (default 3) transfers of --paced-bytes (1,000,000) in the default mode,
-// of --fast-runs N (default 5) transfers of --fast-bytes (512 MiB) in the fast mode.
+// of --fast-runs N (default 5) transfers of --fast-bytes (512 MiB) in the fast mode,
+// of --runs N transfers of --small-bytes in each mode for (c).
 // Needs root; without it, or without the namespaces, it says why and exits 0.
 //
 //   sudo bench_transfer [--runs N] [--fast-runs N] [--paced-bytes B] [--fast-bytes B]
+//                       [--small-bytes B]
 #include "CliCopy.h"
 
 #include <QCoreApplication>
@@ -329,6 +334,7 @@ struct Options {
     int FastRuns = 5;
     qint64 PacedBytes = 1'000'000;
     qint64 FastBytes = 512LL << 20;
+    qint64 SmallBytes = 100 * 1024;
 };
 
 std::optional<Options> ParseOptions(const QStringList& args)
@@ -348,6 +354,8 @@ std::optional<Options> ParseOptions(const QStringList& args)
             options.PacedBytes = value;
         else if (arg == QLatin1String("--fast-bytes"))
             options.FastBytes = value;
+        else if (arg == QLatin1String("--small-bytes"))
+            options.SmallBytes = value;
         else
             return std::nullopt;
     }
@@ -358,9 +366,11 @@ int Bench(const Options& options, const QString& work)
 {
     const QString pacedSource = QDir(work).filePath(QStringLiteral("paced.bin"));
     const QString fastSource = QDir(work).filePath(QStringLiteral("fast.bin"));
+    const QString smallSource = QDir(work).filePath(QStringLiteral("small.bin"));
     const QString target = QDir(work).filePath(QStringLiteral("received.bin"));
     if (!WriteRandomFile(pacedSource, options.PacedBytes) ||
-        !WriteRandomFile(fastSource, options.FastBytes)) {
+        !WriteRandomFile(fastSource, options.FastBytes) ||
+        !WriteRandomFile(smallSource, options.SmallBytes)) {
         std::printf("bench_transfer: skipped: cannot write the files in %s\n", qPrintable(work));
         return 0;
     }
@@ -371,8 +381,22 @@ int Bench(const Options& options, const QString& work)
         return int(std::min(double(bytes) / slowest * 1000, 3.6e6)) + 10000;
     };
 
-    std::vector<double> paced;
+    // (c): seconds for the small file, `runs` times on `pair`.
+    const auto smallRuns = [&](Pair& pair, const char* mode, std::vector<double>& seconds) {
+        for (int run = 0; run < options.Runs; ++run) {
+            const std::optional<double> time = ProductTransfer(
+                pair, smallSource, target, timeout(options.SmallBytes, PacedRate / 2));
+            if (!time || !SameContent(smallSource, target))
+                return;
+            seconds.push_back(*time);
+            std::printf("%s, small file, run %d: %lld bytes in %.1f ms\n", mode, run + 1,
+                        options.SmallBytes, *time * 1000);
+        }
+    };
+
+    std::vector<double> paced, smallPaced, smallFast;
     if (auto pair = StartPair(false, &problem)) {
+        smallRuns(*pair, "default mode", smallPaced);
         for (int run = 0; run < options.Runs; ++run) {
             const std::optional<double> seconds = ProductTransfer(
                 *pair, pacedSource, target, timeout(options.PacedBytes, PacedRate / 2));
@@ -385,6 +409,7 @@ int Bench(const Options& options, const QString& work)
     }
     std::vector<double> fast, plain;
     if (auto pair = StartPair(true, &problem)) {
+        smallRuns(*pair, "fast mode", smallFast);
         for (int run = 0; run < options.FastRuns; ++run) {
             const std::optional<double> product =
                 ProductTransfer(*pair, fastSource, target, timeout(options.FastBytes, 1e6));
@@ -419,6 +444,13 @@ int Bench(const Options& options, const QString& work)
                     Median(fast) / 1e6, Median(plain) / 1e6, ratio,
                     ratio >= 0.80 ? "met" : "MISSED");
     }
+    if (!smallPaced.empty() && !smallFast.empty()) {
+        const double ratio = Median(smallFast) / Median(smallPaced);
+        std::printf("small file: fast mode median %.1f ms against the default mode's %.1f ms, "
+                    "ratio %.3f (target below 1: the fast mode is not paced): %s\n",
+                    Median(smallFast) * 1000, Median(smallPaced) * 1000, ratio,
+                    ratio < 1 ? "met" : "MISSED");
+    }
     return 0;
 }
 
@@ -430,7 +462,7 @@ int main(int argc, char** argv)
     const std::optional<Options> options = ParseOptions(app.arguments());
     if (!options) {
         std::printf("Usage: bench_transfer [--runs N] [--fast-runs N] [--paced-bytes B] "
-                    "[--fast-bytes B]\n");
+                    "[--fast-bytes B] [--small-bytes B]\n");
         return 2;
     }
     if (geteuid() != 0) {

@@ -15,6 +15,7 @@
 #include "platform/ShellService.h"
 
 #include <QFile>
+#include <QPointer>
 
 #include <cerrno>
 
@@ -137,7 +138,12 @@ void FileReceiveWindow::PressSave()
         return;
     SaveAsRequest request;
     request.FileName = m_offer.FileName;
+    // The dialog runs the event loop: meanwhile the sender may stop, the user may refuse
+    // or close, and the component may even release this window.
+    const QPointer<FileReceiveWindow> self(this);
     const std::optional<QString> chosen = m_services.SaveAs.AskSavePath(request);
+    if (self.isNull() || m_closed || m_shutDown || !m_state.SaveEnabled)
+        return; // stopped meanwhile: nothing is deleted, nobody is called
     if (!chosen || chosen->isEmpty())
         return;
     m_savePath = *chosen;

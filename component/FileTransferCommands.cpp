@@ -1,5 +1,7 @@
 #include "FileTransferCommands.h"
 
+#include <QList>
+
 #include <limits>
 
 namespace FileTransferCommands
@@ -62,10 +64,16 @@ QString PlainFileName(const QString& offered)
     // Both separators count: the name may come from a system that uses either.
     const qsizetype cut =
         std::max(offered.lastIndexOf(QLatin1Char('/')), offered.lastIndexOf(QLatin1Char('\\')));
+    // By code point, so that format characters outside the first plane (the tag
+    // characters) are seen whole. Format characters (Cf) go with the control characters:
+    // the direction overrides among them make "invoice\u202Efdp.exe" look like
+    // "invoiceexe.pdf".
     QString name;
-    for (const QChar c : QStringView(offered).sliced(cut + 1)) {
-        if (c.category() != QChar::Other_Control)
-            name += c;
+    for (const uint code : QStringView(offered).sliced(cut + 1).toUcs4()) {
+        const auto c = static_cast<char32_t>(code);
+        const QChar::Category category = QChar::category(c);
+        if (category != QChar::Other_Control && category != QChar::Other_Format)
+            name += QString::fromUcs4(&c, 1);
     }
     if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
         return QStringLiteral("file");

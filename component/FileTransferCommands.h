@@ -34,8 +34,9 @@ Offer ReadOffer(const XmlElementList& elements);
 int32_t DecimalValue(QByteArrayView text);
 
 // The offered name as a plain file name, safe to show and to suggest in the save-as
-// dialog: only the part after the last '/' or '\', without control characters, and
-// never empty, "." or ".." (those become "file").
+// dialog: only the part after the last '/' or '\', without control or invisible format
+// characters (the direction controls among them), and never empty, "." or ".." (those
+// become "file").
 QString PlainFileName(const QString& offered);
 
 // What the progress bar and text show for `done` of `total` bytes.

@@ -11,13 +11,8 @@
 #include "platform/Cp932.h"
 #include "platform/MessageBoxService.h"
 
-#include <QFile>
 #include <QFileInfo>
 
-#include <cerrno>
-
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace
@@ -26,25 +21,6 @@ namespace
 // Sizes travel as signed 32-bit numbers: anything larger would be offered with a
 // wrong size, so it is refused before anything is offered.
 constexpr int64_t OfferLimit = int64_t{1} << 31;
-
-// The size of the file, or nothing with errno set. A directory opens on this system but
-// cannot be read, so it counts as a file that cannot be opened.
-std::optional<int64_t> OfferedFileSize(const QString& path)
-{
-    const int fd = open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return std::nullopt;
-    struct stat info {
-    };
-    const bool ok = fstat(fd, &info) == 0;
-    const int error = ok && S_ISDIR(info.st_mode) ? EISDIR : errno;
-    close(fd);
-    if (!ok || S_ISDIR(info.st_mode)) {
-        errno = error;
-        return std::nullopt;
-    }
-    return info.st_size;
-}
 
 } // namespace
 
@@ -89,15 +65,17 @@ FileTransferManager::OfferResult FileTransferManager::FileTransfer(const QByteAr
         return {-1, {}};
     const QByteArray destination = member->IPAddress;
 
-    const std::optional<int64_t> size = OfferedFileSize(filePath);
-    if (!size) {
+    // Only its size is needed here; the worker opens it again when the receiver comes.
+    const TransferIo::OpenedFile file = TransferIo::OpenRegularFile(filePath);
+    if (file.Fd < 0) {
         ShowBox(nullptr,
-                QStringLiteral("送信するファイルをオープンできませんでした\n") +
-                    TransferIo::SystemErrorText(errno),
+                QStringLiteral("送信するファイルをオープンできませんでした\n") + file.Reason(),
                 QStringLiteral("エラー"), MessageBoxIcon::Error);
         return {0, {}};
     }
-    if (*size >= OfferLimit) {
+    close(file.Fd);
+    const int64_t size = file.Size;
+    if (size >= OfferLimit) {
         ShowBox(nullptr, QStringLiteral("2GB以上のファイルは送信できません\n") + filePath,
                 QStringLiteral("エラー"), MessageBoxIcon::Error);
         return {0, {}};
@@ -105,7 +83,7 @@ FileTransferManager::OfferResult FileTransferManager::FileTransfer(const QByteAr
     const int32_t port = m_engine.Own().PortNo + 1;
     const QByteArray offer = FileTransferCommands::OfferText(
         m_engine.Own().MyAliase, port, Cp932::FromUnicode(QFileInfo(filePath).fileName()),
-        static_cast<int32_t>(*size), Cp932::FromUnicode(comment));
+        static_cast<int32_t>(size), Cp932::FromUnicode(comment));
 
     m_sendWindow =
         std::make_unique<FileSendWindow>(*this, m_componentWindow, m_settings, m_services);
@@ -131,7 +109,7 @@ FileTransferManager::OfferResult FileTransferManager::FileTransfer(const QByteAr
                        .arg(error)};
     }
     m_transferSocket = std::move(socket);
-    m_sendWindow->Open(filePath, *size, m_transferSocket.get(), destination);
+    m_sendWindow->Open(filePath, size, m_transferSocket.get(), destination);
     m_engine.SendXmlMessage(destination, offer);
     return {0, {}};
 }
@@ -166,6 +144,21 @@ void FileTransferManager::OnOffer(const MemberRecord& sender, const XmlElementLi
     m_receiveWindow = std::make_unique<FileReceiveWindow>(*this, m_componentWindow, m_settings,
                                                           std::move(received), m_services);
     m_receiveWindow->Show();
+}
+
+void FileTransferManager::StopAll()
+{
+    if (m_sendWindow != nullptr)
+        m_sendWindow->PressStop(); // ignored once completed
+    if (m_receiveWindow != nullptr) {
+        // Still offered or receiving: the sender hears the refusal. Once done, refused or
+        // stopped by the sender there is nothing to tell.
+        if (m_receiveWindow->State().RejectEnabled)
+            m_receiveWindow->PressReject();
+        m_receiveWindow->PressClose();
+    }
+    ReleaseSendWindow();
+    ReleaseReceiveWindow();
 }
 
 bool FileTransferManager::Handle(QEvent* event)

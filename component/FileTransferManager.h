@@ -47,6 +47,10 @@ public:
     // The release messages the windows post to the component window; false for others.
     bool Handle(QEvent* event);
 
+    // The program ends (IStopTransfers): each window stops as its own button would and
+    // is released at once, its worker ended; the event loop may not turn again.
+    void StopAll();
+
     void SendStop(const QByteArray& address) override;
     void SendRefusal(const QByteArray& address) override;
 

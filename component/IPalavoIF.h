@@ -7,8 +7,9 @@
 // The network component's interface, member for member in the order (and with the
 // DISPIDs) that its clients were written against. Every member returns a result code;
 // a failing member also leaves its description in the error information
-// (ErrorInfo.h). Out-values are written through the pointer only on success, and
-// `get_Groups` by design never writes its out-value.
+// (ErrorInfo.h). Out-values are written through the pointer on success; a failing
+// member may still have written its out-value (`FileTransfer` sets RetCode 0 before it
+// fails on the transfer port), and `get_Groups` by design never writes its out-value.
 class IPalavoIF
 {
 public:

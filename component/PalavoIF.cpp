@@ -420,6 +420,11 @@ HRESULT PalavoIF::FileTransfer(const QString& IPAddress, const QString& FileName
     return S_OK;
 }
 
+void PalavoIF::StopAllTransfers()
+{
+    m_transfers->StopAll();
+}
+
 // The refusal of an offered file is sent by the receive window itself.
 HRESULT PalavoIF::RejectFileTransfer(const QString&)
 {

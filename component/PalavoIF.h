@@ -3,6 +3,7 @@
 #include "component/IPalavoIF.h"
 #include "component/IPalavoIFEventSource.h"
 #include "component/IPalavoIFEvents.h"
+#include "component/IStopTransfers.h"
 #include "component/TransferSettings.h"
 #include "engine/ProtocolEngine.h"
 #include "platform/MessageBoxService.h"
@@ -34,6 +35,7 @@ public:
 class PalavoIF : public QObject,
                  public IPalavoIF,
                  public IPalavoIFEventSource,
+                 public IStopTransfers,
                  private IEngineEvents
 {
     Q_OBJECT
@@ -64,6 +66,7 @@ public:
     const ProtocolEngine& Engine() const { return *m_engine; }
     // The transfer windows, for hosts that drive them without a display.
     FileTransferManager& Transfers() { return *m_transfers; }
+    void StopAllTransfers() override;
 
     // Live component objects in this process (for DllCanUnloadNow).
     static int InstanceCount();

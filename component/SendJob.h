@@ -1,9 +1,12 @@
 #pragma once
 
+#include "component/TransferIo.h"
+
 #include <QString>
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 
 class QObject;
 class TcpSocketWindow;
@@ -19,4 +22,7 @@ struct SendJob {
     TcpSocketWindow* Socket = nullptr; // the component's; released only after the worker ended
     QObject* Window = nullptr;
     bool FastTransfer = false;
+    // The paced sender's pause before each chunk, in milliseconds. A test may put its
+    // own here to act at exactly that moment.
+    std::function<void(int)> Pause = TransferIo::SleepMs;
 };

@@ -6,32 +6,26 @@
 #include "component/TransferSettings.h"
 #include "engine/TcpSocketWindow.h"
 
-#include <QFile>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace TransferIo;
 
 void SendWorker::Run(SendJob& job)
 {
-    const int fd = open(QFile::encodeName(job.FilePath).constData(), O_RDONLY | O_CLOEXEC);
-    struct stat info {
-    };
-    if (fd < 0 || fstat(fd, &info) != 0) {
-        const int error = errno;
-        if (fd >= 0)
-            close(fd);
+    // The path may name something else by now: a pipe put there would hold this thread
+    // in open() and the window in its wait for it.
+    const OpenedFile file = OpenRegularFile(job.FilePath);
+    if (file.Fd < 0) {
         PostErrorBox(job.Window, QStringLiteral("送信するファイルをオープンできませんでした\n") +
-                                     SystemErrorText(error));
+                                     file.Reason());
         return;
     }
+    const int fd = file.Fd;
     job.RunningFlag = 1;
     // The receiver waits for exactly the size it was offered: a file that has grown since
     // is sent only that far, one that has shrunk ends in an error (ReadFailed).
@@ -59,10 +53,12 @@ bool SendWorker::MayRetry(SendJob& job)
     const int error = job.Socket->LastError();
     if (error == EAGAIN || error == EWOULDBLOCK)
         return true;
-    // The receiver has gone: the window hears of the closed connection and sets the stop
-    // flag. A cleared error means the window's thread has just seen that close.
-    if (error == 0 || error == EPIPE || error == ECONNRESET || error == ENOTCONN)
+    // The connection is already closed on this side: the window has heard of it and set
+    // the stop flag. A cleared error means the window's thread has just seen that close.
+    if (job.StopFlag != 0 || error == 0 || error == EPIPE || error == ENOTCONN)
         return false;
+    // A reset by the peer is an error like any other and gets its box: the user learns
+    // that the transfer broke instead of watching a bar that no longer moves.
     PostErrorBox(job.Window,
                  QStringLiteral("ファイルを送信することができません\n(error = %1)").arg(error));
     return false;
@@ -75,7 +71,11 @@ void SendWorker::SendPaced(SendJob& job, int fd, long long total)
     char chunk[TransferPacing::ChunkBytes];
     long long offset = 0;
     while (job.StopFlag == 0) {
-        SleepMs(TransferPacing::SendPassMs);
+        job.Pause(TransferPacing::SendPassMs);
+        // A stop set during the pause counts: a new connection may already have taken
+        // the socket, and it must not get a chunk of this one.
+        if (job.StopFlag != 0)
+            return;
         const int64_t want = std::min<long long>(sizeof chunk, total - offset);
         const int64_t got = want > 0 ? ReadAt(fd, chunk, want, offset) : 0;
         if (want > 0 && got <= 0) {

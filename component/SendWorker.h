@@ -17,7 +17,7 @@ private:
     static void SendPaced(SendJob& job, int fd, long long total);
     static void SendFast(SendJob& job, int fd, long long total);
     // After a failed Send: true to try again later, false to end (a box was posted
-    // unless the connection simply went away, which the window hears of itself).
+    // unless the connection was already closed on this side, which the window knows).
     static bool MayRetry(SendJob& job);
     // The file ended before the offered size (`got` 0) or could not be read (`got` -1,
     // `error` from errno): posts the box; the worker then ends.

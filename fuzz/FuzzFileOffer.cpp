@@ -1,11 +1,13 @@
 // libFuzzer target: any offer a peer sends is read without fault, and the file name it
-// carries always becomes a plain name that cannot leave the folder the user chose: no
-// separator, no control character, never empty, "." or "..". Offers written by OfferText
-// read back whole, and the progress display stays inside its bar.
+// carries always becomes a plain name that cannot leave the folder the user chose and
+// shows what it is: no separator, no control character, no invisible format character
+// (Cf: the direction overrides and their kin), never empty, "." or "..". Offers written
+// by OfferText read back whole, and the progress display stays inside its bar.
 #include "component/FileTransferCommands.h"
 #include "engine/XmlElementList.h"
 #include "platform/Cp932.h"
 
+#include <QList>
 #include <QString>
 
 #include <algorithm>
@@ -29,9 +31,13 @@ void CheckPlain(const QString& name)
 {
     Check(!name.isEmpty(), "plain name is empty");
     Check(name != QLatin1String(".") && name != QLatin1String(".."), "plain name is . or ..");
-    for (const QChar c : name) {
-        Check(c != QLatin1Char('/') && c != QLatin1Char('\\'), "plain name has a separator");
-        Check(c.category() != QChar::Other_Control, "plain name has a control character");
+    // By code point: a format character outside the first plane is two QChars.
+    for (const uint c : name.toUcs4()) {
+        Check(c != '/' && c != '\\', "plain name has a separator");
+        const QChar::Category category = QChar::category(static_cast<char32_t>(c));
+        Check(category != QChar::Other_Control, "plain name has a control character");
+        Check(category != QChar::Other_Format,
+              "plain name has an invisible format character (Cf), e.g. a direction override");
     }
 }
 

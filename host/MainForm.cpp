@@ -1,5 +1,7 @@
 #include "MainForm.h"
 
+#include "client/ControlForm.h"
+#include "component/IStopTransfers.h"
 #include "host/ProductIcon.h"
 #include "platform/ClassRegistry.h"
 #include "platform/MessageBoxService.h"
@@ -7,6 +9,7 @@
 #include "ui/Twips.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QSessionManager>
 #include <QVBoxLayout>
@@ -73,8 +76,25 @@ void MainForm::Form_Unload()
     if (m_unloaded)
         return;
     m_unloaded = true;
-    if (m_palavoCtrl1 != nullptr)
+    if (m_palavoCtrl1 != nullptr) {
+        StopTransfers();
         m_palavoCtrl1->ShutDown();
+    }
+    // The transfer windows are top-level windows of their own, and a send window refuses
+    // to be closed: waiting for the last window to close would keep the program running.
+    if (m_endsProgram)
+        QCoreApplication::exit(0);
+}
+
+// Before the control leaves the network: the stop and the refusal travel as datagrams to
+// a member, and leaving empties the member table.
+void MainForm::StopTransfers()
+{
+    const ControlForm* bridge = m_palavoCtrl1->vim();
+    if (bridge == nullptr)
+        return;
+    if (auto* transfers = dynamic_cast<IStopTransfers*>(bridge->Component()))
+        transfers->StopAllTransfers();
 }
 
 void MainForm::OnCommitDataRequest(QSessionManager& manager)

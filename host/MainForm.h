@@ -22,6 +22,10 @@ public:
     // Null only when the class registry could not make the control.
     PalavoCtrl* PalavoCtrl1() const { return m_palavoCtrl1; }
 
+    // The program ends when this window unloads, even while other top-level windows
+    // (the file-transfer windows of the component) are open: the program calls this.
+    void EndProgramOnUnload() { m_endsProgram = true; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -32,10 +36,13 @@ private:
     void Form_Unload();
     // A session that ends asks the same question; No keeps the session from ending.
     void OnCommitDataRequest(QSessionManager& manager);
+    // Every open file transfer stops as its own stop button would.
+    void StopTransfers();
 
     IMessageBoxService& m_boxes;
     PalavoCtrl* m_palavoCtrl1 = nullptr;
     // The user already said Yes (at session end), so the close that follows goes ahead.
     bool m_closeConfirmed = false;
     bool m_unloaded = false;
+    bool m_endsProgram = false;
 };

@@ -58,6 +58,7 @@ int main(int argc, char** argv)
     int rc = 0;
     {
         MainForm window(registry, messageBoxes);
+        window.EndProgramOnUnload();
         // A signal ends the program without the question; destroying the window still
         // shuts the control down.
         TerminationSignals signals_;

@@ -15,6 +15,7 @@
 #include <QTemporaryDir>
 
 #include <array>
+#include <cerrno>
 #include <functional>
 #include <optional>
 
@@ -489,13 +490,26 @@ TEST_F(TransferMidway, ReceiverGoesAwayAndTheSenderWaitsForItsUser)
     const auto sentSoFar = ReadProgress(waiting["progressText"].toString());
     ASSERT_TRUE(sentSoFar.has_value());
     EXPECT_LT((*sentSoFar)[1], OneMB);
-    EXPECT_TRUE(sender->Boxes().empty());
+    // A receiver that goes away with bytes still unread resets the connection; a worker
+    // that meets the reset before the window hears of the close says so. Nothing else.
+    const QJsonObject resetBox{
+        {"messageBox",
+         QJsonObject{
+             {"text",
+              QStringLiteral("ファイルを送信することができません\n(error = %1)").arg(ECONNRESET)},
+             {"caption", "エラー"},
+             {"icon", "error"}}}};
+    const auto atMostTheResetBox = [&] {
+        const std::vector<QJsonObject> boxes = sender->Boxes();
+        return boxes.empty() || (boxes.size() == 1 && boxes[0] == resetBox);
+    };
+    EXPECT_TRUE(atMostTheResetBox()) << sender->Diagnostics().toStdString();
     ExpectPartialFile();
 
     // Until its user stops it.
     EXPECT_TRUE(Press(*sender, SendWindow, Stop)["ok"].toBool());
     EXPECT_FALSE(States(*sender, SendWindow).back()["visible"].toBool());
-    EXPECT_TRUE(sender->Boxes().empty());
+    EXPECT_TRUE(atMostTheResetBox());
 }
 
 // ---------------------------------------------------------------- a stranger at the port

@@ -16,6 +16,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -146,6 +147,64 @@ TEST_F(ReceiveWindowTest, AnExistingTargetIsDeletedFirst)
     EXPECT_EQ(job.StopFlag, 0);
     EXPECT_EQ(job.DoneFlag, 0);
     EXPECT_EQ(job.Window, window);
+}
+
+// The save-as dialog runs the event loop: what happens while it is open stands when it
+// returns. A stopped or refused transfer does not come back to life, delete the chosen
+// file or connect to the sender's closed port.
+TEST_F(ReceiveWindowTest, AStopWhileTheSaveAsDialogIsOpenStands)
+{
+    const struct {
+        const char* what;
+        std::function<void(TransferPeer&)> meanwhile;
+        const char* buttons; // after the dialog; "--R-" means the transfer started
+        const char16_t* comment;
+    } cases[] = {
+        {"the sender stops",
+         [](TransferPeer& p) { p.ReceiveXml(Peer, "<Command>StopFileTrans</Command>", 702); },
+         "---C", u"相手がファイルの転送を中止しました"},
+        {"the user refuses", [](TransferPeer& p) { p.ReceiveWindow()->PressReject(); }, "---C",
+         u"ファイルの受信を中止しました"},
+        {"someone else stops",
+         [](TransferPeer& p) { p.ReceiveXml(Other, "<Command>StopFileTrans</Command>", 703); },
+         "--R-", u"よろしく"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(WriteFile(target, "old contents"));
+        RawSocket sender;
+        FileReceiveWindow* window = Offered("太郎", sender.Listen());
+        ASSERT_NE(window, nullptr);
+        world.SaveAnswers.push_back(target);
+        world.WhileSaveAsOpen = [&] { c.meanwhile(peer); };
+        window->PressSave();
+        EXPECT_EQ(Buttons(window->State()), QString::fromLatin1(c.buttons));
+        EXPECT_EQ(window->State().Comment, QString::fromUtf16(c.comment));
+        const bool started = QByteArray(c.buttons) == "--R-";
+        EXPECT_EQ(QFile::exists(target), !started) << "the chosen file is deleted only to start";
+        EXPECT_EQ(window->Socket() != nullptr, started);
+        EXPECT_EQ(world.Boxes(), QStringList{});
+        window->PressClose();
+        peer.RunComponentQueue();
+        peer.ReceiveXmlReceipt(Peer);
+        peer.sent.clear();
+    }
+
+    // Closed meanwhile (a host without a modal dialog lets the user do that): the window
+    // goes, and nothing is done in its name after the dialog.
+    ASSERT_TRUE(WriteFile(target, "old contents"));
+    RawSocket sender;
+    FileReceiveWindow* window = Offered("太郎", sender.Listen());
+    world.SaveAnswers.push_back(target);
+    world.WhileSaveAsOpen = [&] {
+        peer.ReceiveXml(Peer, "<Command>StopFileTrans</Command>", 704);
+        window->PressClose();
+        peer.RunComponentQueue();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
+    window->PressSave();
+    EXPECT_EQ(peer.ReceiveWindow(), nullptr);
+    EXPECT_TRUE(QFile::exists(target));
 }
 
 TEST_F(ReceiveWindowTest, ATargetThatCannotBeDeletedStopsBeforeStarting)

@@ -46,7 +46,14 @@ TEST(FileTransferCommands, OfferedNamesBecomePlainFileNames)
         {u"..\\..\\Windows\\evil.dll", u"evil.dll"}, // either separator counts
         {u"/etc/passwd", u"passwd"},
         {u"a\nb\tc\x7f.txt", u"abc.txt"}, // control characters go
-        {u"ソ.txt", u"ソ.txt"},           // 0x83 0x5C in code page 932 is not a separator
+        // So do the invisible format characters: direction overrides would show this
+        // one as "invoiceexe.pdf"; isolates, marks, joiners, the byte-order mark and a
+        // tag character from outside the first plane.
+        {u"invoice\u202Efdp.exe", u"invoicefdp.exe"},
+        {u"\u2066a\u2069\u200Eb\u200F\u061Cc\u202A\u202B\u202C\u202D.txt", u"abc.txt"},
+        {u"a\u200Bb\u200Dc\uFEFF\u00AD\U000E0041.txt", u"abc.txt"},
+        {u"\u202E", u"file"},
+        {u"ソ.txt", u"ソ.txt"}, // 0x83 0x5C in code page 932 is not a separator
         {u"..", u"file"},
         {u".", u"file"},
         {u"", u"file"},

@@ -17,6 +17,9 @@ namespace
 
 constexpr char Peer[] = "127.0.0.1";
 constexpr char Other[] = "127.0.0.9";
+const QString NotRegularBox =
+    QStringLiteral("エラー|送信するファイルをオープンできませんでした\n通常のファイルではありません"
+                   "（フォルダ、名前付きパイプ、デバイスは送信できません）");
 
 struct OfferFixture {
     OfferFixture() : peer(world.Services(), FreeChatPort())
@@ -101,13 +104,14 @@ TEST(FileTransfer, LocalFailuresAreShownAndNothingIsOffered)
     ASSERT_TRUE(QFile(largest).resize((qint64{1} << 31) - 1));
 
     const QString noSuchFile = QString::fromLocal8Bit(std::strerror(ENOENT));
-    const QString isDirectory = QString::fromLocal8Bit(std::strerror(EISDIR));
     const struct {
         QString path;
         QString box; // empty: offered
     } cases[] = {
         {f.Path("missing.txt"), "エラー|送信するファイルをオープンできませんでした\n" + noSuchFile},
-        {f.dir.path(), "エラー|送信するファイルをオープンできませんでした\n" + isDirectory},
+        // Only regular files have bytes to send: no folder, no device.
+        {f.dir.path(), NotRegularBox},
+        {QStringLiteral("/dev/null"), NotRegularBox},
         {huge, "エラー|2GB以上のファイルは送信できません\n" + huge},
         {largest, {}},
     };
@@ -126,6 +130,22 @@ TEST(FileTransfer, LocalFailuresAreShownAndNothingIsOffered)
             EXPECT_TRUE(f.peer.SentLines()[0].contains("<FileSize>2147483647</FileSize>"));
         }
     }
+}
+
+// Opening a named pipe waits for a writer: offering one must neither hold the window
+// thread nor offer anything.
+TEST(FileTransfer, ANamedPipeIsRefusedWithoutWaiting)
+{
+    OfferFixture f;
+    NamedPipe pipe(f.Path("pipe"));
+    if (!pipe.Made())
+        GTEST_SKIP() << "mkfifo: " << std::strerror(pipe.Error());
+    EXPECT_EQ(f.peer.Offer(QString::fromLatin1(Peer), f.Path("pipe"), {}), 0);
+    pipe.Done();
+    EXPECT_FALSE(pipe.Blocked()) << "FileTransfer waited in open() for a writer";
+    EXPECT_EQ(f.world.Boxes(), QStringList{NotRegularBox});
+    EXPECT_EQ(f.peer.SentLines(), QStringList{});
+    EXPECT_EQ(f.peer.SendWindow(), nullptr);
 }
 
 TEST(FileTransfer, OneTransferWindowAtATime)

@@ -10,9 +10,11 @@
 #include <QFile>
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <ostream>
@@ -54,6 +56,8 @@ void TransferWorld::Beep(int frequency, int durationMs)
 std::optional<QString> TransferWorld::AskSavePath(const SaveAsRequest& request)
 {
     saveAsked.push_back(request);
+    if (WhileSaveAsOpen)
+        std::exchange(WhileSaveAsOpen, nullptr)();
     if (SaveAnswers.empty() || SaveAnswers.front().isEmpty()) {
         if (!SaveAnswers.empty())
             SaveAnswers.pop_front();
@@ -226,6 +230,42 @@ QByteArray ReadFile(const QString& path)
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
+NamedPipe::NamedPipe(const QString& path, int rescueMs) : m_path(QFile::encodeName(path))
+{
+    m_made = mkfifo(m_path.constData(), 0600) == 0;
+    m_error = m_made ? 0 : errno;
+    if (!m_made)
+        return;
+    m_rescuer = std::thread([this, rescueMs] {
+        std::unique_lock lock(m_mutex);
+        if (m_wake.wait_for(lock, std::chrono::milliseconds(rescueMs), [this] { return m_done; }))
+            return;
+        // A reader may be waiting in open(): a writer (read and write, so this side never
+        // waits itself) lets it go on. Kept open until the end, so the reader sees no end
+        // of file before then.
+        m_fd = open(m_path.constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+        m_blocked = true;
+    });
+}
+
+NamedPipe::~NamedPipe()
+{
+    Done();
+    if (m_fd >= 0)
+        close(m_fd);
+}
+
+void NamedPipe::Done()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_done = true;
+    }
+    m_wake.notify_all();
+    if (m_rescuer.joinable())
+        m_rescuer.join();
+}
+
 RawSocket::~RawSocket()
 {
     if (m_fd >= 0)
@@ -303,4 +343,12 @@ bool RawSocket::ClosedByPeer(int timeoutMs)
         return false;
     char byte;
     return recv(m_fd, &byte, 1, MSG_PEEK) <= 0;
+}
+
+void RawSocket::Reset()
+{
+    const linger abort{1, 0};
+    setsockopt(m_fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    close(m_fd);
+    m_fd = -1;
 }

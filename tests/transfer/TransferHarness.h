@@ -16,9 +16,13 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
+#include <condition_variable>
 #include <deque>
 #include <functional>
+#include <mutex>
 #include <optional>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -50,7 +54,8 @@ public:
     std::vector<MessageBoxRequest> boxes;
     std::function<void(const MessageBoxRequest&)> OnBox; // runs inside the box, once
     std::vector<std::pair<int, int>> beeps;
-    std::deque<QString> SaveAnswers; // an empty text cancels
+    std::deque<QString> SaveAnswers;       // an empty text cancels
+    std::function<void()> WhileSaveAsOpen; // runs inside the next save-as dialog, once
     std::vector<SaveAsRequest> saveAsked;
     QStringList opened;
     HeadlessTransferViews views;
@@ -107,6 +112,36 @@ QByteArray PatternBytes(qsizetype size, int seed = 7);
 bool WriteFile(const QString& path, const QByteArray& bytes);
 QByteArray ReadFile(const QString& path);
 
+// A named pipe (mkfifo) at `path`. Whoever is still stuck opening it for reading after
+// `rescueMs` is let go: the pipe is then opened from this side too, and Blocked() tells
+// the test that the product was held. Without that a faulty build would hang the test.
+class NamedPipe
+{
+public:
+    explicit NamedPipe(const QString& path, int rescueMs = 3000);
+    ~NamedPipe();
+    NamedPipe(const NamedPipe&) = delete;
+    NamedPipe& operator=(const NamedPipe&) = delete;
+
+    // False (errno kept in Error()) when this file system cannot hold a pipe.
+    bool Made() const { return m_made; }
+    int Error() const { return m_error; }
+    // Ends the wait: from now on nobody is let go.
+    void Done();
+    bool Blocked() const { return m_blocked; }
+
+private:
+    QByteArray m_path;
+    bool m_made = false;
+    int m_error = 0;
+    std::atomic<bool> m_blocked{false};
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    bool m_done = false;
+    int m_fd = -1;
+    std::thread m_rescuer;
+};
+
 // A plain TCP socket for playing a stranger or a misbehaving peer.
 class RawSocket
 {
@@ -126,6 +161,8 @@ public:
     QByteArray ReadAvailable();
     // True when the peer closes the connection within the time.
     bool ClosedByPeer(int timeoutMs = 5000);
+    // Closes the connection with a reset instead of an orderly end.
+    void Reset();
 
 private:
     int m_fd = -1;

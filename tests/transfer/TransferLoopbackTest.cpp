@@ -106,11 +106,10 @@ TEST(TransferLoopback, FileArrivesByteForByteInEveryMode)
         EXPECT_EQ(t.world.Boxes(), QStringList{Done}) << "the connection's end shows no box";
         EXPECT_EQ(t.world.beeps,
                   (std::vector<std::pair<int, int>>{{1000, 200}, {2000, 1000}, {2000, 1000}}));
+        // 25 chunks, each after a 30 ms pause: the pacing is a floor that no machine
+        // can go below. How much faster the fast mode is, is bench_transfer's (c).
         if (!c.fastSender) {
-            // 25 chunks, each after a 30 ms pause.
             EXPECT_GE(elapsed, 24 * 30);
-        } else if (c.fastReceiver) {
-            EXPECT_LT(elapsed, 24 * 30) << "fast transfer is not paced";
         }
         // Fast workers report progress at most about 20 times a second (and once at the end).
         const auto reports = [](const auto& states) {
@@ -242,11 +241,38 @@ TEST(TransferLoopback, ReceiverClosesMidway)
         [&] { return sendWindow->Job().StopFlag == 1 && sendWindow->Job().RunningFlag == 0; }));
     EXPECT_TRUE(sendWindow->State().Visible);
     EXPECT_TRUE(sendWindow->State().StopEnabled);
-    EXPECT_EQ(t.world.Boxes(), QStringList{}) << "a receiver that went away is no send error";
+    // Closed with bytes still unread, the receiver's end resets the connection. Whether
+    // the worker meets the reset before the window hears of the close is a race: at most
+    // the send error box, and nothing else.
+    const QString resetBox =
+        QStringLiteral("エラー|ファイルを送信することができません\n(error = %1)").arg(ECONNRESET);
+    EXPECT_TRUE(t.world.Boxes().isEmpty() || t.world.Boxes() == QStringList{resetBox})
+        << t.world.Boxes().join(u'/').toStdString();
     t.sender.sent.clear();
     sendWindow->PressStop();
     EXPECT_EQ(t.sender.SentLines(),
               QStringList{"127.0.0.1 0x128 <Command>StopFileTrans</Command>"});
+}
+
+// A save file that cannot be made is never reported as received; the window shows why.
+// A save file that cannot be made is never reported as received; the window shows why.
+// (The sender may well have handed every byte to the connection and call its side done:
+// nothing on the wire tells it otherwise.)
+TEST(TransferLoopback, ASaveFileThatCannotBeMadeShowsItsErrorAndNeverCompletes)
+{
+    const QString error = "エラー|セーブ用のファイルをオープンできませんでした\n" +
+                          QString::fromLocal8Bit(std::strerror(ENOENT));
+    for (const bool fast : {false, true}) {
+        SCOPED_TRACE(fast ? "fast" : "paced");
+        Transfer t(fast, fast, 10000);
+        t.target = QDir(t.dir.path()).filePath(QStringLiteral("gone/先.bin"));
+        FileReceiveWindow* window = t.OfferAndAccept();
+        ASSERT_NE(window, nullptr);
+        ASSERT_TRUE(WaitUntil([&] { return t.world.Boxes().contains(error); }));
+        EXPECT_FALSE(window->Completed());
+        EXPECT_EQ(window->Job().DoneFlag, 0);
+        EXPECT_EQ(Buttons(window->State()), "--R-") << "still to be refused, never to be opened";
+    }
 }
 
 TEST(TransferLoopback, ReceiverRefusesMidway)
@@ -265,18 +291,45 @@ TEST(TransferLoopback, ReceiverRefusesMidway)
     EXPECT_EQ(Buttons(window->State()), "---C");
 }
 
-TEST(TransferLoopback, AFileGoneBeforeTheReceiverConnectsIsReported)
+// The offered path names something else by the time the receiver comes: nothing, a
+// folder, or a named pipe, which would hold the worker in open() for ever.
+TEST(TransferLoopback, AFileGoneOrReplacedBeforeTheReceiverConnectsIsReported)
 {
-    Transfer t(false, false, 1000);
-    ASSERT_EQ(t.sender.Offer(QString::fromLatin1(Peer), t.source, {}), 0);
-    ASSERT_TRUE(QFile::remove(t.source));
-    Exchange(t.sender, t.receiver);
-    t.world.SaveAnswers.push_back(t.target);
-    t.receiver.ReceiveWindow()->PressSave();
-    ASSERT_TRUE(WaitUntil([&] { return !t.world.boxes.empty(); }));
-    EXPECT_EQ(t.world.Boxes(), QStringList{"エラー|送信するファイルをオープンできませんでした\n" +
-                                           QString::fromLocal8Bit(std::strerror(ENOENT))});
-    EXPECT_EQ(t.sender.SendWindow()->State().StateText, QStringLiteral("ファイル転送中です"));
+    const QString open = QStringLiteral("エラー|送信するファイルをオープンできませんでした\n");
+    const QString notRegular = open + QStringLiteral("通常のファイルではありません（フォルダ、名前"
+                                                     "付きパイプ、デバイスは送信できません）");
+    enum Replacement { Nothing, Folder, Pipe };
+    const struct {
+        Replacement by;
+        QString box;
+    } cases[] = {
+        {Nothing, open + QString::fromLocal8Bit(std::strerror(ENOENT))},
+        {Folder, notRegular},
+        {Pipe, notRegular},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.by);
+        Transfer t(false, false, 1000);
+        ASSERT_EQ(t.sender.Offer(QString::fromLatin1(Peer), t.source, {}), 0);
+        ASSERT_TRUE(QFile::remove(t.source));
+        std::optional<NamedPipe> pipe;
+        if (c.by == Folder)
+            ASSERT_TRUE(QDir().mkdir(t.source));
+        if (c.by == Pipe) {
+            pipe.emplace(t.source);
+            ASSERT_TRUE(pipe->Made()) << std::strerror(pipe->Error());
+        }
+        Exchange(t.sender, t.receiver);
+        t.world.SaveAnswers.push_back(t.target);
+        t.receiver.ReceiveWindow()->PressSave();
+        ASSERT_TRUE(WaitUntil([&] { return !t.world.boxes.empty(); }, 10000));
+        if (pipe) {
+            pipe->Done();
+            EXPECT_FALSE(pipe->Blocked()) << "the send worker waited in open() for a writer";
+        }
+        EXPECT_EQ(t.world.Boxes(), QStringList{c.box});
+        EXPECT_EQ(t.sender.SendWindow()->State().StateText, QStringLiteral("ファイル転送中です"));
+    }
 }
 
 // A file cut short after the offer must neither hang both sides nor pass for complete.

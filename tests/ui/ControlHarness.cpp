@@ -36,6 +36,9 @@ QString Switch(bool on)
 } // namespace
 
 ControlHarness::ControlHarness(const UiSettings& settings)
+    : services{boxes, beeps, saveAs, shell,
+               settings.transferDialogs ? static_cast<ITransferViewFactory&>(transferDialogs)
+                                        : views}
 {
     m_oldHome = qgetenv("PALAVO_HOME");
     qputenv("PALAVO_HOME", m_home.path().toLocal8Bit());

@@ -8,6 +8,7 @@
 #include "platform/PlatformServices.h"
 #include "platform/SaveAsDialogService.h"
 #include "platform/ShellService.h"
+#include "ui/transfer/QtTransferUi.h"
 
 #include <QString>
 #include <QStringList>
@@ -33,6 +34,8 @@ struct UiSettings {
     bool hostlist = false;
     bool autoEntry = false;
     bool displayRenew = false;
+    // The transfer windows as the program's Qt dialogs instead of headless views.
+    bool transferDialogs = false;
 };
 
 // Everything a widget test of the main control needs: its own settings directory
@@ -95,7 +98,8 @@ public:
     CancellingSaveAsDialogs saveAs;
     HeadlessShell shell;
     HeadlessTransferViews views;
-    PlatformServices services{boxes, beeps, saveAs, shell, views};
+    QtTransferUi transferDialogs;
+    PlatformServices services;
     ClassRegistry registry;
     std::vector<SentDatagram> sent;
     bool SocketOpens = true;

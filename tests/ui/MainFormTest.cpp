@@ -3,11 +3,24 @@
 #include "ControlHarness.h"
 
 #include "common/EventWaiter.h"
+#include "component/ErrorInfo.h"
+#include "component/PalavoIF.h"
+#include "engine/Commands.h"
+#include "engine/PacketCodec.h"
+#include "engine/SocketEvent.h"
 #include "host/MainForm.h"
 #include "host/ProgramOptions.h"
 #include "platform/ClassRegistry.h"
 #include "ui/PalavoCtrl.h"
 #include "ui/PalavoCtrlModule.h"
+#include "platform/Cp932.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -83,6 +96,111 @@ TEST(MainForm, LeavingTheNetworkHappensOnceEvenWithoutAClose)
         h.TakeBroadcasts();
     } // the program ends without a close event, as at the end of a session
     EXPECT_EQ(h.TakeBroadcasts(), QStringList{"0x2 自分"});
+}
+
+// The visible top-level dialog captioned `caption`, or null.
+QWidget* FindDialog(const QString& caption)
+{
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (widget->isVisible() && widget->windowTitle() == caption)
+            return widget;
+    }
+    return nullptr;
+}
+
+// The component's transfer windows as the program shows them: top-level dialogs.
+UiSettings WithTransferDialogs()
+{
+    UiSettings settings;
+    settings.transferDialogs = true;
+    return settings;
+}
+
+// Closes the window with Yes inside the program's own event loop. 0 when the loop ended
+// by itself; 1 when it had to be ended after five seconds.
+int CloseInTheEventLoop(MainForm& window, ControlHarness& h)
+{
+    h.boxes.QueueAnswer(MessageBoxAnswer::Yes);
+    QTimer::singleShot(0, &window, [&window] { window.close(); });
+    QTimer guard;
+    guard.setSingleShot(true);
+    QObject::connect(&guard, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+    guard.start(5000);
+    return QCoreApplication::exec();
+}
+
+// What the component sent to `address`, one XML command text or command code a line, in
+// order; broadcasts as "broadcast 0x<command>".
+QStringList SentTo(const ControlHarness& h, const QByteArray& address)
+{
+    QStringList lines;
+    for (const SentDatagram& datagram : h.sent) {
+        const ReceivedPacket packet = ParsePacket(datagram.Bytes, SocketEvent{});
+        if (datagram.Host == "255.255.255.255")
+            lines << QStringLiteral("broadcast 0x%1").arg(packet.Command, 0, 16);
+        else if (datagram.Host == address && packet.Command == CMD_XML_MESSAGE)
+            lines << Cp932::ToUnicode(packet.Extra);
+    }
+    return lines;
+}
+
+// A file-transfer window is a top-level window of its own; the program still ends with
+// its main window, and the peer hears that the transfer stopped before it hears the exit.
+TEST(MainForm, ClosingEndsTheProgramWhileAFileIsOffered)
+{
+    ControlHarness h(WithTransferDialogs());
+    h.RegisterControlClass();
+    std::unique_ptr<MainForm> made = h.MakeWindow();
+    MainForm& window = *made;
+    window.EndProgramOnUnload();
+    window.show();
+    h.Choose("MenuEntry");
+    h.PeerEnters("10.0.0.2", "太郎", {});
+    h.Receive("10.0.0.2", CMD_XML_MESSAGE | OPT_SEND_CHECK,
+              Cp932::FromUnicode(u"<Command>FileTransfer</Command><Sender>太郎</Sender>"
+                                 u"<PortNo>2426</PortNo><FileName>a.txt</FileName>"
+                                 u"<FileSize>100</FileSize><Comment></Comment>"));
+    const QPointer<QWidget> dialog = FindDialog(QStringLiteral("ファイル受信"));
+    ASSERT_NE(dialog, nullptr);
+    h.sent.clear();
+
+    EXPECT_EQ(CloseInTheEventLoop(window, h), 0) << "the program waited for the transfer window";
+    EXPECT_TRUE(dialog.isNull() || !dialog->isVisible());
+    EXPECT_EQ(SentTo(h, "10.0.0.2"),
+              (QStringList{"<Command>RejectFileTrans</Command>", "broadcast 0x2"}));
+}
+
+TEST(MainForm, ClosingStopsAFileBeingSentAsItsStopButtonWould)
+{
+    ControlHarness h(WithTransferDialogs());
+    h.RegisterControlClass();
+    std::unique_ptr<MainForm> made = h.MakeWindow();
+    MainForm& window = *made;
+    window.EndProgramOnUnload();
+    window.show();
+    h.Choose("MenuEntry");
+    h.PeerEnters("10.0.0.2", "太郎", {});
+    QTemporaryDir dir;
+    const QString file = QDir(dir.path()).filePath(QStringLiteral("a.txt"));
+    QFile out(file);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly) && out.write("hello") == 5);
+    out.close();
+    int32_t retCode = 99;
+    if (FAILED(h.Component().FileTransfer(QStringLiteral("10.0.0.2"), file, {}, &retCode)))
+        GTEST_SKIP() << "the transfer port " << ControlHarness::Port + 1
+                     << " is taken: " << TakeErrorInfo().Description.toStdString();
+    ASSERT_EQ(retCode, 0);
+    const QPointer<QWidget> dialog = FindDialog(QStringLiteral("ファイル送信"));
+    ASSERT_NE(dialog, nullptr);
+    // The offer's receipt frees the command channel for the stop.
+    h.Receive("10.0.0.2", CMD_XML_RECEIPT, "1");
+    h.sent.clear();
+
+    EXPECT_EQ(CloseInTheEventLoop(window, h), 0) << "the program waited for the transfer window";
+    EXPECT_TRUE(dialog.isNull() || !dialog->isVisible());
+    EXPECT_EQ(SentTo(h, "10.0.0.2"),
+              (QStringList{"<Command>StopFileTrans</Command>", "broadcast 0x2"}));
+    EXPECT_EQ(h.BoxTexts(), QStringList{"かくにん|Palavo XPを終了しますか？"});
 }
 
 TEST(ProgramOptions, TheCommandLineIsReadAsDocumented)
