@@ -1,5 +1,5 @@
 # Included by the top-level CMakeLists.txt when PALAVO_FUZZ is ON: a clang tree that
-# holds only what the fuzz targets need, every object built with the fuzzer's
+# holds only what the fuzz targets and the one sanitizer test need, every object built with the fuzzer's
 # coverage and with AddressSanitizer and UndefinedBehaviorSanitizer. A report of
 # undefined behaviour aborts, so the fuzzer counts it as a finding.
 if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
@@ -12,4 +12,6 @@ add_link_options(-fsanitize=address,undefined)
 
 add_subdirectory(platform)
 add_subdirectory(engine)
+# For asan_sink_reentry (fuzz/CMakeLists.txt): the component the host re-enters.
+add_subdirectory(component)
 add_subdirectory(fuzz)
