@@ -42,7 +42,7 @@ qsizetype FindFrom(QByteArrayView text, QByteArrayView needle, qsizetype from)
 {
     qsizetype i = from;
     while (i + needle.size() <= text.size()) {
-        if (text.sliced(i, needle.size()) == needle)
+        if (text[i] == needle.front() && text.sliced(i, needle.size()) == needle)
             return i;
         i += IsLead(text[i]) ? 2 : 1;
     }
