@@ -16,9 +16,9 @@ struct HostListEntry {
 
     QByteArray UserName;
     QByteArray HostName;
-    int32_t Command = 0; // the entry's command value; its option bits are what counts
-    QByteArray IPAddress;
-    int32_t PortNo = 0; // read, but entries are always answered at our own port
+    int32_t Command = 0;  // the entry's command value; its option bits are what counts
+    QByteArray IPAddress; // as listed; the engine takes only dotted IPv4 addresses
+    int32_t PortNo = 0;   // read, but entries are always answered at our own port
     QByteArray NickName;
     QByteArray GroupName;
 };

@@ -4,14 +4,13 @@
 
 #include "engine/Commands.h"
 #include "engine/HostList.h"
+#include "engine/PacketCodec.h"
 #include "engine/PacketDispatcher.h"
+#include "engine/SocketAddress.h"
 #include "platform/Cp932.h"
 
 namespace
 {
-
-// The address field of a socket event holds 63 characters.
-constexpr qsizetype SourceAddressLimit = 63;
 
 struct Presence {
     QByteArray Aliase;
@@ -65,7 +64,9 @@ MemberRecord RecordFromEntry(const ReceivedPacket& packet, bool useHostlist)
     QByteArrayView groups = packet.GroupPart;
     if (useHostlist && groups.contains(','))
         groups = groups.first(groups.indexOf(','));
-    record.GroupNames = FitField(groups, MemberRecord::GroupNamesSize);
+    // Whole names only: a name cut short would be a group that does not exist.
+    record.GroupNames =
+        groups.first(WholeGroupNamesLength(groups, MemberRecord::GroupNamesSize - 1)).toByteArray();
     record.IPAddress = FitField(packet.Source.PeerAddress, MemberRecord::IPAddressSize);
     record.PortNo = packet.Source.PeerPort;
     return record;
@@ -180,6 +181,11 @@ void ProtocolEngine::OnHostList(const ReceivedPacket& packet)
     // Every host on the list is taken as if its entry had come in at our own port: it is
     // queued behind whatever is waiting, answered, added and asked for its information.
     for (const HostListEntry& entry : answer.Entries) {
+        // Any peer can send a list, so a host name there would be a name lookup that
+        // blocks this thread, a thousand times over. Real servers list addresses.
+        const std::optional<in_addr> address = ParseDottedAddress(entry.IPAddress);
+        if (!address)
+            continue;
         ReceivedPacket made;
         made.Command = CMD_ENTRY;
         made.Options = CommandOptions(entry.Command);
@@ -187,9 +193,12 @@ void ProtocolEngine::OnHostList(const ReceivedPacket& packet)
         made.Version = PacketVersion;
         made.HostName = entry.HostName;
         made.UserName = entry.UserName;
-        made.Source = {SocketEvent::EntryFromHostList,
-                       Cp932::Cut(entry.IPAddress, SourceAddressLimit), m_own.PortNo};
-        made.GroupPart = FitField(entry.GroupName, ReceivedPacket::GroupPartSize);
+        // Written as the socket writes a sender's address, so that it keys the same record.
+        made.Source = {SocketEvent::EntryFromHostList, DottedAddress(*address), m_own.PortNo};
+        const QByteArrayView group = entry.GroupName;
+        made.GroupPart =
+            group.first(WholeGroupNamesLength(group, ReceivedPacket::GroupPartSize - 1))
+                .toByteArray();
         made.Extra = entry.NickName;
         PostPacket(m_window, std::move(made), m_own.UseHostlist != 0);
     }

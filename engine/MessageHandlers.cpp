@@ -86,8 +86,10 @@ void ProtocolEngine::OnMessage(const ReceivedPacket& packet)
     }
 
     // Group messages and other automatic replies are never answered, or two absent
-    // users would answer each other for ever.
-    if (m_own.Exist == 0 && (packet.Options & (OPT_BROADCAST | OPT_AUTO_RETURN)) == 0 &&
+    // users would answer each other for ever. A host that dropped out from inside the
+    // event has no socket left to answer with, and is not told of a reply never sent.
+    if (m_socket != nullptr && m_own.Exist == 0 &&
+        (packet.Options & (OPT_BROADCAST | OPT_AUTO_RETURN)) == 0 &&
         !m_own.AbsentResponse.isEmpty()) {
         const QByteArray reply = m_own.AbsentResponse;
         SendTo(from, packet.Source.PeerPort, Build(CMD_SEND_MESSAGE | OPT_AUTO_RETURN, reply));

@@ -39,29 +39,6 @@ QByteArray CutToField(QByteArrayView text, qsizetype fieldSize)
     return Cp932::Cut(text, fieldSize - 1);
 }
 
-// How much of an over-long group part to keep: the names that fit whole, or a single
-// name that alone is longer than the field, cut on a character boundary. A name cut
-// short would be announced as a group that does not exist.
-qsizetype GroupPartLength(QByteArrayView names)
-{
-    const qsizetype limit = ReceivedPacket::GroupPartSize - 1;
-    if (names.size() <= limit)
-        return names.size();
-    qsizetype at = 0;
-    qsizetype lastSeparator = -1;
-    for (;;) {
-        const qsizetype step = Cp932::IsLeadByte(static_cast<unsigned char>(names[at])) ? 2 : 1;
-        if (at + step > limit)
-            break;
-        if (names[at] == ',')
-            lastSeparator = at;
-        at += step;
-    }
-    if (names[at] == ',' || lastSeparator < 0)
-        return at;
-    return lastSeparator;
-}
-
 // What follows the header's NUL: group names separated by single NULs. The names end
 // at a NUL that is followed by another NUL or by the end of the datagram.
 QByteArray GroupPartOf(QByteArrayView rest)
@@ -80,7 +57,7 @@ QByteArray GroupPartOf(QByteArrayView rest)
     }
     QByteArray part(begin, stop - begin);
     std::replace(part.begin(), part.end(), '\0', ',');
-    part.truncate(GroupPartLength(part));
+    part.truncate(WholeGroupNamesLength(part, ReceivedPacket::GroupPartSize - 1));
     return part;
 }
 
@@ -92,6 +69,25 @@ void AppendNumber(QByteArray& out, auto value)
 }
 
 } // namespace
+
+qsizetype WholeGroupNamesLength(QByteArrayView names, qsizetype limit)
+{
+    if (names.size() <= limit)
+        return names.size();
+    qsizetype at = 0;
+    qsizetype lastSeparator = -1;
+    for (;;) {
+        const qsizetype step = Cp932::IsLeadByte(static_cast<unsigned char>(names[at])) ? 2 : 1;
+        if (at + step > limit)
+            break;
+        if (names[at] == ',')
+            lastSeparator = at;
+        at += step;
+    }
+    if (names[at] == ',' || lastSeparator < 0)
+        return at;
+    return lastSeparator;
+}
 
 // atoi on a 64-bit system: strtol's saturated long, then its low 32 bits. A packet
 // number sent as 3000000000 thus reads back as the same 32 bits it was printed from.
@@ -226,7 +222,7 @@ QByteArray GetListExtra(int32_t startNo)
 QByteArray GroupPartFromGroups(QByteArrayView groups, bool useHostlist)
 {
     QByteArrayView area = UpToNul(groups);
-    area = area.first(Cp932::CutLength(area, GroupsLimit));
+    area = area.first(WholeGroupNamesLength(area, GroupsLimit));
     if (useHostlist)
         area = UpTo(area, ',');
     QByteArray part = area.toByteArray();

@@ -20,7 +20,7 @@
 constexpr qsizetype MaxDatagramSize = 8192;
 // The formatted text of a packet that carries a group part is cut to this length.
 constexpr qsizetype GroupPacketTextLimit = 1023;
-// Only this much of the Groups property is announced.
+// Only this much of the Groups property is announced, in whole names.
 constexpr qsizetype GroupsLimit = 1023;
 // Sent in every packet; ignored on receipt.
 constexpr int32_t PacketVersion = 1;
@@ -77,7 +77,13 @@ QByteArray SendInfoExtra(QByteArrayView applicationName,
 QByteArray ReceiptExtra(int32_t packetNo);                   // "%u", the packet acknowledged
 QByteArray GetListExtra(int32_t startNo);                    // "%d"
 
-// The group part announced for the comma-separated Groups property: at most
-// GroupsLimit bytes of it, only the first group while the host list is used, every
+// How much of a comma-separated list of group names fits in `limit` bytes: the names
+// that fit whole, or, when not even the first one does, that name cut on a character
+// boundary. A name cut short would put the member in a group that does not exist.
+// Every cut of a group list (announced, received, recorded) goes through this.
+qsizetype WholeGroupNamesLength(QByteArrayView names, qsizetype limit);
+
+// The group part announced for the comma-separated Groups property: the whole names
+// that fit in GroupsLimit bytes, only the first group while the host list is used, every
 // comma turned into a NUL. "A,B,C" gives "A\0B\0C" (BuildPacket adds the final NUL).
 QByteArray GroupPartFromGroups(QByteArrayView groups, bool useHostlist);

@@ -4,12 +4,23 @@
 #include <netdb.h>
 #include <sys/socket.h>
 
+std::optional<in_addr> ParseDottedAddress(QByteArrayView text)
+{
+    // A NUL inside would end the C string early and let "1.2.3.4\0junk" through.
+    if (text.contains('\0'))
+        return std::nullopt;
+    const QByteArray terminated = text.toByteArray();
+    in_addr address{};
+    if (inet_pton(AF_INET, terminated.constData(), &address) != 1)
+        return std::nullopt;
+    return address;
+}
+
 std::optional<in_addr> ResolveHostAddress(QByteArrayView host)
 {
+    if (const std::optional<in_addr> dotted = ParseDottedAddress(host))
+        return dotted;
     const QByteArray text = host.toByteArray(); // NUL-terminated for the C calls
-    in_addr address{};
-    if (inet_pton(AF_INET, text.constData(), &address) == 1)
-        return address;
 
     addrinfo hints{};
     hints.ai_family = AF_INET;

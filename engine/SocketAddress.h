@@ -9,6 +9,10 @@
 
 // Address helpers shared by the UDP and TCP socket objects (IPv4 only, like the wire).
 
+// A dotted IPv4 address ("192.168.0.5"), read without any name lookup; nothing for
+// anything else, host names included.
+std::optional<in_addr> ParseDottedAddress(QByteArrayView text);
+
 // A dotted address as it stands, else the first IPv4 address of the host name;
 // nothing when neither works. May block on the resolver like any name lookup.
 std::optional<in_addr> ResolveHostAddress(QByteArrayView host);

@@ -65,6 +65,17 @@ std::string Trim(std::string text)
     return text.substr(from);
 }
 
+// A name whose last byte is a lead byte standing alone (it stood before a blank that
+// trimming removed) is never closed: its closing tag would hide its '>' inside a
+// double-byte character. The one rule the split adds to the literal searches.
+bool EndsInLoneLead(const std::string& name)
+{
+    size_t i = 0;
+    while (i < name.size())
+        i += IsLead(name[i]) ? 2 : 1;
+    return i > name.size();
+}
+
 // Whole when it fits in 1023 bytes; else at most 1023, a double-byte character that
 // would straddle the limit left out.
 QByteArray Field(const std::string& text)
@@ -97,6 +108,8 @@ Elements ReferenceSplit(const QByteArray& input)
             break;
         const std::string name = Trim(std::string(open + 1, close));
         p = close + 1;
+        if (EndsInLoneLead(name))
+            continue;
         const std::string tag = "</" + name + ">";
         const char* end = MbsStr(p, tag.c_str());
         if (end == nullptr)

@@ -16,8 +16,11 @@ shift
 if [ "$mode" = build ]; then
     src=$1 build=$2 cxx=$3
     if [ ! -f "$build/build.ninja" ]; then
+        # ccache, when there is one, makes a fresh tree (a new CI checkout) quick.
+        launcher=$(command -v ccache || true)
         cmake -S "$src" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-            -DCMAKE_CXX_COMPILER="$cxx" -DPALAVO_FUZZ=ON
+            -DCMAKE_CXX_COMPILER="$cxx" -DPALAVO_FUZZ=ON \
+            ${launcher:+-DCMAKE_CXX_COMPILER_LAUNCHER="$launcher"}
     fi
     exec cmake --build "$build" -j 2
 fi

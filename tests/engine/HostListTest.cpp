@@ -137,6 +137,29 @@ TEST(HostListHandler, EveryHostIsTakenAsAnEntryAndTheRestIsAskedFor)
                            "user= groups= app="}));
 }
 
+// Names in the list would each be a blocking lookup on the component's thread, and any
+// peer may send a list: only dotted IPv4 addresses are taken, the rest are skipped but
+// still counted for the server's paging.
+TEST(HostListHandler, OnlyDottedAddressesAreTaken)
+{
+    const char* skipped[] = {"localhost", "example.com", "10.0.0.5 ",  " 10.0.0.5", "010.0.0.5",
+                             "10.0.0",    "10.0.0.256",  "0x0a.0.0.5", "::1",       ""};
+    QByteArray list = Fields({"0", QByteArray::number(std::size(skipped) + 1)});
+    for (const char* address : skipped)
+        list += Fields({"u", "h", "1", address, "2425", "Ghost", "\b"});
+    list += Fields({"u", "h", "1", "10.0.0.6", "2425", "Hanako", "\b"});
+
+    EngineHarness h;
+    h.engine->Own().UseHostlist = 1;
+    h.Enter();
+    h.Receive("10.0.0.9", 5000, BuildPacket({500, "srv", "srvhost"}, CMD_ANSWER_LIST, list));
+    Drain(h);
+    // All were read, so nothing more is asked for; only the one address is answered.
+    EXPECT_EQ(Sent(h), QStringList({"10.0.0.6:2425 0x3 me", "10.0.0.6:2425 0x40 me"}));
+    ASSERT_EQ(h.engine->Members().size(), 1u);
+    EXPECT_NE(h.engine->Members().Find("10.0.0.6"), nullptr);
+}
+
 TEST(HostListHandler, NothingIsTakenOrAnswered)
 {
     struct Case {

@@ -117,12 +117,25 @@ TEST(EntryHandler, GroupNamesAreTheFirstGroupOnlyWhileTheHostListIsUsed)
         QByteArray groups;
     };
     const QByteArray manyGroups(200, 'g');
+    // 品質保証部 would end at byte 131: the record keeps the names before it, whole.
+    const QByteArray jp = Cp932::FromUnicode(u"開発部,営業部,総務部,").repeated(5) +
+                          Cp932::FromUnicode(u"企画部,経理部,品質保証部,製造部");
+    const QByteArray jpWire = QByteArray(jp).replace(',', '\0'); // NULs between names
+    const QByteArray jpKept = Cp932::FromUnicode(u"開発部,営業部,総務部,").repeated(5) +
+                              Cp932::FromUnicode(u"企画部,経理部");
+    const QByteArray a126B = QByteArray(126, 'a') + QByteArray("\0B", 2);
+    const QByteArray a125B = QByteArray(125, 'a') + QByteArray("\0B", 2);
+    const QByteArray a125BC = QByteArray(125, 'a') + QByteArray("\0BC", 3);
     const Case cases[] = {
         {0, QByteArrayView("Sales\0Dev", 9), "Sales,Dev"},
         {1, QByteArrayView("Sales\0Dev", 9), "Sales"},
         {1, QByteArrayView("Sales"), "Sales"},
         {0, std::nullopt, ""},
-        {0, QByteArrayView(manyGroups), QByteArray(127, 'g')},
+        {0, QByteArrayView(manyGroups), QByteArray(127, 'g')}, // one name: cut, as it must
+        {0, QByteArrayView(a126B), QByteArray(126, 'a')},
+        {0, QByteArrayView(a125B), QByteArray(125, 'a') + ",B"},
+        {0, QByteArrayView(a125BC), QByteArray(125, 'a')},
+        {0, QByteArrayView(jpWire), jpKept},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.groups.toStdString());

@@ -8,6 +8,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 namespace
 {
 
@@ -57,7 +59,23 @@ TEST(MemberTable, EveryChangeMovesTheMemberToTheEnd)
              EXPECT_FALSE(t.Remove("10.0.0.9"));
          },
          {"10.0.0.1", "10.0.0.2", "10.0.0.3"}},
+        {"remove by the record's own address",
+         [](MemberTable& t) { EXPECT_TRUE(t.Remove(t.Find("10.0.0.2")->IPAddress)); },
+         {"10.0.0.1", "10.0.0.3"}},
+        {"remove all from the front",
+         [](MemberTable& t) {
+             for (const char* address : {"10.0.0.1", "10.0.0.2", "10.0.0.3"})
+                 EXPECT_TRUE(t.Remove(address));
+         },
+         {}},
         {"clear", [](MemberTable& t) { t.Clear(); }, {}},
+        {"clear, then the same addresses again",
+         [](MemberTable& t) {
+             t.Clear();
+             t.Put(Member("10.0.0.3", "new"));
+             t.Put(Member("10.0.0.1", "new"));
+         },
+         {"10.0.0.3", "10.0.0.1"}},
         {"put after remove appends",
          [](MemberTable& t) {
              t.Remove("10.0.0.1");
@@ -73,6 +91,20 @@ TEST(MemberTable, EveryChangeMovesTheMemberToTheEnd)
         c.change(table);
         EXPECT_EQ(Order(table), c.order);
         EXPECT_EQ(table.size(), static_cast<std::size_t>(c.order.size()));
+        // The index agrees with the list: a listed address finds its own record, any
+        // other finds nothing.
+        for (const char* address : {"10.0.0.1", "10.0.0.2", "10.0.0.3"}) {
+            SCOPED_TRACE(address);
+            const MemberRecord* found = table.Find(address);
+            const auto listed = std::find_if(table.begin(), table.end(),
+                                             [&](const auto& r) { return r.IPAddress == address; });
+            if (listed == table.end()) {
+                EXPECT_EQ(found, nullptr);
+                EXPECT_FALSE(table.Remove(address));
+            } else {
+                EXPECT_EQ(found, &*listed);
+            }
+        }
     }
 }
 

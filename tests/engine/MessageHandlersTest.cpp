@@ -104,6 +104,44 @@ TEST_F(PrivateMessages, WithoutAReceiptTheUserIsToldOnceAndTheEngineIsFreeAgain)
     EXPECT_EQ(h.sent.size(), 2u);
 }
 
+// A new entry starts from idle: whatever waited is neither announced as lost nor resent,
+// and the next send goes out at once.
+TEST_F(PrivateMessages, EntryEndsEveryWait)
+{
+    struct Case {
+        const char* what;
+        void (*send)(ProtocolEngine&);
+        const char* sent;
+    };
+    const Case cases[] = {
+        {"private message", [](ProtocolEngine& e) { e.SendPrivateMessage("10.0.0.2", "hello"); },
+         "10.0.0.2:2425 0x120 hello"},
+        {"XML command",
+         [](ProtocolEngine& e) { e.SendXmlMessage("10.0.0.2", "<Command>RejectVoIP</Command>"); },
+         "10.0.0.2:2425 0x128 <Command>RejectVoIP</Command>"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        AddMember("10.0.0.2");
+        c.send(*h.engine);
+        ASSERT_TRUE(h.engine->SendBusy());
+        ASSERT_TRUE(h.engine->Entry("myhost", "myuser").Ok);
+        EXPECT_FALSE(h.engine->SendBusy());
+        RunEventLoopFor(std::max(ShortTiming.ReceiptTimeoutMs, ShortTiming.XmlResendMs) * 2);
+        EXPECT_TRUE(Notices().isEmpty()); // no "not delivered" notice
+        ASSERT_EQ(h.sent.size(), 2u) << Joined(Describe(h.sent)); // no resend
+        EXPECT_EQ(Describe(h.sent[0]), QString::fromLatin1(c.sent));
+        EXPECT_EQ(h.sent[1].Host, "255.255.255.255");
+        Forget();
+        c.send(*h.engine); // not refused as busy
+        EXPECT_EQ(Joined(Describe(h.sent)), c.sent);
+        EXPECT_TRUE(Notices().isEmpty()); // not refused as busy
+        h.ReceivePacket("10.0.0.2", 2425, CMD_RECEIPT, ReceiptExtra(0));
+        h.ReceivePacket("10.0.0.2", 2425, CMD_XML_RECEIPT, ReceiptExtra(0));
+        Forget();
+    }
+}
+
 // Events and sent datagrams, each list joined by " | ".
 TEST_F(ReceivedMessages, AreRaisedAnsweredOrDroppedBySender)
 {

@@ -242,6 +242,9 @@ TEST(GroupPartFromGroups, AnnouncedGroups)
         {"A,,B", false, Bytes("A\0\0B")}, // sent as it stands; receivers read "A"
         {longGroups, false, longGroups.first(1022)},
         {"x" + longGroups, false, ("x" + longGroups).first(1023)},
+        // A name that does not fit whole is left out rather than announced cut short.
+        {"A,B," + longGroups, false, Bytes("A\0B")},
+        {"A," + longGroups.first(1020) + ",C", false, Bytes("A\0") + longGroups.first(1020)},
         {QByteArray(1000, 'a') + ",B,C", true, QByteArray(1000, 'a')},
     };
     for (const Case& c : cases) {

@@ -67,9 +67,35 @@ TEST(XmlElementList, SplitsLikeThePeers)
         {"<A>\x82</A><B>1</B>", "B=1"},
         {"<A\x82>1</A><B>2</B>", "B=2"},
         {"<A>1</A>\x82", "A=1"},
+        // Once one tag has gone unclosed, the rest are looked up in an index of the
+        // closing tags: the same results, whatever stands where.
+        {"<X><A>1</A><Y><B>2</B>", "A=1|B=2"},
+        {"<X><A>1<B>2</B></A><C>3</C>", "A=1<B>2</B>|C=3"},
+        {"<A>1</A><X><A>2", "A=1"}, // the only "</A>" is behind
+        {"<X><a</b>v</a</b>", "a</b=v"},
+        {"<X><>v</>", "=v"},
+        {"<X>\x82\xA0<A>\x82\xA0</A>", "A=\x82\xA0"},
+        // A name ending in a lone lead byte (one that stood before a blank) is never
+        // closed: its closing tag would hide its '>' inside a double-byte character.
+        {"<A\x82 >1</A\x82><B>2</B>", "B=2"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(Listed(XmlElementList::Split(c.text)), QByteArray(c.listed)) << c.text;
+}
+
+// A peer may send 8 KB of tags that are never closed; whatever follows them still counts.
+TEST(XmlElementList, ManyUnclosedTagsHideNothingAfterThem)
+{
+    QByteArray distinct;
+    for (int i = 0; distinct.size() < 7000; ++i)
+        distinct += "<n" + QByteArray::number(i) + ">";
+    const QByteArray tail = "<Command>RejectVoIP</Command><Z>v</Z>";
+    const QByteArray texts[] = {QByteArray("<a>").repeated(2300) + tail, distinct + tail,
+                                QByteArray("<a></b>").repeated(1000) + tail};
+    for (const QByteArray& text : texts) {
+        SCOPED_TRACE(text.left(20).constData());
+        EXPECT_EQ(Listed(XmlElementList::Split(text)), "Command=RejectVoIP|Z=v");
+    }
 }
 
 TEST(XmlElementList, NamesAndValuesAreCutOnACharacterBoundary)
