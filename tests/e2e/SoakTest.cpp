@@ -31,6 +31,8 @@
 
 #include <QHash>
 
+#include <csignal>
+
 #include <iostream>
 
 namespace
@@ -86,11 +88,20 @@ public:
     }
 
     // Runs until every message has been sent and settled; false when the time ran out.
+    // From now on one copy after another is stopped (SIGSTOP) for `forMs` every
+    // `everyMs`, as a busy machine would stall it: receipts then come after their notice.
+    void StallCopies(int everyMs, int forMs)
+    {
+        m_stallEveryMs = everyMs;
+        m_stallForMs = forMs;
+    }
+
     bool Run(int timeoutMs)
     {
         const qint64 start = CliPeer::Now();
         const bool sent = WaitUntil(
             [&] {
+                Stall();
                 for (size_t p = 0; p < m_peers.size(); ++p) {
                     Scan(p);
                     Pump(p);
@@ -98,6 +109,8 @@ public:
                 return AllSent();
             },
             timeoutMs);
+        if (m_stalled >= 0)
+            ::kill(static_cast<pid_t>(m_peers[static_cast<size_t>(m_stalled)]->Pid()), SIGCONT);
         // The last message of each sender may still earn its notice.
         qint64 lastSend = 0;
         for (const Sender& s : m_senders)
@@ -191,6 +204,22 @@ private:
         return std::all_of(m_senders.begin(), m_senders.end(), [](const Sender& s) {
             return s.Next == s.Queue.size() && s.Pending < 0;
         });
+    }
+
+    void Stall()
+    {
+        if (m_stallEveryMs <= 0)
+            return;
+        const qint64 now = CliPeer::Now();
+        if (m_stalled >= 0 && now >= m_stallEndsAt) {
+            ::kill(static_cast<pid_t>(m_peers[static_cast<size_t>(m_stalled)]->Pid()), SIGCONT);
+            m_stalled = -1;
+            m_nextStallAt = now + m_stallEveryMs - m_stallForMs;
+        } else if (m_stalled < 0 && now >= m_nextStallAt) {
+            m_stalled = m_stallCount++ % static_cast<int>(m_peers.size());
+            ::kill(static_cast<pid_t>(m_peers[static_cast<size_t>(m_stalled)]->Pid()), SIGSTOP);
+            m_stallEndsAt = now + m_stallForMs;
+        }
     }
 
     // The soak's private messages leaving sender p and the receipts reaching it.
@@ -291,6 +320,12 @@ private:
     std::vector<Message> m_messages;
     QHash<QString, int> m_byText;
     int m_receiptWaitMs;
+    int m_stallEveryMs = 0;
+    int m_stallForMs = 0;
+    int m_stalled = -1; // the copy stopped now
+    int m_stallCount = 0;
+    qint64 m_stallEndsAt = 0;
+    qint64 m_nextStallAt = 0;
     SoakCounts m_counts;
 };
 
@@ -346,14 +381,18 @@ TEST_F(SoakUnderLoss, NothingIsLostSilently)
 {
     // A shortened receipt wait keeps the run under a minute: 36% of the exchanges lose
     // the message or its receipt, and each of those waits the whole time. 200 ms is
-    // still a hundred times the round trip on this LAN.
+    // still a hundred times the round trip on this LAN. Copies stalled longer than that
+    // now and then send receipts after the notice, which end later messages' waits.
     constexpr int ReceiptWaitMs = 200;
+    constexpr int StallEveryMs = 1000;
+    constexpr int StallMs = 350;
     const std::vector<CliPeer*> peers =
         StartAll({"--timing", QStringLiteral("receipt=%1,drop=100").arg(ReceiptWaitMs)});
     ASSERT_TRUE(Lan().BridgeLoss(20));
     SoakDriver driver(peers, Messages, ReceiptWaitMs);
     const QString tapError = driver.OpenTaps(Lan());
     ASSERT_TRUE(tapError.isEmpty()) << tapError.toStdString();
+    driver.StallCopies(StallEveryMs, StallMs);
     EXPECT_TRUE(driver.Run(55000)) << driver.Report().toStdString();
     Lan().BridgeLoss(0);
     Print("20% loss", driver);
