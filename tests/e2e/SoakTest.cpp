@@ -384,7 +384,7 @@ TEST_F(SoakUnderLoss, NothingIsLostSilently)
     // still a hundred times the round trip on this LAN. Copies stalled longer than that
     // now and then send receipts after the notice, which end later messages' waits.
     constexpr int ReceiptWaitMs = 200;
-    constexpr int StallEveryMs = 1000;
+    constexpr int StallEveryMs = 1500;
     constexpr int StallMs = 350;
     const std::vector<CliPeer*> peers =
         StartAll({"--timing", QStringLiteral("receipt=%1,drop=100").arg(ReceiptWaitMs)});
