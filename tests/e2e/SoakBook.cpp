@@ -1,6 +1,7 @@
 #include "SoakBook.h"
 
 #include <optional>
+#include <utility>
 
 QHash<int, uint32_t> ReceiptEndingEachWait(const std::vector<WireEvent>& events,
                                            const std::function<bool(int)>& noticed)

@@ -87,7 +87,6 @@ public:
         return {};
     }
 
-    // Runs until every message has been sent and settled; false when the time ran out.
     // From now on one copy after another is stopped (SIGSTOP) for `forMs` every
     // `everyMs`, as a busy machine would stall it: receipts then come after their notice.
     void StallCopies(int everyMs, int forMs)
@@ -96,6 +95,7 @@ public:
         m_stallForMs = forMs;
     }
 
+    // Runs until every message has been sent and settled; false when the time ran out.
     bool Run(int timeoutMs)
     {
         const qint64 start = CliPeer::Now();
@@ -110,7 +110,7 @@ public:
             },
             timeoutMs);
         if (m_stalled >= 0)
-            ::kill(static_cast<pid_t>(m_peers[static_cast<size_t>(m_stalled)]->Pid()), SIGCONT);
+            Signal(m_stalled, SIGCONT);
         // The last message of each sender may still earn its notice.
         qint64 lastSend = 0;
         for (const Sender& s : m_senders)
@@ -206,18 +206,26 @@ private:
         });
     }
 
+    void Signal(int copy, int signal)
+    {
+        // Never pid 0: that would stop the test's own process group.
+        const qint64 pid = m_peers[static_cast<size_t>(copy)]->Pid();
+        if (pid > 0)
+            ::kill(static_cast<pid_t>(pid), signal);
+    }
+
     void Stall()
     {
         if (m_stallEveryMs <= 0)
             return;
         const qint64 now = CliPeer::Now();
         if (m_stalled >= 0 && now >= m_stallEndsAt) {
-            ::kill(static_cast<pid_t>(m_peers[static_cast<size_t>(m_stalled)]->Pid()), SIGCONT);
+            Signal(m_stalled, SIGCONT);
             m_stalled = -1;
             m_nextStallAt = now + m_stallEveryMs - m_stallForMs;
         } else if (m_stalled < 0 && now >= m_nextStallAt) {
             m_stalled = m_stallCount++ % static_cast<int>(m_peers.size());
-            ::kill(static_cast<pid_t>(m_peers[static_cast<size_t>(m_stalled)]->Pid()), SIGSTOP);
+            Signal(m_stalled, SIGSTOP);
             m_stallEndsAt = now + m_stallForMs;
         }
     }
