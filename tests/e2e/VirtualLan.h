@@ -4,14 +4,14 @@
 #include <QString>
 #include <QStringList>
 
-// The virtual LAN of vlan.sh (network namespaces on a bridge), seen from a test: set
-// up in the constructor's Up(), always taken down in the destructor, even after a
-// failed assertion.
+// The virtual LAN of vlan.sh (network namespaces on a bridge of their own, sealed from
+// the machine's network), seen from a test: set up by Up(), always taken down in the
+// destructor, even after a failed assertion.
 class VirtualLan
 {
 public:
-    // Empty when this process can build a LAN; else why not (not root, no ip netns,
-    // and with `needNft` no nft).
+    // Empty when this machine can build a LAN; else why not. Found by really making a
+    // namespace (and with `needNft` an nftables table), not by guessing from the user.
     static QString SkipReason(bool needNft);
     // One name per run of the test program ("e2" and the process id in hex), so that
     // two runs side by side do not tear down each other's hosts.

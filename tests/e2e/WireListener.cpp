@@ -18,8 +18,35 @@ WireListener::~WireListener()
         ::close(m_fd);
 }
 
+namespace
+{
+
+// A non-blocking UDP socket bound to `port` on every address of the calling thread's
+// network namespace, or -1 with `error` set.
+int BoundSocket(int port, QString* error)
+{
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_port = htons(static_cast<uint16_t>(port));
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (fd < 0 || ::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
+        *error = QStringLiteral("socket/bind: %1").arg(std::strerror(errno));
+        if (fd >= 0)
+            ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace
+
 bool WireListener::Open(const QString& netns, int port, QString* error)
 {
+    if (netns.isEmpty()) {
+        m_fd = BoundSocket(port, error);
+        return m_fd >= 0;
+    }
     // A socket belongs to the namespace of the thread that made it, for good; so a
     // short-lived thread moves into the host, makes and binds it, and leaves. The test's
     // own threads stay where they are.
@@ -33,21 +60,10 @@ bool WireListener::Open(const QString& netns, int port, QString* error)
         }
         const bool moved = ::setns(ns, CLONE_NEWNET) == 0;
         ::close(ns);
-        if (!moved) {
+        if (moved)
+            fd = BoundSocket(port, error);
+        else
             *error = QStringLiteral("setns: %1").arg(std::strerror(errno));
-            return;
-        }
-        fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
-        sockaddr_in local{};
-        local.sin_family = AF_INET;
-        local.sin_port = htons(static_cast<uint16_t>(port));
-        local.sin_addr.s_addr = htonl(INADDR_ANY);
-        if (fd < 0 || ::bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
-            *error = QStringLiteral("socket/bind: %1").arg(std::strerror(errno));
-            if (fd >= 0)
-                ::close(fd);
-            fd = -1;
-        }
     });
     maker.join();
     m_fd = fd;
@@ -87,6 +103,36 @@ WireListener::WaitFor(const std::function<bool(const Datagram&)>& match, int tim
         },
         timeoutMs);
     return found;
+}
+
+bool WireListener::SendTo(const QByteArray& address, int port, const QByteArray& bytes,
+                          QString* error)
+{
+    const int on = 1;
+    ::setsockopt(m_fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(static_cast<uint16_t>(port));
+    if (::inet_pton(AF_INET, address.constData(), &to.sin_addr) != 1) {
+        *error = QStringLiteral("not an address: ") + QString::fromLatin1(address);
+        return false;
+    }
+    if (::sendto(m_fd, bytes.constData(), static_cast<size_t>(bytes.size()), 0,
+                 reinterpret_cast<const sockaddr*>(&to), sizeof to) < 0) {
+        *error =
+            QStringLiteral("sendto %1: %2").arg(QString::fromLatin1(address), std::strerror(errno));
+        return false;
+    }
+    return true;
+}
+
+int WireListener::Port() const
+{
+    sockaddr_in local{};
+    socklen_t size = sizeof local;
+    if (::getsockname(m_fd, reinterpret_cast<sockaddr*>(&local), &size) != 0)
+        return 0;
+    return ntohs(local.sin_port);
 }
 
 WireFields SplitDatagram(const QByteArray& bytes)

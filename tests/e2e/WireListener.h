@@ -22,7 +22,8 @@ public:
     WireListener(const WireListener&) = delete;
     WireListener& operator=(const WireListener&) = delete;
 
-    // Binds `port` in the named network namespace; false with `error` set on failure.
+    // Binds `port` (0: any free one) in the named network namespace, or in this
+    // process's own when `netns` is empty; false with `error` set on failure.
     bool Open(const QString& netns, int port, QString* error);
     // Waits until a datagram satisfies `match` (all are kept); a copy of it, or nothing.
     std::optional<Datagram> WaitFor(const std::function<bool(const Datagram&)>& match,
@@ -31,6 +32,11 @@ public:
 
     // Takes in what has arrived, without waiting.
     void Collect();
+    // Sends from this socket (broadcasts allowed); false with `error` set when the
+    // kernel refused it.
+    bool SendTo(const QByteArray& address, int port, const QByteArray& bytes, QString* error);
+    // The port the socket is bound to (the kernel's choice when Open was given 0).
+    int Port() const;
 
 private:
     int m_fd = -1;
