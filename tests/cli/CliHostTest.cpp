@@ -1,10 +1,10 @@
 #include "CliHost.h"
 #include "CliServices.h"
 
-#include "common/EventWaiter.h"
+#include "support/EventWaiter.h"
 #include "component/PalavoIF.h"
 #include "engine/Commands.h"
-#include "engine/FakeDatagramSocket.h"
+#include "support/FakeDatagramSocket.h"
 #include "engine/PacketCodec.h"
 #include "platform/Cp932.h"
 

@@ -1,6 +1,7 @@
 #include "ComponentHarness.h"
-#include "common/EventWaiter.h"
 #include "engine/UdpSocketWindow.h"
+#include "support/EventWaiter.h"
+#include "support/FreePort.h"
 
 #include <QDeadlineTimer>
 #include <QEventLoop>
@@ -138,12 +139,6 @@ struct LoopbackPeer {
     int port = 0;
 };
 
-int FreeUdpPort()
-{
-    LoopbackPeer probe;
-    return probe.port;
-}
-
 // The component's real socket, on a port of its own instead of the chat port, which the
 // peer holds on the same host.
 class SocketOnOwnPort : public UdpSocketWindow
@@ -168,7 +163,7 @@ TEST(EngineNotices, ABoxCausedInsideADatagramBatchComesAfterIt)
         SCOPED_TRACE(ownLoop ? "the sink runs its own loop" : "a plain sink");
         QTemporaryDir dir;
         LoopbackPeer peer;
-        const int componentPort = FreeUdpPort();
+        const int componentPort = FreePort(SOCK_DGRAM);
         ASSERT_NE(peer.port, 0);
         ASSERT_NE(componentPort, 0);
 

@@ -1,9 +1,10 @@
 #include "component/PalavoIF.h"
 
 #include "ComponentHarness.h"
-#include "common/EventWaiter.h"
 #include "platform/ClassRegistry.h"
 #include "platform/HostInfo.h"
+#include "support/EventWaiter.h"
+#include "support/FreePort.h"
 
 #include <QDir>
 #include <QFile>
@@ -523,20 +524,6 @@ TEST(PalavoIF, DebugFlagIsReadFromTheSettingsFileOnce)
     }
 }
 
-// A free UDP port on this machine, for the one test that uses a real socket.
-int FreeUdpPort()
-{
-    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t size = sizeof address;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-    close(fd);
-    return ntohs(address.sin_port);
-}
-
 void SendUdp(int port, const QByteArray& bytes)
 {
     const int fd = socket(AF_INET, SOCK_DGRAM, 0);
@@ -563,7 +550,7 @@ TEST(PalavoIF, DebugFlagSwitchesTheTrafficLog)
         QStringList events;
         RecordingSink sink(events);
         component.Advise(&sink);
-        const int port = FreeUdpPort();
+        const int port = FreePort(SOCK_DGRAM);
         component.put_PortNo(port);
         // Where this machine has no route for broadcasts only the announcement fails;
         // the socket stays open.

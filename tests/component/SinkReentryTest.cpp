@@ -3,10 +3,10 @@
 // member table's records, the UDP socket). This file is also built with AddressSanitizer
 // in the fuzz tree (CTest entry asan_sink_reentry), where such a use fails the run.
 #include "ComponentHarness.h"
-#include "common/EventWaiter.h"
 #include "component/FileReceiveWindow.h"
 #include "component/HeadlessServices.h"
 #include "engine/UdpSocketWindow.h"
+#include "support/EventWaiter.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>

@@ -2,7 +2,7 @@
 // copy of a command lost on the way.
 #include "LanTest.h"
 
-#include "common/EventWaiter.h"
+#include "support/EventWaiter.h"
 
 #include <QRegularExpression>
 

@@ -1,7 +1,7 @@
 #include "CliPeer.h"
 
 #include "VirtualLan.h"
-#include "common/EventWaiter.h"
+#include "support/EventWaiter.h"
 
 #include <QElapsedTimer>
 #include <QJsonDocument>

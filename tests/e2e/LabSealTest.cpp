@@ -3,7 +3,7 @@
 #include "LanTest.h"
 #include "WireListener.h"
 
-#include "common/EventWaiter.h"
+#include "support/EventWaiter.h"
 
 #include <arpa/inet.h>
 #include <ifaddrs.h>

@@ -1,6 +1,6 @@
 #include "LanTest.h"
 
-#include "common/EventWaiter.h"
+#include "support/EventWaiter.h"
 
 #include <QJsonDocument>
 

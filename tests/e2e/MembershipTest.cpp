@@ -2,7 +2,7 @@
 #include "LanTest.h"
 #include "WireListener.h"
 
-#include "common/EventWaiter.h"
+#include "support/EventWaiter.h"
 
 #include <QSysInfo>
 

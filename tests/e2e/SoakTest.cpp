@@ -26,7 +26,7 @@
 #include "WireListener.h"
 #include "WireTap.h"
 
-#include "common/EventWaiter.h"
+#include "support/EventWaiter.h"
 #include "engine/Commands.h"
 
 #include <QHash>

@@ -3,7 +3,7 @@
 // reaches the transfer port before the receiver does.
 #include "LanTest.h"
 
-#include "common/EventWaiter.h"
+#include "support/EventWaiter.h"
 
 #include <QCryptographicHash>
 #include <QDir>

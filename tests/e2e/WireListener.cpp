@@ -1,6 +1,6 @@
 #include "WireListener.h"
 
-#include "common/EventWaiter.h"
+#include "support/EventWaiter.h"
 
 #include <arpa/inet.h>
 #include <cerrno>

@@ -1,9 +1,9 @@
 #include "engine/DatagramSocket.h"
 
 #include "SocketTestSupport.h"
-#include "common/EventWaiter.h"
 #include "engine/Commands.h"
 #include "engine/UdpSocketWindow.h"
+#include "support/EventWaiter.h"
 
 #include <QByteArray>
 

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "FakeDatagramSocket.h"
 #include "engine/Commands.h"
 #include "engine/PacketCodec.h"
 #include "engine/ProtocolEngine.h"
 #include "engine/SocketEvent.h"
+#include "support/FakeDatagramSocket.h"
 
 #include <QCoreApplication>
 #include <QObject>

@@ -128,7 +128,7 @@ TEST_F(PrivateMessages, EntryEndsEveryWait)
         ASSERT_TRUE(h.engine->Entry("myhost", "myuser").Ok);
         EXPECT_FALSE(h.engine->SendBusy());
         RunEventLoopFor(std::max(ShortTiming.ReceiptTimeoutMs, ShortTiming.XmlResendMs) * 2);
-        EXPECT_TRUE(Notices().isEmpty()); // no "not delivered" notice
+        EXPECT_TRUE(Notices().isEmpty());                         // no "not delivered" notice
         ASSERT_EQ(h.sent.size(), 2u) << Joined(Describe(h.sent)); // no resend
         EXPECT_EQ(Describe(h.sent[0]), QString::fromLatin1(c.sent));
         EXPECT_EQ(h.sent[1].Host, "255.255.255.255");

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "EngineHarness.h"
-#include "common/EventWaiter.h"
+#include "support/EventWaiter.h"
 
 #include <QDeadlineTimer>
 #include <QStringList>

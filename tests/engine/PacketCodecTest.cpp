@@ -2,6 +2,7 @@
 
 #include "engine/Commands.h"
 #include "platform/Cp932.h"
+#include "support/Bytes.h"
 
 #include <QString>
 
@@ -11,12 +12,6 @@ using namespace Qt::StringLiterals;
 
 namespace
 {
-
-// A literal with its embedded NULs (a plain const char* would stop at the first).
-template <std::size_t N> QByteArray Bytes(const char (&text)[N])
-{
-    return QByteArray(text, N - 1);
-}
 
 QByteArray Sjis(const char16_t* text)
 {

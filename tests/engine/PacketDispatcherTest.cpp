@@ -1,7 +1,7 @@
 #include "engine/PacketDispatcher.h"
 
-#include "common/EventWaiter.h"
 #include "engine/Commands.h"
+#include "support/EventWaiter.h"
 
 #include <QObject>
 

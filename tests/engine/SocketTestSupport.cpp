@@ -40,19 +40,6 @@ bool RecordingOwner::event(QEvent* event)
     return QObject::event(event);
 }
 
-int FreePort(int socketType)
-{
-    const int fd = socket(AF_INET, socketType, 0);
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(INADDR_ANY);
-    socklen_t size = sizeof local;
-    bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local);
-    getsockname(fd, reinterpret_cast<sockaddr*>(&local), &size);
-    close(fd);
-    return ntohs(local.sin_port);
-}
-
 UdpPeer::UdpPeer()
 {
     m_fd = socket(AF_INET, SOCK_DGRAM, 0);

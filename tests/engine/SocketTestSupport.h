@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engine/SocketEvent.h"
+#include "support/FreePort.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -33,9 +34,6 @@ public:
 protected:
     bool event(QEvent* event) override;
 };
-
-// A port that was free a moment ago (bound to 0 by a probe socket that is then closed).
-int FreePort(int socketType);
 
 // A plain UDP socket on 127.0.0.1 playing the peer.
 class UdpPeer

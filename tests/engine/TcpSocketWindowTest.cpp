@@ -1,9 +1,9 @@
 #include "engine/TcpSocketWindow.h"
 
 #include "SocketTestSupport.h"
-#include "common/EventWaiter.h"
 #include "engine/Commands.h"
 #include "engine/SocketErrors.h"
+#include "support/EventWaiter.h"
 
 #include <atomic>
 #include <cerrno>

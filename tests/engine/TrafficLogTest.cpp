@@ -2,6 +2,7 @@
 
 #include "SocketTestSupport.h"
 #include "platform/Cp932.h"
+#include "support/Bytes.h"
 
 #include <QDir>
 #include <QFile>
@@ -12,11 +13,6 @@
 
 namespace
 {
-
-template <std::size_t N> QByteArray Bytes(const char (&text)[N])
-{
-    return QByteArray(text, N - 1);
-}
 
 const QDateTime FixedTime(QDate(2024, 1, 5), QTime(3, 4, 5, 7));
 

@@ -1,10 +1,11 @@
 #include "engine/UdpSocketWindow.h"
 
 #include "SocketTestSupport.h"
-#include "common/EventWaiter.h"
 #include "engine/Commands.h"
 #include "engine/SocketErrors.h"
 #include "platform/Cp932.h"
+#include "support/Bytes.h"
+#include "support/EventWaiter.h"
 
 #include <QTemporaryDir>
 
@@ -19,11 +20,6 @@
 
 namespace
 {
-
-template <std::size_t N> QByteArray Bytes(const char (&text)[N])
-{
-    return QByteArray(text, N - 1);
-}
 
 // Whether the kernel has a route for the limited broadcast; connecting a UDP socket
 // looks the route up without sending anything.

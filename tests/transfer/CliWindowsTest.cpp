@@ -4,11 +4,11 @@
 #include "CliServices.h"
 
 #include "TransferHarness.h"
-#include "common/EventWaiter.h"
 #include "component/PalavoIF.h"
 #include "engine/Commands.h"
 #include "engine/PacketCodec.h"
 #include "platform/Cp932.h"
+#include "support/EventWaiter.h"
 
 #include <QDir>
 #include <QJsonDocument>

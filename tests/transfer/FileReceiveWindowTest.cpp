@@ -4,11 +4,11 @@
 
 #include "platform/Cp932.h"
 
-#include "common/EventWaiter.h"
 #include "component/TransferMessages.h"
 #include "engine/Commands.h"
 #include "engine/SocketEvent.h"
 #include "engine/TcpSocketWindow.h"
+#include "support/EventWaiter.h"
 
 #include <QDir>
 #include <QFile>

@@ -21,11 +21,6 @@
 
 #include <gtest/gtest.h>
 
-void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-
 // --- TransferWorld ------------------------------------------------------------------
 
 TransferWorld::TransferWorld()

@@ -5,12 +5,13 @@
 #include "component/FileTransferManager.h"
 #include "component/HeadlessTransferViews.h"
 #include "component/PalavoIF.h"
-#include "engine/FakeDatagramSocket.h"
 #include "platform/BeepService.h"
 #include "platform/MessageBoxService.h"
 #include "platform/PlatformServices.h"
 #include "platform/SaveAsDialogService.h"
 #include "platform/ShellService.h"
+#include "support/FakeDatagramSocket.h"
+#include "support/PrintQString.h"
 
 #include <QByteArray>
 #include <QString>
@@ -27,8 +28,6 @@
 #include <vector>
 
 // Failure messages show texts, Japanese included, instead of their bytes.
-void PrintTo(const QString& text, std::ostream* os);
-
 // Everything a transfer window shows itself through, recorded: message boxes (answered
 // with their default button, or by `OnBox`), beeps, save-as dialogs (answered from
 // `SaveAnswers`, cancelled when there is none), "open", and each state a window shows.

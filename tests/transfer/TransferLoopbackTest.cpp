@@ -2,7 +2,7 @@
 // through fake UDP sockets whose datagrams the test carries across (Exchange).
 #include "TransferHarness.h"
 
-#include "common/EventWaiter.h"
+#include "support/EventWaiter.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -22,11 +22,6 @@
 
 #include <ostream>
 
-void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-
 namespace
 {
 QString Switch(bool on)

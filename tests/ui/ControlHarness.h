@@ -1,13 +1,14 @@
 #pragma once
 
 #include "component/HeadlessTransferViews.h"
-#include "engine/FakeDatagramSocket.h"
 #include "platform/BeepService.h"
 #include "platform/ClassRegistry.h"
 #include "platform/MessageBoxService.h"
 #include "platform/PlatformServices.h"
 #include "platform/SaveAsDialogService.h"
 #include "platform/ShellService.h"
+#include "support/FakeDatagramSocket.h"
+#include "support/PrintQString.h"
 #include "ui/transfer/QtTransferUi.h"
 
 #include <QString>
@@ -23,9 +24,6 @@ class MainForm;
 class PalavoCtrl;
 class PalavoIF;
 class QAction;
-
-// Failure messages show texts, Japanese included.
-void PrintTo(const QString& text, std::ostream* os);
 
 // The settings a test starts with, written to a fresh "Palavo.ini".
 struct UiSettings {

@@ -5,8 +5,8 @@
 #include "client/ChatInfo.h"
 #include "client/UserList.h"
 #include "client/groupList.h"
-#include "common/EventWaiter.h"
 #include "engine/Commands.h"
+#include "support/EventWaiter.h"
 #include "ui/PalavoCtrl.h"
 
 #include <QAction>

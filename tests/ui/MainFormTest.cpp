@@ -2,7 +2,6 @@
 // closing, and the shutdown of the control; and the program's command line.
 #include "ControlHarness.h"
 
-#include "common/EventWaiter.h"
 #include "component/ErrorInfo.h"
 #include "component/PalavoIF.h"
 #include "engine/Commands.h"
@@ -11,9 +10,10 @@
 #include "host/MainForm.h"
 #include "host/ProgramOptions.h"
 #include "platform/ClassRegistry.h"
+#include "platform/Cp932.h"
+#include "support/EventWaiter.h"
 #include "ui/PalavoCtrl.h"
 #include "ui/PalavoCtrlModule.h"
-#include "platform/Cp932.h"
 
 #include <QApplication>
 #include <QDir>

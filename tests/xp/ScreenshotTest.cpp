@@ -2,8 +2,8 @@
 // away, saved as a PNG in the build tree for a person to look at.
 #include "XpLanTest.h"
 
-#include "common/EventWaiter.h"
 #include "host/MainForm.h"
+#include "support/EventWaiter.h"
 #include "ui/PalavoCtrl.h"
 
 #include <QDir>

@@ -3,8 +3,8 @@
 #include "NetNamespace.h"
 
 #include "client/INIData.h"
-#include "common/EventWaiter.h"
 #include "host/MainForm.h"
+#include "support/EventWaiter.h"
 #include "ui/MemberIcons.h"
 #include "ui/MemberListView.h"
 #include "ui/PalavoCtrl.h"
@@ -30,11 +30,6 @@ QString IconName(const QVariant& decoration)
 }
 
 } // namespace
-
-void PrintTo(const QString& text, std::ostream* os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
 
 void XpLanTest::SetUp()
 {

@@ -9,6 +9,7 @@
 #include "platform/PlatformServices.h"
 #include "platform/SaveAsDialogService.h"
 #include "platform/ShellService.h"
+#include "support/PrintQString.h"
 
 #include <QString>
 #include <QStringList>
@@ -19,9 +20,6 @@
 
 class MainForm;
 class PalavoCtrl;
-
-// Failure messages show texts, Japanese included.
-void PrintTo(const QString& text, std::ostream* os);
 
 // PalavoXP's own window, made in this process on host 1 of the virtual LAN, next to
 // palavo-cli copies on the other hosts. The window's settings directory is fresh, with

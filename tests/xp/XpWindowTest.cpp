@@ -4,8 +4,8 @@
 #include "XpLanTest.h"
 
 #include "client/UserList.h"
-#include "common/EventWaiter.h"
 #include "host/MainForm.h"
+#include "support/EventWaiter.h"
 #include "ui/MemberListView.h"
 #include "ui/PalavoCtrl.h"
 
