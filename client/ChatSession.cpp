@@ -1,5 +1,6 @@
 #include "ChatSession.h"
 
+#include "client/ClientLog.h"
 #include "client/CommaList.h"
 #include "client/ControlForm.h"
 #include "client/GroupInformation.h"
@@ -371,5 +372,5 @@ void ChatSession::GetUserDetail(const QString& IPAddr, QString& ToolName, QStrin
 {
     // An unknown member has no details; nothing is left in the error information.
     if (FAILED(m_vim->GetUserDetail(IPAddr, ToolName, mailaddr)))
-        TakeErrorInfo();
+        qCDebug(lcClient) << "no details for" << IPAddr << TakeErrorInfo().Description;
 }

@@ -2,6 +2,7 @@
 
 #include "component/CallSignalling.h"
 #include "component/ComponentConfig.h"
+#include "component/ComponentLog.h"
 #include "component/ErrorInfo.h"
 #include "component/FileTransferManager.h"
 #include "engine/UdpSocketWindow.h"
@@ -570,6 +571,7 @@ void PalavoIF::ShowNotice(MessageBoxRequest box)
         m_services.MessageBoxes.Show(this, box);
         return;
     }
+    qCDebug(lcComponent) << "held until the datagram batch is through:" << box.Caption;
     m_pendingNotices.push_back(std::move(box));
     if (!m_noticesPosted) {
         m_noticesPosted = true;

@@ -1,6 +1,7 @@
 #include "PacketDispatcher.h"
 
 #include "engine/Commands.h"
+#include "engine/EngineLog.h"
 #include "engine/PacketCodec.h"
 #include "platform/WindowMessage.h"
 
@@ -63,8 +64,11 @@ bool DispatchDatagram(QObject* componentWindow, const SocketEvent& source, QByte
         return false;
     ReceivedPacket packet = ParsePacket(datagram, source);
     const int message = MessageForCommand(packet.Command, useHostlist);
-    if (message == 0)
+    if (message == 0) {
+        qCDebug(lcEngine) << "no handler for command" << Qt::hex << packet.Command << "from"
+                          << source.PeerAddress;
         return false;
+    }
     PacketMessage handled(message, std::move(packet));
     SendWindowMessage(componentWindow, handled);
     return true;

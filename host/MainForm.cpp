@@ -2,6 +2,7 @@
 
 #include "client/ControlForm.h"
 #include "component/IStopTransfers.h"
+#include "host/HostLog.h"
 #include "host/ProductIcon.h"
 #include "platform/ClassRegistry.h"
 #include "platform/MessageBoxService.h"
@@ -40,7 +41,7 @@ MainForm::MainForm(ClassRegistry& registry, IMessageBoxService& boxes, QWidget* 
         layout->addWidget(m_palavoCtrl1);
         static_cast<void>(made.release());
     } else {
-        qWarning("PalavoOCX.PalavoCtrl is not registered; the window stays empty");
+        qCWarning(lcHost) << "PalavoOCX.PalavoCtrl is not registered; the window stays empty";
     }
 
     connect(qApp, &QGuiApplication::commitDataRequest, this, &MainForm::OnCommitDataRequest);

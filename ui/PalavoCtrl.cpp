@@ -7,6 +7,7 @@
 #include "ui/MemberListModel.h"
 #include "ui/MemberListView.h"
 #include "ui/RTCForm.h"
+#include "ui/UiLog.h"
 
 #include <QAction>
 #include <QButtonGroup>
@@ -240,8 +241,10 @@ void PalavoCtrl::UpdateMemberRow(const UserInformation& member)
 void PalavoCtrl::RemoveMemberRow(const QString& address)
 {
     const int row = Members()->FindByTag(address);
-    if (row < 0)
+    if (row < 0) {
+        qCDebug(lcUi) << "no row to remove for" << address << "(hidden by the group filter)";
         return;
+    }
     TraceLog(QStringLiteral("Del") + QString::number(row + 1) + address);
     Members()->Remove(row);
     UpdateMemberCount();

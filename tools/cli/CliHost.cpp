@@ -1,5 +1,6 @@
 #include "CliHost.h"
 
+#include "CliLog.h"
 #include "Invokers.h"
 #include "JsonLine.h"
 #include "component/IPalavoIF.h"
@@ -62,10 +63,12 @@ void CliHost::HandleLine(QByteArrayView line)
         return;
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(line.toByteArray(), &error);
-    if (error.error != QJsonParseError::NoError)
+    if (error.error != QJsonParseError::NoError) {
+        qCDebug(lcCli) << "refused line:" << line;
         return Fail(SalvageId(line), QStringLiteral("malformed JSON: %1 at offset %2")
                                          .arg(error.errorString())
                                          .arg(error.offset));
+    }
     if (!document.isObject())
         return Fail(QJsonValue::Undefined, QStringLiteral("a request must be a JSON object"));
     Handle(document.object());

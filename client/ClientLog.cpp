@@ -1,0 +1,3 @@
+#include "ClientLog.h"
+
+Q_LOGGING_CATEGORY(lcClient, "palavo.client", QtInfoMsg)

@@ -1,0 +1,3 @@
+#include "ComponentLog.h"
+
+Q_LOGGING_CATEGORY(lcComponent, "palavo.component", QtInfoMsg)
