@@ -5,6 +5,7 @@
 #include "engine/SocketEvent.h"
 #include "platform/Cp932.h"
 
+#include <QCoreApplication>
 #include <QSocketNotifier>
 
 #include <cerrno>
@@ -25,6 +26,15 @@ constexpr int MaxDatagramsPerTurn = 256;
 // thread has queued datagrams, or has ended after a quiet spell.
 constexpr int WM_SOCKET_NOTIFY = WM_USER + 99;
 enum : std::intptr_t { DatagramsWaiting = 1, ReaderFinished = 2 };
+
+// Posted below the normal priority, so that whatever else was posted meanwhile (a
+// click, a paint, a queued call) goes first, even when it was posted later: a burst
+// is handed over in the gaps, and the window stays quick to answer.
+void PostNotice(QObject* socketWindow, std::intptr_t notice)
+{
+    QCoreApplication::postEvent(socketWindow, new WindowMessage(WM_SOCKET_NOTIFY, notice),
+                                Qt::LowEventPriority);
+}
 
 // Every peer of a LAN answers an entry at once: 10,000 answers arrive within a few
 // milliseconds, far faster than they are handled, and the kernel has to hold them until
@@ -122,14 +132,15 @@ void UdpSocketWindow::StartReader()
     // The notifier rests while the thread reads, so only one side reads at a time.
     m_notifier->setEnabled(false);
     m_reader->Drain(
-        m_fd, [this] { PostWake(); },
-        [this] { PostWindowMessage(this, WM_SOCKET_NOTIFY, ReaderFinished); });
+        m_fd, [this] { PostWake(); }, [this] { PostNotice(this, ReaderFinished); });
 }
 
 void UdpSocketWindow::PostWake()
 {
+    // One notice at a time: the reader thread and the hand-over both ask for one, and
+    // a notice for each would pile up ahead of everything else in the event queue.
     if (!m_wakePosted.exchange(true))
-        PostWindowMessage(this, WM_SOCKET_NOTIFY, DatagramsWaiting);
+        PostNotice(this, DatagramsWaiting);
 }
 
 bool UdpSocketWindow::event(QEvent* event)
@@ -175,10 +186,8 @@ void UdpSocketWindow::HandOver()
             return;
     }
     // The rest after whatever else waits for the event loop: clicks, paints, timers.
-    if (!m_reader->Empty()) {
-        m_wakePosted = true;
-        PostWindowMessage(this, WM_SOCKET_NOTIFY, DatagramsWaiting);
-    }
+    if (!m_reader->Empty())
+        PostWake();
 }
 
 int UdpSocketWindow::SendTo(QByteArrayView host, int port, QByteArrayView bytes)

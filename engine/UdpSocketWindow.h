@@ -56,7 +56,8 @@ private:
     // of the event loop when more are waiting.
     void HandOver();
     void StartReader();
-    // From the reader thread: datagrams are waiting (once until the next hand-over).
+    // Datagrams are waiting: a notice to this object, unless one is on its way. Called
+    // from the reader thread too.
     void PostWake();
 
     void SetError(int code, int error);

@@ -200,3 +200,43 @@ TEST(UdpSocketWindowBurst, AHandlerMayDestroyTheSocketWhileTheReaderRuns)
         EXPECT_EQ(owner.Messages.size(), 3u) << c.waiting;
     }
 }
+
+TEST(UdpSocketWindowBurst, WhileABurstGoesOnOtherEventsWaitAtMostATurn)
+{
+    // Datagrams keep arriving while the owner handles them, so the reader thread keeps
+    // announcing more: the announcements must not pile up in the event queue ahead of
+    // what others post (a click on the window), which would then wait for all of them.
+    constexpr int count = 4000;
+    RecordingOwner owner;
+    const int port = FreePort(SOCK_DGRAM);
+    UdpSocketWindow window(&owner, false, QString());
+    ASSERT_EQ(window.Open(port, WM_UDP_NOTIFY, 8192), 1);
+    QObject probes;
+    size_t worstWait = 0; // datagrams handed over between a probe's post and its turn
+    owner.OnMessage = [&](const RecordedMessage&) {
+        const size_t postedAt = owner.Messages.size();
+        if (postedAt % 100 == 0)
+            QMetaObject::invokeMethod(
+                &probes,
+                [&, postedAt] {
+                    worstWait = std::max(worstWait, owner.Messages.size() - postedAt);
+                },
+                Qt::QueuedConnection);
+        QThread::usleep(50);
+    };
+    std::thread sender([&] {
+        UdpPeer peer;
+        for (int i = 0; i < count; ++i) {
+            peer.SendTo(port, QByteArray::number(i));
+            if (i % 20 == 19)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    const bool all = WaitUntil([&] { return owner.Messages.size() >= count; }, 30000);
+    sender.join();
+    ASSERT_TRUE(all) << owner.Messages.size();
+    for (int i = 0; i < count; ++i)
+        ASSERT_EQ(owner.Messages[size_t(i)].Data, QByteArray::number(i));
+    // A turn or two of the event loop (256 each).
+    EXPECT_LE(worstWait, 600u);
+}
