@@ -71,10 +71,10 @@ QStringList BurstLab::ExecInCopy(const QStringList& command) const
     return QStringList{QStringLiteral("netns"), QStringLiteral("exec"), CopyNamespace()} + command;
 }
 
-UdpCounters ReadUdpCounters(qint64 pid)
+UdpCounters ReadUdpCounters(const QString& snmpPath)
 {
     // Two "Udp:" lines: the names, then the values.
-    QFile file(QStringLiteral("/proc/%1/net/snmp").arg(pid));
+    QFile file(snmpPath);
     UdpCounters counters;
     if (!file.open(QIODevice::ReadOnly))
         return counters;

@@ -36,11 +36,16 @@ private:
     bool m_up = false;
 };
 
-// Udp counters of a namespace's /proc/net/snmp, read through a process living in it.
+// Udp counters of a namespace's snmp file: "/proc/PID/net/snmp" of a process living in
+// it, or "/proc/thread-self/net/snmp" read by a thread inside it.
 struct UdpCounters {
     long long InDatagrams = -1;
     long long RcvbufErrors = -1; // datagrams dropped because a socket's buffer was full
 };
-UdpCounters ReadUdpCounters(qint64 pid);
+UdpCounters ReadUdpCounters(const QString& snmpPath);
+inline UdpCounters ReadUdpCounters(qint64 pid)
+{
+    return ReadUdpCounters(QStringLiteral("/proc/%1/net/snmp").arg(pid));
+}
 // VmHWM of the process (its peak resident set), in kB; -1 when unreadable.
 long long PeakRssKb(qint64 pid);
