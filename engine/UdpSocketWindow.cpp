@@ -153,8 +153,9 @@ bool UdpSocketWindow::event(QEvent* event)
     if (static_cast<WindowMessage*>(event)->WParam() == ReaderFinished) {
         m_reader->Stop(); // it has returned already, or is about to
         m_notifier->setEnabled(true);
+    } else {
+        m_wakePosted = false; // from here on, newer datagrams need a notice of their own
     }
-    m_wakePosted = false; // from here on, newer datagrams need a notice of their own
     ClearError();
     HandOver();
     return true;
