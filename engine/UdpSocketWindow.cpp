@@ -231,5 +231,9 @@ int UdpSocketWindow::Broadcast(QByteArrayView bytes)
         return -1;
     }
     m_log.Write(QStringLiteral("CAST⇒XXX:XXX:XXX:XXX:%1\t").arg(m_port), bytes.first(sent));
+    // Everybody may answer at once (an entry is answered by every peer): the reader
+    // is ready before the first answer arrives, and ends again after a quiet spell.
+    if (m_notifier != nullptr && !m_reader->Draining())
+        StartReader();
     return static_cast<int>(sent);
 }
