@@ -41,6 +41,9 @@ public:
 
     // The last lines printed, for a message when something went wrong.
     QString Tail() const;
+    // Every line so far, waited for or not.
+    const std::vector<Line>& Lines() const { return m_lines; }
+    qint64 Pid() const { return m_process.processId(); }
 
 private:
     void ReadOutput();

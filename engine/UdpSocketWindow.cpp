@@ -5,23 +5,48 @@
 #include "engine/SocketEvent.h"
 #include "platform/Cp932.h"
 
+#include <QCoreApplication>
 #include <QSocketNotifier>
 
-#include <array>
 #include <cerrno>
 #include <memory>
 
 #include <arpa/inet.h>
 #include <sys/socket.h>
-#include <sys/uio.h>
 #include <unistd.h>
 
 namespace
 {
 
 // A flood must not keep the event loop from everything else: after this many datagrams
-// the handler returns and the notifier, still readable, brings it back at once.
-constexpr int MaxDatagramsPerNotification = 256;
+// the hand-over returns to it and goes on at its next turn.
+constexpr int MaxDatagramsPerTurn = 256;
+
+// The socket's notices to itself, as the original socket window had them: the reader
+// thread has queued datagrams, or has ended after a quiet spell.
+constexpr int WM_SOCKET_NOTIFY = WM_USER + 99;
+enum : std::intptr_t { DatagramsWaiting = 1, ReaderFinished = 2 };
+
+// Posted below the normal priority, so that whatever else was posted meanwhile (a
+// click, a paint, a queued call) goes first, even when it was posted later: a burst
+// is handed over in the gaps, and the window stays quick to answer.
+void PostNotice(QObject* socketWindow, std::intptr_t notice)
+{
+    QCoreApplication::postEvent(socketWindow, new WindowMessage(WM_SOCKET_NOTIFY, notice),
+                                Qt::LowEventPriority);
+}
+
+// Every peer of a LAN answers an entry at once: 10,000 answers arrive within a few
+// milliseconds, far faster than they are handled, and the kernel has to hold them until
+// they are read (about 1 kB each). Root may go beyond the system's limit
+// (net.core.rmem_max); anybody else gets as much as that limit allows.
+constexpr int ReceiveBufferBytes = 16 << 20;
+
+void EnlargeReceiveBuffer(int fd)
+{
+    if (!SetIntOption(fd, SOL_SOCKET, SO_RCVBUFFORCE, ReceiveBufferBytes))
+        SetIntOption(fd, SOL_SOCKET, SO_RCVBUF, ReceiveBufferBytes); // capped, never refused
+}
 
 sockaddr_in Endpoint(in_addr address, int port)
 {
@@ -46,7 +71,7 @@ UdpSocketWindow::~UdpSocketWindow()
 
 void UdpSocketWindow::CloseSocket()
 {
-    m_pending.clear(); // nothing read before the close reaches the owner after it
+    m_reader.reset(); // nothing read before the close reaches the owner after it
     delete m_notifier;
     m_notifier = nullptr;
     if (m_fd < 0)
@@ -74,8 +99,7 @@ int UdpSocketWindow::Open(int port, int ownerMessage, int receiveSize)
     CloseSocket();
     m_port = port;
     m_ownerMessage = ownerMessage;
-    m_receiveSize = receiveSize;
-    m_buffer.resize(static_cast<qsizetype>(receiveSize) * ReceiveBatchSize);
+    m_reader = std::make_unique<DatagramReader>(receiveSize);
 
     // No SO_REUSEADDR: a second copy on the same port must fail here, not share it.
     m_fd = socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
@@ -83,6 +107,7 @@ int UdpSocketWindow::Open(int port, int ownerMessage, int receiveSize)
         SetError(ERR_SOCKET, errno);
         return 0;
     }
+    EnlargeReceiveBuffer(m_fd);
     const sockaddr_in local = Endpoint(in_addr{htonl(INADDR_ANY)}, port);
     if (bind(m_fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
         SetError(ERR_BIND, errno);
@@ -97,71 +122,73 @@ int UdpSocketWindow::Open(int port, int ownerMessage, int receiveSize)
 void UdpSocketWindow::OnReadable()
 {
     ClearError();
-    // The owner handles each datagram before this returns, and a handler may close or
-    // even destroy this socket (Drop from an event sink); then the drain stops.
-    // Datagrams wait in m_pending until handed over: a handler that runs an event loop of
-    // its own (a modal box) brings this back re-entered, and the inner call must hand
-    // over what the outer one read before anything newer.
-    const QPointer<UdpSocketWindow> alive(this);
-    for (int received = 0; received < MaxDatagramsPerNotification;) {
-        const int taken = ReceiveBatch(m_pending);
-        while (!m_pending.empty()) {
-            const std::unique_ptr<SocketMessage> message = std::move(m_pending.front());
-            m_pending.pop_front();
-            SendWindowMessage(m_owner, *message);
-            if (!alive || m_fd < 0)
-                return;
-        }
-        received += taken;
-        if (taken < ReceiveBatchSize)
-            return; // the queue is drained: no second call just to hear EAGAIN
-    }
+    if (m_reader->ReadBatch(m_fd) == DatagramReader::BatchSize)
+        StartReader(); // more are waiting: every peer is answering at once
+    HandOver();
 }
 
-int UdpSocketWindow::ReceiveBatch(std::deque<std::unique_ptr<SocketMessage>>& messages)
+void UdpSocketWindow::StartReader()
 {
-    std::array<mmsghdr, ReceiveBatchSize> headers{};
-    std::array<iovec, ReceiveBatchSize> vectors{};
-    std::array<sockaddr_in, ReceiveBatchSize> senders{};
-    for (size_t i = 0; i < ReceiveBatchSize; ++i) {
-        vectors[i] = {m_buffer.data() + i * m_receiveSize, static_cast<size_t>(m_receiveSize)};
-        headers[i].msg_hdr.msg_name = &senders[i];
-        headers[i].msg_hdr.msg_namelen = sizeof senders[i];
-        headers[i].msg_hdr.msg_iov = &vectors[i];
-        headers[i].msg_hdr.msg_iovlen = 1;
+    // The notifier rests while the thread reads, so only one side reads at a time.
+    m_notifier->setEnabled(false);
+    m_reader->Drain(
+        m_fd, [this] { PostWake(); }, [this] { PostNotice(this, ReaderFinished); });
+}
+
+void UdpSocketWindow::PostWake()
+{
+    // One notice at a time: the reader thread and the hand-over both ask for one, and
+    // a notice for each would pile up ahead of everything else in the event queue.
+    if (!m_wakePosted.exchange(true))
+        PostNotice(this, DatagramsWaiting);
+}
+
+bool UdpSocketWindow::event(QEvent* event)
+{
+    if (event->type() != WindowMessageType(WM_SOCKET_NOTIFY))
+        return QObject::event(event);
+    // A closed socket's notices may still be on their way; its queue is gone.
+    if (m_reader == nullptr)
+        return true;
+    if (static_cast<WindowMessage*>(event)->WParam() == ReaderFinished) {
+        m_reader->Stop(); // it has returned already, or is about to
+        m_notifier->setEnabled(true);
+    } else {
+        m_wakePosted = false; // from here on, newer datagrams need a notice of their own
     }
-    // MSG_TRUNC reports each datagram's real length even when it did not fit, so an
-    // oversized one is recognised and dropped whole, never cut.
-    int count;
-    do {
-        count = recvmmsg(m_fd, headers.data(), ReceiveBatchSize, MSG_TRUNC, nullptr);
-    } while (count < 0 && errno == EINTR);
-    if (count < 0) {
-        if (errno != EAGAIN && errno != EWOULDBLOCK)
-            SetError(ERR_RECEIVE, errno);
-        return 0;
-    }
-    // Copied out before anything is handled: a handler's nested event loop may read
-    // the next datagrams into the same buffer.
-    for (int i = 0; i < count; ++i) {
-        const auto length = static_cast<int>(headers[i].msg_len);
-        if (length > m_receiveSize) {
-            // As the original platform reports it: the datagram is gone, "message too long".
-            SetError(ERR_RECEIVE, EMSGSIZE);
+    ClearError();
+    HandOver();
+    return true;
+}
+
+void UdpSocketWindow::HandOver()
+{
+    // The owner handles each datagram before this returns, and a handler may close or
+    // even destroy this socket (Drop from an event sink); then the hand-over stops.
+    // A handler that runs an event loop of its own (a modal box) brings this back
+    // re-entered, and the inner call goes on with the same queue: what was read first is
+    // handed over first.
+    const QPointer<UdpSocketWindow> alive(this);
+    for (int handed = 0; handed < MaxDatagramsPerTurn; ++handed) {
+        std::optional<ReceivedDatagram> next = m_reader->Pop();
+        if (!next)
+            return;
+        if (next->Error != 0) {
+            SetError(ERR_RECEIVE, next->Error);
             continue;
         }
-        SocketEvent event;
-        event.Kind = SocketEvent::DataReceived;
-        event.PeerAddress = DottedAddress(senders[i].sin_addr);
-        event.PeerPort = ntohs(senders[i].sin_port);
-        QByteArray data(m_buffer.constData() + i * m_receiveSize, length);
         m_log.Write(QStringLiteral("RECV←%1:%2\t")
-                        .arg(QString::fromLatin1(event.PeerAddress))
-                        .arg(event.PeerPort),
-                    data);
-        messages.push_back(std::make_unique<SocketMessage>(m_ownerMessage, event, std::move(data)));
+                        .arg(QString::fromLatin1(next->Event.PeerAddress))
+                        .arg(next->Event.PeerPort),
+                    next->Data);
+        SocketMessage message(m_ownerMessage, std::move(next->Event), std::move(next->Data));
+        SendWindowMessage(m_owner, message);
+        if (!alive || m_fd < 0)
+            return;
     }
-    return count;
+    // The rest after whatever else waits for the event loop: clicks, paints, timers.
+    if (!m_reader->Empty())
+        PostWake();
 }
 
 int UdpSocketWindow::SendTo(QByteArrayView host, int port, QByteArrayView bytes)
@@ -204,5 +231,9 @@ int UdpSocketWindow::Broadcast(QByteArrayView bytes)
         return -1;
     }
     m_log.Write(QStringLiteral("CAST⇒XXX:XXX:XXX:XXX:%1\t").arg(m_port), bytes.first(sent));
+    // Everybody may answer at once (an entry is answered by every peer): the reader
+    // is ready before the first answer arrives, and ends again after a quiet spell.
+    if (m_notifier != nullptr && !m_reader->Draining())
+        StartReader();
     return static_cast<int>(sent);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/DatagramReader.h"
 #include "engine/DatagramSocket.h"
 #include "engine/SocketEvent.h"
 #include "engine/TrafficLog.h"
@@ -9,7 +10,7 @@
 #include <QPointer>
 #include <QString>
 
-#include <deque>
+#include <atomic>
 #include <memory>
 
 class QSocketNotifier;
@@ -18,7 +19,11 @@ class QSocketNotifier;
 // SocketMessage (Kind 2, sender address and port, the bytes) under the owner message,
 // in arrival order, so the engine handles them one at a time on the owner's thread.
 // The message is sent, not queued: the notifier already runs from the event loop, and
-// a queued hop would cost a wake-up of the loop for every datagram.
+// a queued hop would cost a wake-up of the loop for every datagram. During a burst (a
+// whole batch waiting at once) a reader thread moves the datagrams into a queue as they
+// come, so the kernel's buffer cannot overflow while the owner handles them; the owner
+// still gets them one at a time on its own thread, in arrival order, a few hundred per
+// turn of the event loop (DatagramReader).
 // Create it on the owner's thread: its notifier lives there.
 //
 // There is no socket library to start on POSIX, so ERR_STARTUP is never recorded.
@@ -42,13 +47,18 @@ public:
     int ErrorCode() const override { return m_errorCode; }
     int Port() const override { return m_port; }
 
+protected:
+    bool event(QEvent* event) override;
+
 private:
     void OnReadable();
-    // Takes up to ReceiveBatchSize waiting datagrams off the socket in one call and
-    // returns how many; those that fit are appended to `messages` for the owner.
-    int ReceiveBatch(std::deque<std::unique_ptr<SocketMessage>>& messages);
-
-    static constexpr int ReceiveBatchSize = 16;
+    // Hands queued datagrams to the owner, a bounded number, and asks for another turn
+    // of the event loop when more are waiting.
+    void HandOver();
+    void StartReader();
+    // Datagrams are waiting: a notice to this object, unless one is on its way. Called
+    // from the reader thread too.
+    void PostWake();
 
     void SetError(int code, int error);
     void ClearError() { SetError(0, 0); }
@@ -59,10 +69,10 @@ private:
     int m_fd = -1;
     int m_port = 0;
     int m_ownerMessage = 0;
-    int m_receiveSize = 0;
-    QByteArray m_buffer;
     QSocketNotifier* m_notifier = nullptr;
-    std::deque<std::unique_ptr<SocketMessage>> m_pending; // read, not yet handed over
+    // Read, not yet handed over. Made by Open, gone with the socket.
+    std::unique_ptr<DatagramReader> m_reader;
+    std::atomic<bool> m_wakePosted{false};
     int m_errorCode = 0;
     int m_lastError = 0;
 };

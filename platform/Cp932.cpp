@@ -71,6 +71,10 @@ namespace Cp932
 
 QByteArray FromUnicode(QStringView text)
 {
+    // Code page 932 holds ASCII as it is, and most of what goes on the wire (addresses,
+    // host and user names, commands) is nothing else: no converter for that.
+    if (std::all_of(text.begin(), text.end(), [](QChar c) { return c.unicode() < 0x80; }))
+        return text.toLatin1();
     thread_local Converter toCp932("CP932", "UTF-8");
     const QByteArray utf8 = text.toUtf8();
     QByteArray out;
@@ -91,6 +95,11 @@ QByteArray FromUnicode(QStringView text)
 
 QString ToUnicode(QByteArrayView bytes)
 {
+    // ASCII as it is (see FromUnicode): a member's eight texts are converted with every
+    // report of it, thousands of them when a whole LAN answers.
+    if (std::all_of(bytes.begin(), bytes.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        return QString::fromLatin1(bytes);
     thread_local Converter fromCp932("UTF-8", "CP932");
     if (!fromCp932.IsValid())
         return QString::fromLatin1(bytes);

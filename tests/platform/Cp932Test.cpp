@@ -87,3 +87,19 @@ TEST(Cp932, CutNeverSplitsADoubleByteCharacter)
     }
     EXPECT_EQ(Cp932::Cut(Cp932::FromUnicode(u"太郎"), 3), Cp932::FromUnicode(u"太"));
 }
+
+TEST(Cp932, PlainAsciiConvertsAsItDoesBesideJapanese)
+{
+    // Texts of ASCII only take a shortcut past the converter; every ASCII character
+    // must come out as the converter makes it when a Japanese one stands beside it.
+    const QString kana = QString::fromUtf16(u"あ");
+    const QByteArray kanaBytes = Cp932::FromUnicode(kana);
+    for (int c = 0; c < 0x80; ++c) {
+        const QString one = QChar(char16_t(c));
+        const QByteArray byte(1, char(c));
+        EXPECT_EQ(Cp932::FromUnicode(one), Cp932::FromUnicode(kana + one).mid(kanaBytes.size()))
+            << "U+" << c;
+        EXPECT_EQ(Cp932::ToUnicode(byte), Cp932::ToUnicode(kanaBytes + byte).mid(kana.size()))
+            << "byte " << c;
+    }
+}
