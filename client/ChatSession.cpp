@@ -38,7 +38,7 @@ ChatSession::~ChatSession()
     m_vim.reset();
     m_RTCForm.reset();
     m_DummyObj.reset();
-    // The records' windows may still ask for details while they go.
+    // The records go while everything their windows were made with is still here.
     m_groups.RemoveAll();
     m_users.RemoveAll();
 }
