@@ -2,8 +2,8 @@
 
 #include <QString>
 
-// What a member record needs of its one-to-one chat window. The window itself (a form
-// of the chat windows) implements it; until then ChatFormStandIn does.
+// What a member record needs of its one-to-one chat window: ui/ChatForm implements it,
+// ChatFormStandIn stands in where there are no widgets (the client-core tests).
 class IChatForm
 {
 public:

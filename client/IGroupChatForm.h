@@ -2,8 +2,8 @@
 
 #include <QString>
 
-// What a group record needs of its group chat window. The window itself implements it;
-// until then GroupChatFormStandIn does.
+// What a group record needs of its group chat window: ui/GroupChatForm implements it,
+// GroupChatFormStandIn stands in where there are no widgets.
 class IGroupChatForm
 {
 public:

@@ -5,5 +5,6 @@
 class QWidget;
 
 // Moves and sizes `window` to the position stored by hand under `key` in section
-// "Others" of the settings file (INIData::ReadFormPosition); true when there was one.
+// "Others" of the settings file (INIData::ReadFormPosition, in twips); true when there
+// was one.
 bool RestoreFormPosition(QWidget& window, const QString& key);

@@ -3,6 +3,8 @@
 #include "client/ControlForm.h"
 #include "client/TraceLog.h"
 #include "client/UserInformation.h"
+#include "ui/ChatForm.h"
+#include "ui/GroupChatForm.h"
 #include "ui/LocationForm.h"
 #include "ui/MemberListModel.h"
 #include "ui/MemberListView.h"
@@ -41,6 +43,14 @@ PalavoCtrl::PalavoCtrl(ClassRegistry& registry, const PlatformServices& services
     IChatSessionView& view = *this;
     m_session = std::make_unique<ChatSession>(registry, services, view, std::move(makeCallManager),
                                               componentProgId);
+    // The records' chat windows, each handed the parts of the session it uses.
+    ChatSession& session = *m_session;
+    session.Windows().MakeChatForm = [&session]() -> std::unique_ptr<IChatForm> {
+        return std::make_unique<ChatForm>(session);
+    };
+    session.Windows().MakeGroupChatForm = [&session]() -> std::unique_ptr<IGroupChatForm> {
+        return std::make_unique<GroupChatForm>(session, session.Settings(), session.Users());
+    };
     m_session->Start();
 
     DisplayRenewButton(m_session->Settings().displayRenew());

@@ -19,9 +19,11 @@ TEST(FormPosition, AWindowMovesOnlyToAPositionThatWasFound)
     INIData::WriteIniString(QStringLiteral("Others"), key, QStringLiteral("11,22,333"));
     EXPECT_FALSE(RestoreFormPosition(window, key));
     EXPECT_EQ(window.geometry(), QRect(50, 60, 200, 150));
-    INIData::WriteIniString(QStringLiteral("Others"), key, QStringLiteral("11,22,333,244"));
+    // Stored in twips: 1440 to the inch.
+    INIData::WriteIniString(QStringLiteral("Others"), key, QStringLiteral("1440,720,7200,4320"));
     EXPECT_TRUE(RestoreFormPosition(window, key));
-    EXPECT_EQ(window.geometry(), QRect(11, 22, 333, 244));
+    const int dpi = window.logicalDpiX();
+    EXPECT_EQ(window.geometry(), QRect(dpi, dpi / 2, dpi * 5, dpi * 3)) << dpi;
 
     qputenv("PALAVO_HOME", oldHome);
 }

@@ -2,11 +2,11 @@
 // filter, and the columns of the list.
 #include "ControlHarness.h"
 
-#include "client/GroupChatFormStandIn.h"
 #include "client/GroupInformation.h"
 
 #include "client/UserList.h"
 #include "client/groupList.h"
+#include "ui/GroupChatForm.h"
 #include "ui/MemberListModel.h"
 #include "ui/MemberListView.h"
 #include "ui/PalavoCtrl.h"
@@ -14,17 +14,22 @@
 
 #include <QHeaderView>
 #include <QPushButton>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
 namespace
 {
 
-GroupChatFormStandIn* GroupWindow(ControlHarness& h, const QString& group)
+GroupChatForm* GroupWindow(ControlHarness& h, const QString& group)
 {
     GroupInformation* record = h.Ctrl().Session().Groups().SearchGroup(group);
-    return record != nullptr ? dynamic_cast<GroupChatFormStandIn*>(record->ExistingChatForm())
-                             : nullptr;
+    return record != nullptr ? dynamic_cast<GroupChatForm*>(record->ExistingChatForm()) : nullptr;
+}
+
+int ListedMembers(GroupChatForm& form)
+{
+    return form.findChild<QTreeWidget*>("MemberListView")->topLevelItemCount();
 }
 
 } // namespace
@@ -140,14 +145,14 @@ TEST(MainControlMembers, TheGroupFilterShowsOnlyItsMembers)
     EXPECT_EQ(h.Ctrl().Session().Users().SearchUserAddr("10.0.0.5")->Location(), "会議");
     h.ChooseGroup(1); // Dev
     h.Click("cmdGroupCast");
-    GroupChatFormStandIn* dev = GroupWindow(h, "Dev");
+    GroupChatForm* dev = GroupWindow(h, "Dev");
     ASSERT_NE(dev, nullptr);
-    EXPECT_EQ(dev->m_showCount, 1);
-    EXPECT_EQ(dev->m_members.size(), 3u);
+    EXPECT_TRUE(dev->isVisible());
+    EXPECT_EQ(ListedMembers(*dev), 3);
     h.ChooseGroup(2); // Ops: 三郎 is hidden now
     h.PeerExits("10.0.0.5", "三郎");
     EXPECT_EQ(h.Ctrl().Session().Users().Num(), 4);
-    EXPECT_EQ(dev->m_members.size(), 2u);
+    EXPECT_EQ(ListedMembers(*dev), 2);
 
     h.ChooseGroup(0);
     EXPECT_EQ(ctrl.GroupFilter(), "すべて");

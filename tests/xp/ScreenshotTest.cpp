@@ -1,6 +1,13 @@
-// PalavoXP's main window on a real X display (Xvfb) with three members, one of them
-// away, saved as a PNG in the build tree for a person to look at.
+// PalavoXP's windows on a real X display (Xvfb), saved as PNGs in the build tree for a
+// person to look at: the main window with three members, one of them away; a
+// conversation in both colours; a group window with both member colours.
+#include "ChatWindows.h"
 #include "XpLanTest.h"
+
+#include "client/UserList.h"
+#include "client/groupList.h"
+#include "ui/ChatForm.h"
+#include "ui/GroupChatForm.h"
 
 #include "host/MainForm.h"
 #include "support/EventWaiter.h"
@@ -13,6 +20,7 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QSet>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -43,16 +51,63 @@ QImage OnScreen(QWidget& window)
     return window.screen()->grabWindow(window.winId()).toImage();
 }
 
-using XpScreenshot = XpLanTest;
+// Saves `shot` as `name` among the test's artifacts; the path, or empty on failure.
+QString SaveArtifact(const QImage& shot, const QString& name)
+{
+    const QString dir = QStringLiteral(PALAVO_ARTIFACT_DIR);
+    if (!QDir().mkpath(dir))
+        return {};
+    const QString path = dir + QLatin1Char('/') + name;
+    if (!shot.save(path, "PNG"))
+        return {};
+    std::cout << "[ artifact ] " << path.toStdString() << std::endl;
+    return path;
+}
+
+// Pixels of `image` close to `colour` (each channel within `slack`).
+int PixelsNear(const QImage& image, QColor colour, int slack)
+{
+    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
+    int count = 0;
+    for (int y = 0; y < rgb.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
+        for (int x = 0; x < rgb.width(); ++x)
+            count += std::abs(qRed(line[x]) - colour.red()) <= slack &&
+                     std::abs(qGreen(line[x]) - colour.green()) <= slack &&
+                     std::abs(qBlue(line[x]) - colour.blue()) <= slack;
+    }
+    return count;
+}
+
+// The window raised, painted and grabbed from the display.
+QImage Shot(QWidget& window)
+{
+    window.show();
+    window.raise();
+    window.activateWindow();
+    EXPECT_TRUE(WaitUntil([&] { return Colours(OnScreen(window), 3) > 2; }, 10000))
+        << "the window never appeared on the display";
+    window.repaint();
+    WaitUntil([] { return false; }, 200);
+    return OnScreen(window);
+}
+
+class XpScreenshot : public XpLanTest
+{
+protected:
+    void SetUp() override
+    {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            GTEST_SKIP() << "needs an X display: run under xvfb-run with QT_QPA_PLATFORM=xcb "
+                            "(ctest -R xp_screenshot does)";
+        ASSERT_FALSE(QFontDatabase::families(QFontDatabase::Japanese).isEmpty())
+            << "no font with Japanese glyphs (install fonts-noto-cjk)";
+        XpLanTest::SetUp();
+    }
+};
 
 TEST_F(XpScreenshot, MainWindowWithThreeMembers)
 {
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        GTEST_SKIP() << "needs an X display: run under xvfb-run with QT_QPA_PLATFORM=xcb "
-                        "(ctest -R xp_screenshot does)";
-    ASSERT_FALSE(QFontDatabase::families(QFontDatabase::Japanese).isEmpty())
-        << "no font with Japanese glyphs (install fonts-noto-cjk)";
-
     MainForm* window = OpenWindow();
     ASSERT_NE(window, nullptr);
     CliPeer& second = EnteredPeer(2);
@@ -85,6 +140,78 @@ TEST_F(XpScreenshot, MainWindowWithThreeMembers)
     ASSERT_FALSE(saved.isNull());
     EXPECT_EQ(saved.size(), window->size() * window->devicePixelRatio());
     EXPECT_GE(Colours(saved, 64), 64) << "the picture is nearly blank";
+}
+
+TEST_F(XpScreenshot, ConversationInBothColours)
+{
+    ASSERT_NE(OpenWindow(), nullptr);
+    CliPeer& peer = EnteredPeer(2);
+    const QString self = Lan().Address(1);
+    const QStringList theirs = {"お疲れさまです。明日の打ち合わせの件です。",
+                                "資料は共有フォルダに置きました。", "ご確認よろしくお願いします！"};
+    const QStringList ours = {"了解です。午後二時からで大丈夫ですか？",
+                              "確認しました、ありがとうございます。"};
+    ASSERT_TRUE(peer.Call("SendPrivateMessage", Args({self, 1, theirs[0]}))["ok"].toBool());
+    ASSERT_TRUE(WaitUntil([&] { return ChatWindows::Of(Ctrl(), peer.Address()) != nullptr; }));
+    ChatForm& form = *ChatWindows::Of(Ctrl(), peer.Address());
+    for (int i = 0; i < ours.size(); ++i) {
+        ChatWindows::Type(form, ours[i]);
+        ASSERT_GE(peer.WaitForEvent("MessageReceived",
+                                    [&](const QJsonArray& args) { return args.at(3) == ours[i]; }),
+                  0);
+        ASSERT_TRUE(peer.Call("SendPrivateMessage", Args({self, 1, theirs[i + 1]}))["ok"].toBool());
+    }
+    ASSERT_TRUE(WaitUntil([&] { return ChatWindows::Lines(form).size() == 5; }))
+        << testing::PrintToString(ChatWindows::Lines(form));
+
+    const QImage shot = Shot(form);
+    const QString path = SaveArtifact(shot, QStringLiteral("palavo-xp-chat.png"));
+    ASSERT_FALSE(path.isEmpty());
+    RecordProperty("chat_screenshot", path.toStdString());
+    // The glyphs' cores are drawn in the line colours themselves.
+    EXPECT_GT(PixelsNear(shot, QColor(0, 0, 255), 24), 50) << "no blue lines on the display";
+    EXPECT_GT(PixelsNear(shot, QColor(255, 0, 0), 24), 50) << "no red lines on the display";
+    // Closed, it goes with its record instead of staying on the display for the next case.
+    form.close();
+}
+
+TEST_F(XpScreenshot, GroupWindowWithBothMemberColours)
+{
+    ASSERT_NE(OpenWindow(), nullptr);
+    // The window is up first, so every member of the group who enters is listed.
+    Ctrl().Session().Groups().SearchGroup("開発部")->ShowChatForm();
+    GroupChatForm& form = *ChatWindows::OfGroup(Ctrl(), "開発部");
+    CliPeer& messenger = Start(2);
+    ASSERT_TRUE(messenger.Set("ApplicationName", "IP Messenger for Linux")["ok"].toBool());
+    ASSERT_TRUE(messenger.Call("Entry", Args({1, ""}))["ok"].toBool());
+    CliPeer& palavo = EnteredPeer(3);
+
+    auto* list = form.findChild<QTreeWidget*>("MemberListView");
+    const auto items = [&] {
+        QStringList texts;
+        for (int i = 0; i < list->topLevelItemCount(); ++i)
+            texts << list->topLevelItem(i)->text(1) + '|' +
+                         list->topLevelItem(i)->foreground(0).color().name();
+        texts.sort();
+        return texts;
+    };
+    QStringList expected = {Lan().Address(1) + "|#000000", messenger.Address() + "|#8080c0",
+                            palavo.Address() + "|#000000"};
+    expected.sort();
+    EXPECT_TRUE(WaitUntil([&] { return items() == expected; }, 10000))
+        << testing::PrintToString(items());
+    ChatWindows::Type(form, "今週の定例は木曜日に変更します。");
+    ASSERT_TRUE(palavo.Call("CastGroupMessage", Args({"承知しました！", "開発部"}))["ok"].toBool());
+    EXPECT_TRUE(WaitUntil([&] { return ChatWindows::Lines(form).size() == 2; }))
+        << testing::PrintToString(ChatWindows::Lines(form));
+
+    const QImage shot = Shot(form);
+    const QString path = SaveArtifact(shot, QStringLiteral("palavo-xp-group.png"));
+    ASSERT_FALSE(path.isEmpty());
+    RecordProperty("group_screenshot", path.toStdString());
+    EXPECT_GT(PixelsNear(shot, QColor(128, 128, 192), 12), 20)
+        << "no greyish blue member on the display";
+    form.close();
 }
 
 } // namespace

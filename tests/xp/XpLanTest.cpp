@@ -51,7 +51,8 @@ void XpLanTest::SetUp()
 
 void XpLanTest::TearDown()
 {
-    // The window leaves the network before the hosts go away.
+    // The windows leave the network before the hosts go away.
+    m_others.clear();
     m_window.reset();
     if (m_oldHomeSet)
         qputenv("PALAVO_HOME", m_oldHome);
@@ -85,6 +86,40 @@ MainForm* XpLanTest::OpenWindow()
         }
     }
     return m_window.get();
+}
+
+PalavoCtrl* XpLanTest::OpenOtherWindow(int host, const QString& aliase, const QString& groups)
+{
+    auto other = std::make_unique<OtherWindow>();
+    if (!other->Home.isValid()) {
+        ADD_FAILURE() << "no settings directory";
+        return nullptr;
+    }
+    // The session reads its settings as it starts: only then is PALAVO_HOME its own.
+    const QByteArray ownHome = qgetenv("PALAVO_HOME");
+    qputenv("PALAVO_HOME", other->Home.path().toLocal8Bit());
+    const QString user = QStringLiteral("User");
+    INIData::WriteIniString(user, QStringLiteral("aliase"), aliase);
+    INIData::WriteIniString(user, QStringLiteral("grouplist"), groups);
+    INIData::WriteIniString(user, QStringLiteral("autoEntry"), QStringLiteral("1"));
+    PalavoCtrl* ctrl = nullptr;
+    {
+        NetNamespace inside(Lan().Namespace(host));
+        if (inside.Entered()) {
+            other->Window = std::make_unique<MainForm>(m_registry, m_boxes);
+            other->Window->show();
+            ctrl = other->Window->PalavoCtrl1();
+            if (ctrl == nullptr || !WaitUntil([&] { return ctrl->EntryState(); }, 5000))
+                ADD_FAILURE() << "the window on host " << host << " did not enter";
+        } else {
+            ADD_FAILURE() << inside.Error().toStdString();
+        }
+    }
+    qputenv("PALAVO_HOME", ownHome);
+    if (ctrl == nullptr || !ctrl->EntryState())
+        return nullptr;
+    m_others.push_back(std::move(other));
+    return ctrl;
 }
 
 PalavoCtrl& XpLanTest::Ctrl()

@@ -17,6 +17,7 @@
 
 #include <memory>
 #include <ostream>
+#include <vector>
 
 class MainForm;
 class PalavoCtrl;
@@ -38,6 +39,10 @@ protected:
     MainForm* OpenWindow();
     MainForm& Window() { return *m_window; }
     PalavoCtrl& Ctrl();
+    // Another PalavoXP window in this process, made inside `host` with a settings
+    // directory of its own (automatic entry on) and waited for until it has entered.
+    // Null (with a test failure) when it failed.
+    PalavoCtrl* OpenOtherWindow(int host, const QString& aliase, const QString& groups);
 
     // What the member list shows, one text a row: the five columns in order, then the
     // icon ("present", "absent", or "?" for anything else), joined by "|".
@@ -64,4 +69,9 @@ private:
     QByteArray m_oldHome;
     bool m_oldHomeSet = false;
     std::unique_ptr<MainForm> m_window;
+    struct OtherWindow {
+        QTemporaryDir Home;
+        std::unique_ptr<MainForm> Window;
+    };
+    std::vector<std::unique_ptr<OtherWindow>> m_others;
 };

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QColor>
+
+#include <cstdint>
+
+class ChatLog;
+class QTextEdit;
+class QWidget;
+
+// The conversation display the two chat windows share: lines taken from the window's
+// ChatLog, each once, as plain text in the colour of its side.
+namespace ChatDisplay
+{
+// Pure blue for the local side, pure red for received lines; invalid for any other
+// state, which keeps the colour the display had.
+QColor LineColour(int16_t state);
+// Appends every line of `log` not yet shown (the log's read position moves past them)
+// followed by CR LF, and scrolls to the newest. The text is never read as markup: it
+// comes from the network.
+void AppendNewLines(QTextEdit& display, ChatLog& log);
+// The light grey background of a window whose member or group has gone.
+void GreyOut(QWidget& widget);
+// Asks the desktop to draw the user's eye to `window` unless it is the active one, so a
+// line arriving behind other windows is not missed.
+void AlertUnlessActive(QWidget& window);
+} // namespace ChatDisplay

@@ -1,0 +1,121 @@
+#include "ChatForm.h"
+
+#include "client/IChatActions.h"
+#include "client/LogInfo.h"
+#include "client/TraceLog.h"
+#include "ui/ChatDisplay.h"
+#include "ui/FormPosition.h"
+
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+ChatForm::ChatForm(IChatActions& actions) : QWidget(nullptr, Qt::Window), m_actions(actions)
+{
+    setObjectName(QStringLiteral("ChatForm"));
+    RichTextBox = new QTextEdit(this);
+    RichTextBox->setObjectName(QStringLiteral("RichTextBox"));
+    RichTextBox->setReadOnly(true);
+    RichTextBox->setAcceptRichText(false);
+    TextBox = new QLineEdit(this);
+    TextBox->setObjectName(QStringLiteral("TextBox"));
+    btnSend = new QPushButton(QStringLiteral("送信"), this);
+    btnSend->setObjectName(QStringLiteral("btnSend"));
+    btnSend->setDefault(true);
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(TextBox, 1);
+    row->addWidget(btnSend);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(RichTextBox, 1);
+    layout->addLayout(row);
+    resize(480, 360);
+
+    // The send button is the default one: Enter in the input line presses it (and does
+    // nothing once it is disabled).
+    connect(TextBox, &QLineEdit::returnPressed, btnSend, &QPushButton::click);
+    connect(btnSend, &QPushButton::clicked, this, &ChatForm::btnSend_Click);
+}
+
+void ChatForm::SetPartner(const QString& address, const QString& aliase)
+{
+    m_address = address;
+    m_aliase = aliase;
+}
+
+void ChatForm::ShowModeless()
+{
+    // A window the user closed was only hidden; loading it again starts an empty display.
+    if (!isVisible())
+        Form_Load();
+    show();
+    raise();
+}
+
+void ChatForm::Form_Load()
+{
+    TraceLog(QStringLiteral("ChatForm.Form_Load()"));
+    setWindowTitle(QStringLiteral("Chat For ") + m_aliase + QStringLiteral("(") + m_address +
+                   QStringLiteral(")"));
+    RestoreFormPosition(*this, QStringLiteral("ChatFormFormPOS"));
+    RichTextBox->clear();
+    loaded = true;
+    ViewLog();
+}
+
+void ChatForm::ViewLog()
+{
+    TraceLog(QStringLiteral("ChatForm.ViewLog()"));
+    if (!loaded)
+        return;
+    ChatDisplay::AppendNewLines(*RichTextBox, m_log);
+}
+
+void ChatForm::btnSend_Click()
+{
+    // Sent as typed, an empty text too.
+    const QString text = TextBox->text();
+    m_actions.SendChat(m_address, text, QString());
+    m_log.AddLog(m_aliase + QStringLiteral(" <=\t") + text, LogLocal);
+    ViewLog();
+    TextBox->clear();
+}
+
+void ChatForm::Recvmsg(const QString& message, const QString& group, bool isSecret)
+{
+    Q_UNUSED(isSecret);
+    TraceLog(QStringLiteral("ChatForm.RecvMsg()"));
+    const QString from = group.isEmpty()
+                             ? m_aliase + QStringLiteral(" =>\t")
+                             : m_aliase + QStringLiteral("(") + group + QStringLiteral(") =>\t");
+    m_log.AddLog(from + message, LogReceived);
+    ViewLog();
+    ChatDisplay::AlertUnlessActive(*this);
+}
+
+void ChatForm::NotifiyResponsed(const QString& message)
+{
+    TraceLog(QStringLiteral("ChatForm.NotifiyResponsed()"));
+    m_log.AddLog(m_aliase + QStringLiteral(" <=\t") + message, LogLocal);
+    ViewLog();
+    ChatDisplay::AlertUnlessActive(*this);
+}
+
+void ChatForm::Disable()
+{
+    TextBox->setEnabled(false);
+    btnSend->setEnabled(false);
+    ChatDisplay::GreyOut(*TextBox);
+    ChatDisplay::GreyOut(*RichTextBox);
+}
+
+bool ChatForm::OutlivesRecord()
+{
+    if (!isVisible())
+        return false;
+    // Still being read: it goes when the user closes it.
+    setAttribute(Qt::WA_DeleteOnClose);
+    return true;
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "client/ChatLog.h"
+#include "client/IChatForm.h"
+
+#include <QString>
+#include <QWidget>
+
+class IChatActions;
+class QLineEdit;
+class QPushButton;
+class QTextEdit;
+
+// The conversation with one member: the coloured lines of its ChatLog above, the input
+// line and "送信" below. The member record owns it and shows it modeless; closing it
+// only hides it, and the log with its read position stays, so a reopened window starts
+// empty and shows the lines recorded since. Sending goes to the chat session.
+class ChatForm : public QWidget, public IChatForm
+{
+    Q_OBJECT
+
+public:
+    // `actions` (the session) outlives the window for as long as it is enabled.
+    explicit ChatForm(IChatActions& actions);
+
+    // IChatForm
+    void SetPartner(const QString& address, const QString& aliase) override;
+    // Loads the window (caption, stored position, the lines not yet shown) when it is not
+    // on screen, then shows and raises it.
+    void ShowModeless() override;
+    void Recvmsg(const QString& message, const QString& group, bool isSecret) override;
+    void NotifiyResponsed(const QString& message) override;
+    void Disable() override;
+    bool OutlivesRecord() override;
+
+    void ViewLog();
+
+    QString m_address;
+    QString m_aliase;
+
+private:
+    void Form_Load();
+    void btnSend_Click();
+
+    IChatActions& m_actions;
+    bool loaded = false;
+    ChatLog m_log;
+    QTextEdit* RichTextBox;
+    QLineEdit* TextBox;
+    QPushButton* btnSend;
+};

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "client/ChatLog.h"
+#include "client/IGroupChatForm.h"
+
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+
+class ChatInfo;
+class IChatActions;
+class QLineEdit;
+class QPushButton;
+class QTextEdit;
+class QTreeWidget;
+class QTreeWidgetItem;
+class UserList;
+
+// The conversation of one named group: the coloured lines of its ChatLog, the input line
+// and "送信", and the group's members (nickname, address), recoloured once a second:
+// black for copies of this product, greyish blue for other tools. Messages typed here go
+// to the whole group through the chat session. Lifecycle as ChatForm's.
+class GroupChatForm : public QWidget, public IGroupChatForm
+{
+    Q_OBJECT
+
+public:
+    // `actions` sends, `info` gives the own nickname at each send, `users` the records
+    // the refresh asks for tool names; all outlive the window for as long as it is
+    // enabled.
+    GroupChatForm(IChatActions& actions, const ChatInfo& info, const UserList& users);
+
+    // IGroupChatForm
+    void SetGroup(const QString& group) override { m_group = group; }
+    void ShowModeless() override;
+    void Recvmsg(const QString& message, const QString& senderAliase) override;
+    void AddMember(const QString& aliase, const QString& address) override;
+    void DeleteMember(const QString& address) override;
+    void Disable() override;
+    bool OutlivesRecord() override;
+
+    void ViewLog();
+
+    QString m_group;
+
+private:
+    void Form_Load();
+    void btnSend_Click();
+    void RefreshTimer_Timer();
+    QTreeWidgetItem* FindMember(const QString& address) const;
+
+    IChatActions& m_actions;
+    const ChatInfo& m_info;
+    const UserList& m_users;
+    bool loaded = false;
+    ChatLog m_log;
+    QTextEdit* RichTextBox;
+    QLineEdit* TextBox;
+    QPushButton* btnSend;
+    QTreeWidget* MemberListView;
+    QTimer RefreshTimer;
+};
