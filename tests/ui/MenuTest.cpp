@@ -29,7 +29,8 @@ namespace
 // "-" before a disabled caption, "*" before a checked one; separators left out.
 QStringList DropDown(ControlHarness& h, int index)
 {
-    auto* button = h.Find<QToolButton>(qPrintable(QStringLiteral("ToolbarMenuButton%1").arg(index)));
+    auto* button =
+        h.Find<QToolButton>(qPrintable(QStringLiteral("ToolbarMenuButton%1").arg(index)));
     EXPECT_NE(button, nullptr);
     QStringList items;
     QTimer::singleShot(0, [&items] {
@@ -117,8 +118,7 @@ TEST(MainControlMenus, ToolbarMenusEnableTheirItemsByTheEntryState)
         {true,
          {{},
           {"-エントリ", "エントリ取消し"},
-          {"大きいアイコン", "*小さいアイコン", "一覧表示", "詳細表示", "検索",
-           "最新の情報に更新"},
+          {"大きいアイコン", "*小さいアイコン", "一覧表示", "詳細表示", "検索", "最新の情報に更新"},
           {"メッセージング", "音声チャット", "メール送信", "ファイル転送", "プロパティ"},
           {"-オプション設定", "-グループリスト設定", "メモ・居場所リストの設定", "-特別な設定",
            "-AVチューニングウィザード"},
@@ -131,7 +131,8 @@ TEST(MainControlMenus, ToolbarMenusEnableTheirItemsByTheEntryState)
         ASSERT_EQ(h.Ctrl().EntryState(), c.entered);
         h.Choose("MenuSmallIcon");
         for (int index = 1; index <= 5; ++index)
-            EXPECT_EQ(DropDown(h, index), c.menus[index]) << "entered " << c.entered << " menu " << index;
+            EXPECT_EQ(DropDown(h, index), c.menus[index])
+                << "entered " << c.entered << " menu " << index;
     }
 }
 
@@ -226,9 +227,8 @@ TEST(MainControlMenus, MemberCommandsFromTheList)
     ASSERT_TRUE(popup->isVisible());
     h.Choose("RClickMenu6");
     popup->close();
-    EXPECT_EQ(h.BoxTexts(),
-              QStringList({"詳細情報|ニックネーム： 太郎\nIPアドレス： 10.0.0.3\n"
-                           "ホスト名： host\nログオン名： user\n"}));
+    EXPECT_EQ(h.BoxTexts(), QStringList({"詳細情報|ニックネーム： 太郎\nIPアドレス： 10.0.0.3\n"
+                                         "ホスト名： host\nログオン名： user\n"}));
     h.boxes.Clear();
 
     // Help: the page beside the program.
