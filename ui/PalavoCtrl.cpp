@@ -176,9 +176,7 @@ QString PalavoCtrl::PanelText(int panel) const
 void PalavoCtrl::SetViewMode(DISP_MODE mode)
 {
     m_ViewMode = mode;
-    QAction* const checks[] = {ui.MenuBigIcon, ui.MenuSmallIcon, ui.MenuListIcon,
-                               ui.MenuDetailIcon};
-    checks[mode]->setChecked(true);
+    CheckViewMode();
     if (mode == D_lvwReport) {
         ui.ListStack->setCurrentWidget(ui.ListView);
         return;
@@ -198,6 +196,13 @@ void PalavoCtrl::SetViewMode(DISP_MODE mode)
     view->setMovement(QListView::Static);
     view->setResizeMode(QListView::Adjust);
     ui.ListStack->setCurrentWidget(view);
+}
+
+void PalavoCtrl::CheckViewMode()
+{
+    QAction* const checks[] = {ui.MenuBigIcon, ui.MenuSmallIcon, ui.MenuListIcon,
+                               ui.MenuDetailIcon};
+    checks[m_ViewMode]->setChecked(true);
 }
 
 // ---- Menus, the pop-up, double clicks and drops ---------------------------------------
@@ -252,7 +257,7 @@ void PalavoCtrl::UpdateToolbarMenu(int index)
     case 2:
         ui.MenuRenew->setEnabled(entered);
         ui.MenuQuery->setEnabled(entered);
-        SetViewMode(m_ViewMode);
+        CheckViewMode();
         break;
     case 3:
         for (QAction* item : {ui.MenuMessaging, ui.MenuMail, ui.MenuFileTrans, ui.MenuUserProperty})

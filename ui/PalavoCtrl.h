@@ -114,6 +114,8 @@ private:
     bool ConfirmVoIP(const QString& aliase, bool offerVideo, bool& video) override;
 
     void ConnectMenus();
+    // The check mark on the item of the current list style.
+    void CheckViewMode();
     // The enabling rules and the check mark, as a toolbar menu drops down.
     void UpdateToolbarMenu(int index);
     // The selected row's key (the member's address); empty when none is selected.
