@@ -124,13 +124,6 @@ TEST_F(Commands, FileAndVoiceCommandsRefuseOrOpenTheirDialog)
          "Palavo XP 1.0",
          [](MemberCommands& c) { c.FileTrans(Member); },
          {"file 10.0.0.2 [] 花子"}},
-        {"three files dropped: only the last",
-         false,
-         "Palavo XP 1.0",
-         [](MemberCommands& c) {
-             c.DropFiles(Member, {"/tmp/a", "/tmp/b", "/tmp/c"});
-         },
-         {"file 10.0.0.2 [/tmp/c] 花子"}},
         {"files dropped on an IP Messenger user",
          false,
          "IPMsg",
@@ -152,17 +145,10 @@ TEST_F(Commands, FileAndVoiceCommandsRefuseOrOpenTheirDialog)
     }
 }
 
-TEST_F(Commands, OneselfOnlyBeepsAndABusyCallClientIsLeftAlone)
+// (Oneself only beeping is a widget test: tests/ui MenuTest.)
+TEST_F(Commands, ABusyOrCancelledCallAsksNothing)
 {
     MemberCommands& commands = Enter(true);
-    const QString self = m_session->LocalAddress();
-    if (self.isEmpty())
-        GTEST_SKIP() << "this machine has no IPv4 address of its own";
-    Enters(self.toLatin1().constData(), "自分", "");
-    commands.ExecFileTrans(self, "/tmp/a");
-    commands.ExecVoiceChat(self);
-    EXPECT_EQ(Outcome(), QStringList({"beep 0", "beep 0"}));
-
     m_calls->InCall = true;
     commands.ExecVoiceChat(Member);
     EXPECT_EQ(Outcome(), QStringList());

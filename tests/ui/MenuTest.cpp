@@ -165,6 +165,17 @@ TEST(MainControlMenus, ListStylesShowTheSameRowsAndHeadersSortAscending)
             EXPECT_EQ(icons->viewMode(), s.iconMode) << s.item;
             EXPECT_EQ(icons->model()->rowCount(), 3) << s.item;
         }
+        // A member clicked in this style is the one the commands act on.
+        auto* view = qobject_cast<QAbstractItemView*>(stack->currentWidget());
+        view->doItemsLayout();
+        const int row = static_cast<int>(&s - styles) % 3;
+        const QModelIndex item = view->model()->index(row, 0);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(item).center());
+        h.boxes.Clear();
+        h.Choose("MenuUserProperty");
+        const QStringList boxes = h.BoxTexts();
+        ASSERT_EQ(boxes.size(), 1) << s.item;
+        EXPECT_TRUE(boxes[0].contains("ニックネーム： " + item.data().toString())) << s.item;
     }
 
     // A header clicked once or twice: ascending both times, and the selection stays on
