@@ -186,7 +186,12 @@ void PalavoCtrl::SetViewMode(DISP_MODE mode)
         view->setViewMode(QListView::IconMode);
         view->setIconSize(QSize(MemberIcons::LargeSize, MemberIcons::LargeSize));
         view->setFlow(QListView::LeftToRight);
+        // A cell for the icon and two lines of name, about six wide characters across.
+        const QFontMetrics metrics = view->fontMetrics();
+        view->setGridSize(QSize(metrics.horizontalAdvance(QStringLiteral("ニックネーム")) + 12,
+                                MemberIcons::LargeSize + 2 * metrics.lineSpacing() + 10));
     } else {
+        view->setGridSize(QSize());
         view->setViewMode(QListView::ListMode);
         view->setIconSize(QSize(MemberIcons::SmallSize, MemberIcons::SmallSize));
         // Small icons fill the rows from left to right; the list fills columns downwards.

@@ -213,7 +213,11 @@ void PalavoCtrlUi::SetupIconView(QWidget* owner)
     IconView->setSelectionMode(QAbstractItemView::SingleSelection);
     IconView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     IconView->setResizeMode(QListView::Adjust);
-    IconView->setUniformItemSizes(true);
+    // Names differ in length: each item is as wide as its own name (within the grid of
+    // the large icons), so none is cut to the width of the first.
+    IconView->setUniformItemSizes(false);
+    IconView->setWordWrap(true);
+    IconView->setTextElideMode(Qt::ElideRight);
     IconView->setWrapping(true);
     IconView->setAcceptDrops(true);
     IconView->setDragEnabled(false);
