@@ -51,7 +51,7 @@ public:
 
     // Orders the rows ascending by the text of `column` (equal texts keep their order);
     // sorting again by the same column keeps the order ascending. Selections follow
-    // their rows.
+    // their rows. Members who arrive later are appended until the next sort.
     void Sort(int column);
 
     // The row whose tag is `tag`, or -1.

@@ -12,11 +12,11 @@
 #include <memory>
 
 class ClassRegistry;
-class QAbstractItemView;
-class QDropEvent;
 class ControlForm;
 class MemberCommands;
 class MemberListModel;
+class QAbstractItemView;
+class QDropEvent;
 class RTCForm;
 struct PlatformServices;
 
@@ -122,7 +122,7 @@ private:
     QString SelectedItem() const;
     void ListView_DblClick();
     bool eventFilter(QObject* watched, QEvent* event) override;
-    // Files dropped at `pos` of `view`'s viewport.
+    // Files dropped on `view`: the row under the drop point gets the last of them.
     bool DropFiles(QAbstractItemView* view, QDropEvent* event);
 
     void cmbGroup_Click();
