@@ -21,6 +21,11 @@ public:
     // What the call client can carry; 0 until initialised.
     virtual int16_t GetMediaCapabilities() const = 0;
     virtual void StopAllSession() = 0;
+    // A call with the member is being offered, requested or held.
+    virtual bool IsUsing() const = 0;
+    // Asks the member at `address` for a call the user has confirmed.
+    virtual void RequestConnect(const QString& address, const QString& aliase, bool video,
+                                bool capT120) = 0;
 };
 
 // Makes a new, uninitialised manager; null for none.

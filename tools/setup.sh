@@ -27,9 +27,20 @@ packages=(
   iproute2 nftables                 # the end-to-end tests: a virtual LAN, with loss
 )
 
+installed() {
+  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
+}
+
+# Japanese is typed through the desktop's input method. Qt talks to IBus as installed;
+# a desktop that uses Fcitx 5 needs its Qt 6 module, or the chat window gets no input
+# method at all.
+if installed fcitx5; then
+  packages+=(fcitx5-frontend-qt6)
+fi
+
 missing=()
 for p in "${packages[@]}"; do
-  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  installed "$p" || missing+=("$p")
 done
 if ((${#missing[@]})); then
   echo "Installing missing packages: ${missing[*]}"

@@ -3,6 +3,10 @@
 #include "client/UserInformation.h"
 #include "ui/MemberIcons.h"
 
+#include <QStringList>
+
+#include <algorithm>
+
 namespace
 {
 
@@ -123,6 +127,29 @@ void MemberListModel::Remove(int row)
     m_rows.erase(m_rows.begin() + row);
     ReindexFrom(row);
     endRemoveRows();
+}
+
+void MemberListModel::Sort(int column)
+{
+    if (column < 0 || column >= ColumnCount)
+        return;
+    auto text = [column](const Row& row) -> const QString& {
+        return column == 0 ? row.Text : row.SubItems[static_cast<size_t>(column - 1)];
+    };
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    QStringList tags;
+    for (const QModelIndex& index : before)
+        tags << RowAt(index.row()).Tag;
+    std::stable_sort(m_rows.begin(), m_rows.end(), [&text](const Row& a, const Row& b) {
+        return QString::compare(text(a), text(b), Qt::CaseInsensitive) < 0;
+    });
+    ReindexFrom(0);
+    QModelIndexList after;
+    for (qsizetype i = 0; i < before.size(); ++i)
+        after << index(FindByTag(tags[i]), before[i].column());
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 int MemberListModel::FindByTag(const QString& tag) const

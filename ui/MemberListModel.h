@@ -49,6 +49,11 @@ public:
     void Clear();
     void Remove(int row);
 
+    // Orders the rows ascending by the text of `column` (equal texts keep their order);
+    // sorting again by the same column keeps the order ascending. Selections follow
+    // their rows. Members who arrive later are appended until the next sort.
+    void Sort(int column);
+
     // The row whose tag is `tag`, or -1.
     int FindByTag(const QString& tag) const;
     // Both icons follow the presence; the memo/whereabouts sub-item becomes `location`.

@@ -44,7 +44,9 @@ void MemberListView::SizeColumnsToWidth()
 
 QString MemberListView::SelectedTag() const
 {
-    const QModelIndexList selected = selectionModel()->selectedRows();
+    // The icon styles share this selection but select only the first column of a row,
+    // so any selected cell names its row.
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
     if (selected.isEmpty())
         return {};
     return m_members->RowAt(selected.first().row()).Tag;

@@ -1,11 +1,13 @@
 #include "PalavoCtrl.h"
 
 #include "client/ControlForm.h"
+#include "client/MemberCommands.h"
 #include "client/TraceLog.h"
 #include "client/UserInformation.h"
 #include "ui/ChatForm.h"
 #include "ui/GroupChatForm.h"
 #include "ui/LocationForm.h"
+#include "ui/MemberIcons.h"
 #include "ui/MemberListModel.h"
 #include "ui/MemberListView.h"
 #include "ui/RTCForm.h"
@@ -14,10 +16,21 @@
 #include <QAction>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QDropEvent>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStackedWidget>
+#include <QUrl>
+
+#include <tuple>
+#include <utility>
 
 PalavoCtrl::PalavoCtrl(ClassRegistry& registry, const PlatformServices& services, QWidget* parent,
                        const QString& componentProgId)
@@ -52,6 +65,9 @@ PalavoCtrl::PalavoCtrl(ClassRegistry& registry, const PlatformServices& services
         return std::make_unique<GroupChatForm>(session, session.Settings(), session.Users());
     };
     m_session->Start();
+    IMemberCommandDialogs& dialogs = *this;
+    m_commands = std::make_unique<MemberCommands>(*m_session, dialogs);
+    ConnectMenus();
 
     DisplayRenewButton(m_session->Settings().displayRenew());
     ui.txtLocation->clear();
@@ -61,6 +77,7 @@ PalavoCtrl::PalavoCtrl(ClassRegistry& registry, const PlatformServices& services
 PalavoCtrl::~PalavoCtrl()
 {
     // The session leaves the network and may still tell this view while it goes.
+    m_commands.reset();
     m_session.reset();
 }
 
@@ -103,6 +120,16 @@ void PalavoCtrl::RejectVoIP(const QString& destIPAddr)
 void PalavoCtrl::GetUserDetail(const QString& IPAddr, QString& ToolName, QString& mailaddr)
 {
     m_session->GetUserDetail(IPAddr, ToolName, mailaddr);
+}
+
+void PalavoCtrl::ExecFileTrans(const QString& item, const QString& file)
+{
+    m_commands->ExecFileTrans(item, file);
+}
+
+void PalavoCtrl::ExecVoiceChat(const QString& item)
+{
+    m_commands->ExecVoiceChat(item);
 }
 
 void PalavoCtrl::ShutDown()
@@ -154,6 +181,187 @@ void PalavoCtrl::UpdateMemberCount()
 QString PalavoCtrl::PanelText(int panel) const
 {
     return panel >= 1 && panel <= 3 ? ui.Panels[panel]->text() : QString();
+}
+
+void PalavoCtrl::SetViewMode(DISP_MODE mode)
+{
+    m_ViewMode = mode;
+    CheckViewMode();
+    if (mode == D_lvwReport) {
+        ui.ListStack->setCurrentWidget(ui.ListView);
+        return;
+    }
+    QListView* view = ui.IconView;
+    if (mode == D_lvwIcon) {
+        view->setViewMode(QListView::IconMode);
+        view->setIconSize(QSize(MemberIcons::LargeSize, MemberIcons::LargeSize));
+        view->setFlow(QListView::LeftToRight);
+        // A cell for the icon and two lines of name, about six wide characters across.
+        const QFontMetrics metrics = view->fontMetrics();
+        view->setGridSize(QSize(metrics.horizontalAdvance(QStringLiteral("ニックネーム")) + 12,
+                                MemberIcons::LargeSize + 2 * metrics.lineSpacing() + 10));
+    } else {
+        view->setGridSize(QSize());
+        view->setViewMode(QListView::ListMode);
+        view->setIconSize(QSize(MemberIcons::SmallSize, MemberIcons::SmallSize));
+        // Small icons fill the rows from left to right; the list fills columns downwards.
+        view->setFlow(mode == D_lvwSmallIcon ? QListView::LeftToRight : QListView::TopToBottom);
+    }
+    view->setWrapping(true);
+    view->setMovement(QListView::Static);
+    view->setResizeMode(QListView::Adjust);
+    ui.ListStack->setCurrentWidget(view);
+}
+
+void PalavoCtrl::CheckViewMode()
+{
+    QAction* const checks[] = {ui.MenuBigIcon, ui.MenuSmallIcon, ui.MenuListIcon,
+                               ui.MenuDetailIcon};
+    checks[m_ViewMode]->setChecked(true);
+}
+
+// ---- Menus, the pop-up, double clicks and drops ---------------------------------------
+
+void PalavoCtrl::ConnectMenus()
+{
+    const std::pair<QAction*, DISP_MODE> styles[] = {{ui.MenuBigIcon, D_lvwIcon},
+                                                     {ui.MenuSmallIcon, D_lvwSmallIcon},
+                                                     {ui.MenuListIcon, D_lvwList},
+                                                     {ui.MenuDetailIcon, D_lvwReport}};
+    for (const auto& [action, mode] : styles)
+        connect(action, &QAction::triggered, this, [this, mode = mode] { SetViewMode(mode); });
+
+    // The member commands act on the selected row; the pop-up's items are the same.
+    using Command = void (MemberCommands::*)(const QString&);
+    const std::tuple<QAction*, QAction*, Command> commands[] = {
+        {ui.MenuMessaging, ui.RClickMenu[1], &MemberCommands::Messaging},
+        {ui.MenuVOIP, ui.RClickMenu[2], &MemberCommands::VoiceChat},
+        {ui.MenuMail, ui.RClickMenu[3], &MemberCommands::Mail},
+        {ui.MenuFileTrans, ui.RClickMenu[4], &MemberCommands::FileTrans},
+        {ui.MenuUserProperty, ui.RClickMenu[6], &MemberCommands::UserProperty},
+    };
+    for (const auto& [menu, popup, command] : commands) {
+        auto run = [this, command = command] { (m_commands.get()->*command)(SelectedItem()); };
+        connect(menu, &QAction::triggered, this, run);
+        connect(popup, &QAction::triggered, this, run);
+    }
+    connect(ui.MenuHelpHelp, &QAction::triggered, this, [this] { m_commands->Help(); });
+    // "検索", "オプション設定", "グループリスト設定", "メモ・居場所リストの設定", "特別な設定",
+    // "AVチューニングウィザード" and "バージョン情報" open windows that are not built yet:
+    // the items are there, with their enabling rules, and open nothing.
+
+    for (int index : {2, 3, 4})
+        connect(ui.Menus[index], &QMenu::aboutToShow, this,
+                [this, index] { UpdateToolbarMenu(index); });
+
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(ui.ListView),
+                                    static_cast<QAbstractItemView*>(ui.IconView)}) {
+        view->viewport()->installEventFilter(this);
+        connect(view, &QAbstractItemView::doubleClicked, this, &PalavoCtrl::ListView_DblClick);
+    }
+    // A header click sorts ascending by that column, every time.
+    ui.ListView->header()->setSectionsClickable(true);
+    connect(ui.ListView->header(), &QHeaderView::sectionClicked, this,
+            [this](int column) { Members()->Sort(column); });
+}
+
+void PalavoCtrl::UpdateToolbarMenu(int index)
+{
+    const bool entered = m_session->EntryState();
+    switch (index) {
+    case 2:
+        ui.MenuRenew->setEnabled(entered);
+        ui.MenuQuery->setEnabled(entered);
+        CheckViewMode();
+        break;
+    case 3:
+        for (QAction* item : {ui.MenuMessaging, ui.MenuMail, ui.MenuFileTrans, ui.MenuUserProperty})
+            item->setEnabled(entered);
+        break;
+    case 4:
+        // The settings may change only while out of the network.
+        for (QAction* item : {ui.MenuOption, ui.MenuSpecialOption, ui.MenuGroupList})
+            item->setEnabled(!entered);
+        break;
+    default:
+        break;
+    }
+}
+
+QString PalavoCtrl::SelectedItem() const
+{
+    return ui.ListView->SelectedTag();
+}
+
+void PalavoCtrl::ListView_DblClick()
+{
+    if (m_session->Settings().dblClickVoip())
+        m_commands->VoiceChat(SelectedItem());
+    else
+        m_commands->Messaging(SelectedItem());
+}
+
+bool PalavoCtrl::eventFilter(QObject* watched, QEvent* event)
+{
+    QAbstractItemView* view = watched == ui.ListView->viewport() ? ui.ListView
+                              : watched == ui.IconView->viewport()
+                                  ? static_cast<QAbstractItemView*>(ui.IconView)
+                                  : nullptr;
+    if (view == nullptr)
+        return QWidget::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonRelease: {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::RightButton && !SelectedItem().isEmpty()) {
+            ui.SubMenu->popup(mouse->globalPosition().toPoint());
+            return true;
+        }
+        break;
+    }
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* drag = static_cast<QDropEvent*>(event);
+        if (drag->mimeData()->hasUrls()) {
+            drag->acceptProposedAction();
+            return true;
+        }
+        break;
+    }
+    case QEvent::Drop:
+        return DropFiles(view, static_cast<QDropEvent*>(event));
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+bool PalavoCtrl::DropFiles(QAbstractItemView* view, QDropEvent* event)
+{
+    if (!event->mimeData()->hasUrls())
+        return false;
+    event->acceptProposedAction();
+    QStringList files;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile())
+            files << url.toLocalFile();
+    const QModelIndex row = view->indexAt(event->position().toPoint());
+    if (row.isValid())
+        m_commands->DropFiles(Members()->RowAt(row.row()).Tag, files);
+    return true;
+}
+
+void PalavoCtrl::ShowFileTrans(const QString& destAddress, const QString& file,
+                               const QString& aliase)
+{
+    // The file-send dialog is not built yet: nothing opens until one is set.
+    if (m_dialogs != nullptr)
+        m_dialogs->ShowFileTrans(destAddress, file, aliase);
+}
+
+bool PalavoCtrl::ConfirmVoIP(const QString& aliase, bool offerVideo, bool& video)
+{
+    // The call confirmation is not built yet: without one, no call is asked for.
+    return m_dialogs != nullptr && m_dialogs->ConfirmVoIP(aliase, offerVideo, video);
 }
 
 // ---- The user's clicks --------------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include "client/ChatSession.h"
 #include "client/IChatSessionView.h"
+#include "client/IMemberCommandDialogs.h"
 #include "ui/PalavoCtrlUi.h"
 
 #include <QString>
@@ -12,7 +13,10 @@
 
 class ClassRegistry;
 class ControlForm;
+class MemberCommands;
 class MemberListModel;
+class QAbstractItemView;
+class QDropEvent;
 class RTCForm;
 struct PlatformServices;
 
@@ -22,7 +26,7 @@ struct PlatformServices;
 // to its session (ChatSession), which owns the settings, the lists, the network bridge
 // and the voice-call managers. Its public methods are the ones the program and the
 // windows were written against; they forward to the session.
-class PalavoCtrl : public QWidget, private IChatSessionView
+class PalavoCtrl : public QWidget, private IChatSessionView, private IMemberCommandDialogs
 {
     Q_OBJECT
 public:
@@ -48,6 +52,11 @@ public:
     void ReqStopVoIP(const QString& destIPAddr);
     void RejectVoIP(const QString& destIPAddr);
     void GetUserDetail(const QString& IPAddr, QString& ToolName, QString& mailaddr);
+    // File transfer to the member of the row whose key (address) is `item`, offering
+    // `file` (may be empty); the search window calls it with rows of its own list.
+    void ExecFileTrans(const QString& item, const QString& file);
+    // Voice chat with the member of the row whose key is `item`.
+    void ExecVoiceChat(const QString& item);
     // Cancels the entry when entered; the host calls it when its window unloads.
     Q_INVOKABLE void ShutDown();
     void DisplayRenewButton(bool visible);
@@ -56,6 +65,12 @@ public:
     void MenuEntry_Click();
     void MenuCancelEntry_Click();
     void MenuRenew_Click();
+
+    // The list style of the "表示" menu; the check mark follows it.
+    void SetViewMode(DISP_MODE mode);
+    // Where the file-send dialog and the call confirmation come from; null (the default)
+    // opens nothing, as long as those windows are not built. It outlives the control.
+    void SetMemberCommandDialogs(IMemberCommandDialogs* dialogs) { m_dialogs = dialogs; }
 
     void UpdateMemberCount();
     // The selector again from the user's groups (ChatSession::RebuildGroups).
@@ -93,6 +108,23 @@ private:
     void RemoveMemberRow(const QString& address) override;
     void DisableVoiceChat() override;
 
+    // IMemberCommandDialogs: forwarded to the dialogs set, if any.
+    void ShowFileTrans(const QString& destAddress, const QString& file,
+                       const QString& aliase) override;
+    bool ConfirmVoIP(const QString& aliase, bool offerVideo, bool& video) override;
+
+    void ConnectMenus();
+    // The check mark on the item of the current list style.
+    void CheckViewMode();
+    // The enabling rules and the check mark, as a toolbar menu drops down.
+    void UpdateToolbarMenu(int index);
+    // The selected row's key (the member's address); empty when none is selected.
+    QString SelectedItem() const;
+    void ListView_DblClick();
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    // Files dropped on `view`: the row under the drop point gets the last of them.
+    bool DropFiles(QAbstractItemView* view, QDropEvent* event);
+
     void cmbGroup_Click();
     void cmdGroupCast_Click();
     void optExist_Click(int index);
@@ -101,4 +133,6 @@ private:
     PalavoCtrlUi ui;
     DISP_MODE m_ViewMode = D_lvwReport;
     std::unique_ptr<ChatSession> m_session;
+    std::unique_ptr<MemberCommands> m_commands;
+    IMemberCommandDialogs* m_dialogs = nullptr;
 };

@@ -1,22 +1,29 @@
 #include "PalavoCtrlUi.h"
 
+#include "ui/MemberIcons.h"
+#include "ui/MemberListModel.h"
 #include "ui/MemberListView.h"
 #include "ui/Twips.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QButtonGroup>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStackedWidget>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <vector>
 
 namespace
 {
@@ -58,20 +65,7 @@ void PalavoCtrlUi::Setup(QWidget* owner)
         button->setPopupMode(QToolButton::InstantPopup);
         ToolbarMenu->addWidget(button);
     }
-    MenuEntry = MakeMenuItem(owner, QStringLiteral("MenuEntry"), QStringLiteral("エントリ"));
-    MenuCancelEntry =
-        MakeMenuItem(owner, QStringLiteral("MenuCancelEntry"), QStringLiteral("エントリ取消し"));
-    MenuRenew =
-        MakeMenuItem(owner, QStringLiteral("MenuRenew"), QStringLiteral("最新の情報に更新"));
-    MenuMessaging =
-        MakeMenuItem(owner, QStringLiteral("MenuMessaging"), QStringLiteral("メッセージング"));
-    MenuVOIP = MakeMenuItem(owner, QStringLiteral("MenuVOIP"), QStringLiteral("音声チャット"));
-    MenuMail = MakeMenuItem(owner, QStringLiteral("MenuMail"), QStringLiteral("メール送信"));
-    MenuTunigWizard = MakeMenuItem(owner, QStringLiteral("MenuTunigWizard"),
-                                   QStringLiteral("AVチューニングウィザード"));
-    Menus[1]->addAction(MenuEntry);
-    Menus[1]->addAction(MenuCancelEntry);
-    Menus[2]->addAction(MenuRenew);
+    SetupMenus(owner);
 
     // The group selector row.
     Label1 = Named(new QLabel(QStringLiteral("グループ"), owner), "Label1");
@@ -109,6 +103,7 @@ void PalavoCtrlUi::Setup(QWidget* owner)
     frameRow->addWidget(cmdLocation);
 
     ListView = Named(new MemberListView(owner), "ListView");
+    SetupIconView(owner);
 
     StatusBar = Named(new QStatusBar(owner), "StatusBar");
     StatusBar->setSizeGripEnabled(false);
@@ -130,7 +125,7 @@ void PalavoCtrlUi::Setup(QWidget* owner)
     body->setSpacing(2);
     body->addLayout(groupRow);
     body->addWidget(Frame1);
-    body->addWidget(ListView, 1);
+    body->addWidget(ListStack, 1);
     layout->addLayout(body, 1);
     layout->addWidget(StatusBar);
 
@@ -138,5 +133,97 @@ void PalavoCtrlUi::Setup(QWidget* owner)
     // its width at start-up.
     owner->resize(TwipsToPixels(owner, DesignWidthTwips), TwipsToPixels(owner, DesignHeightTwips));
     layout->activate();
+    ListStack->layout()->activate(); // the list takes the stack's size now, not when shown
     ListView->SizeColumnsToWidth();
+}
+
+void PalavoCtrlUi::SetupMenus(QWidget* owner)
+{
+    struct Item {
+        const char* Name;
+        const char* Caption; // UTF-8; "-" is a separator
+        QAction** Action;
+    };
+    const std::vector<Item> items[6] = {
+        {},
+        {{"MenuEntry", "エントリ", &MenuEntry},
+         {"MenuCancelEntry", "エントリ取消し", &MenuCancelEntry}},
+        {{"MenuBigIcon", "大きいアイコン", &MenuBigIcon},
+         {"MenuSmallIcon", "小さいアイコン", &MenuSmallIcon},
+         {"MenuListIcon", "一覧表示", &MenuListIcon},
+         {"MenuDetailIcon", "詳細表示", &MenuDetailIcon},
+         {"Sept5", "-", nullptr},
+         {"MenuQuery", "検索", &MenuQuery},
+         {"Sept2", "-", nullptr},
+         {"MenuRenew", "最新の情報に更新", &MenuRenew}},
+        {{"MenuMessaging", "メッセージング", &MenuMessaging},
+         {"MenuVOIP", "音声チャット", &MenuVOIP},
+         {"MenuMail", "メール送信", &MenuMail},
+         {"MenuFileTrans", "ファイル転送", &MenuFileTrans},
+         {"Sept3", "-", nullptr},
+         {"MenuUserProperty", "プロパティ", &MenuUserProperty}},
+        {{"MenuOption", "オプション設定", &MenuOption},
+         {"MenuGroupList", "グループリスト設定", &MenuGroupList},
+         {"MenuLocationList", "メモ・居場所リストの設定", &MenuLocationList},
+         {"MenuSpecialOption", "特別な設定", &MenuSpecialOption},
+         {"Sept4", "-", nullptr},
+         {"MenuTunigWizard", "AVチューニングウィザード", &MenuTunigWizard}},
+        {{"MenuHelpHelp", "ヘルプ(Palavo XP)", &MenuHelpHelp},
+         {"MenuHelpVersion", "バージョン情報", &MenuHelpVersion}},
+    };
+    for (int index = 1; index <= 5; ++index) {
+        for (const Item& item : items[index]) {
+            const QString name = QString::fromLatin1(item.Name);
+            if (item.Action == nullptr) {
+                Menus[index]->addSeparator()->setObjectName(name);
+                continue;
+            }
+            *item.Action = MakeMenuItem(owner, name, QString::fromUtf8(item.Caption));
+            Menus[index]->addAction(*item.Action);
+        }
+    }
+    // One style at a time carries the check mark.
+    auto* styles = new QActionGroup(owner);
+    for (QAction* style : {MenuBigIcon, MenuSmallIcon, MenuListIcon, MenuDetailIcon}) {
+        style->setCheckable(true);
+        styles->addAction(style);
+    }
+    MenuDetailIcon->setChecked(true);
+
+    SubMenu = Named(new QMenu(owner), "SubMenu");
+    const char* const popup[] = {
+        "", "メッセージング", "音声チャット", "メール送信", "ファイル転送", "-", "プロパティ"};
+    for (int index = 1; index <= 6; ++index) {
+        const QString name = QStringLiteral("RClickMenu%1").arg(index);
+        if (index == 5) {
+            RClickMenu[index] = SubMenu->addSeparator();
+            RClickMenu[index]->setObjectName(name);
+            continue;
+        }
+        RClickMenu[index] = MakeMenuItem(owner, name, QString::fromUtf8(popup[index]));
+        SubMenu->addAction(RClickMenu[index]);
+    }
+}
+
+void PalavoCtrlUi::SetupIconView(QWidget* owner)
+{
+    IconView = Named(new QListView(owner), "IconView");
+    IconView->setModel(ListView->Members());
+    IconView->setSelectionModel(ListView->selectionModel());
+    IconView->setSelectionMode(QAbstractItemView::SingleSelection);
+    IconView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    IconView->setResizeMode(QListView::Adjust);
+    // Names differ in length: each item is as wide as its own name (within the grid of
+    // the large icons), so none is cut to the width of the first.
+    IconView->setUniformItemSizes(false);
+    IconView->setWordWrap(true);
+    IconView->setTextElideMode(Qt::ElideRight);
+    IconView->setWrapping(true);
+    IconView->setAcceptDrops(true);
+    IconView->setDragEnabled(false);
+
+    ListStack = Named(new QStackedWidget(owner), "ListStack");
+    ListStack->addWidget(ListView);
+    ListStack->addWidget(IconView);
+    ListStack->setCurrentWidget(ListView);
 }

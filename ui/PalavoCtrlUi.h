@@ -9,9 +9,11 @@ class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QListView;
 class QMenu;
 class QPushButton;
 class QRadioButton;
+class QStackedWidget;
 class QStatusBar;
 class QToolBar;
 class QWidget;
@@ -45,17 +47,44 @@ struct PalavoCtrlUi {
     // Panels 1..3 (0 unused).
     QLabel* Panels[4] = {};
 
-    // Menu items whose state the control keeps. Entry, cancel entry and refresh are in
-    // their menus; the member commands, the settings and the tuning wizard come with
-    // the member-command menus and have no menu place yet.
+    // The pop-up menu over the member list.
+    QMenu* SubMenu = nullptr;
+    // The member list in the icon and list styles: the same rows and selection as
+    // ListView, which shows the detail style. ListStack shows one of the two.
+    QStackedWidget* ListStack = nullptr;
+    QListView* IconView = nullptr;
+
+    // The menu items, by their names in the window.
+    // "ファイル"
     QAction* MenuEntry = nullptr;
     QAction* MenuCancelEntry = nullptr;
+    // "表示": the four styles (checkable, by DISP_MODE 0..3), search, refresh.
+    QAction* MenuBigIcon = nullptr;
+    QAction* MenuSmallIcon = nullptr;
+    QAction* MenuListIcon = nullptr;
+    QAction* MenuDetailIcon = nullptr;
+    QAction* MenuQuery = nullptr;
     QAction* MenuRenew = nullptr;
+    // "操作"
     QAction* MenuMessaging = nullptr;
     QAction* MenuVOIP = nullptr;
     QAction* MenuMail = nullptr;
+    QAction* MenuFileTrans = nullptr;
+    QAction* MenuUserProperty = nullptr;
+    // "設定"
+    QAction* MenuOption = nullptr;
+    QAction* MenuGroupList = nullptr;
+    QAction* MenuLocationList = nullptr;
+    QAction* MenuSpecialOption = nullptr;
     QAction* MenuTunigWizard = nullptr;
+    // "ヘルプ"
+    QAction* MenuHelpHelp = nullptr;
+    QAction* MenuHelpVersion = nullptr;
+    // The pop-up's items 1..6 (0 unused; 5 is the separator).
+    QAction* RClickMenu[7] = {};
 
 private:
     QAction* MakeMenuItem(QWidget* owner, const QString& name, const QString& caption);
+    void SetupMenus(QWidget* owner);
+    void SetupIconView(QWidget* owner);
 };

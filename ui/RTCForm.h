@@ -26,7 +26,10 @@ public:
     // Media bits 1 voice, 2 video, 4 whiteboard; 0 while not initialised (always, here).
     int16_t GetMediaCapabilities() const override { return 0; }
     // No call is ever offered, requested or running.
-    bool IsUsing() const { return false; }
+    bool IsUsing() const override { return false; }
+    // Never reached: without a call client the session drops this manager at start-up,
+    // so no call is ever requested.
+    void RequestConnect(const QString&, const QString&, bool, bool) override {}
     // Nothing to end.
     void StopAllSession() override {}
 

@@ -18,6 +18,7 @@
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -78,6 +79,14 @@ public:
     std::vector<std::pair<int, int>> Beeps;
 };
 
+// What the desktop was asked to open, in order.
+class RecordingShell : public IShellService
+{
+public:
+    void Open(const QString& target) override { Opened << target; }
+    QStringList Opened;
+};
+
 // Every client test starts from an empty settings directory, its own settings object and
 // member and group lists (as a session holds them), scripted message boxes and recording
 // chat windows.
@@ -100,7 +109,7 @@ protected:
     ScriptedMessageBoxService m_boxes;
     RecordingBeeps m_beeps;
     CancellingSaveAsDialogs m_saveAs;
-    HeadlessShell m_shell;
+    RecordingShell m_shell;
     HeadlessTransferViews m_views;
     PlatformServices m_services{m_boxes, m_beeps, m_saveAs, m_shell, m_views};
     FakeMemberDetails m_details;

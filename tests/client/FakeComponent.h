@@ -25,6 +25,7 @@ public:
         QString FailText = QStringLiteral("failed on purpose");
         int32_t Result = 0; // FileTransfer's and RequestVoIP's return code
         QString AppInfo = QStringLiteral("Palavo XP 0.1.0");
+        QString MailInfo = QStringLiteral("m@x.jp");
         // Advised sinks by cookie (cookie - 1 is the index; unadvised ones are null).
         std::vector<IPalavoIFEvents*> Sinks;
     };
@@ -92,7 +93,10 @@ public:
     }
     HRESULT get_MailAddress(QString*) override { return Rec("get_MailAddress"); }
     HRESULT put_MailAddress(S v) override { return Rec("put_MailAddress", {v}); }
-    HRESULT GetMailInfo(S ip, QString* v) override { return Get("GetMailInfo", v, "m@x.jp", ip); }
+    HRESULT GetMailInfo(S ip, QString* v) override
+    {
+        return Get("GetMailInfo", v, m_script->MailInfo, ip);
+    }
     HRESULT CastGroupMessage(S m, S g) override { return Rec("CastGroupMessage", {m, g}); }
     HRESULT RequestVoIP(S ip, int32_t port, VARIANT_BOOL v, VARIANT_BOOL t, int32_t* r) override
     {

@@ -25,6 +25,22 @@ class PalavoCtrl;
 class PalavoIF;
 class QAction;
 
+// Counts the beeps the control asks for.
+class CountingBeeps : public IBeepService
+{
+public:
+    void Beep(int, int) override { ++Count; }
+    int Count = 0;
+};
+
+// What the desktop was asked to open, in order.
+class RecordingShell : public IShellService
+{
+public:
+    void Open(const QString& target) override { Opened << target; }
+    QStringList Opened;
+};
+
 // The settings a test starts with, written to a fresh "Palavo.ini".
 struct UiSettings {
     QString aliase = QStringLiteral("自分");
@@ -92,9 +108,9 @@ public:
     QStringList BoxTexts() const;
 
     ScriptedMessageBoxService boxes;
-    SilentBeeps beeps;
+    CountingBeeps beeps;
     CancellingSaveAsDialogs saveAs;
-    HeadlessShell shell;
+    RecordingShell shell;
     HeadlessTransferViews views;
     QtTransferUi transferDialogs;
     PlatformServices services;

@@ -11,19 +11,26 @@
 
 #include "host/MainForm.h"
 #include "support/EventWaiter.h"
+#include "ui/MemberListView.h"
 #include "ui/PalavoCtrl.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFontDatabase>
 #include <QGuiApplication>
 #include <QImage>
+#include <QMenu>
 #include <QPixmap>
 #include <QScreen>
 #include <QSet>
 #include <QTreeWidget>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <iostream>
 
 namespace
@@ -212,6 +219,80 @@ TEST_F(XpScreenshot, GroupWindowWithBothMemberColours)
     EXPECT_GT(PixelsNear(shot, QColor(128, 128, 192), 12), 20)
         << "no greyish blue member on the display";
     form.close();
+}
+
+// What the display shows of `area` (screen coordinates): the window and a menu over it.
+QImage OnScreen(QWidget& window, const QRect& area)
+{
+    return window.screen()
+        ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
+        .toImage();
+}
+
+// Each toolbar menu dropped down by a real click, and the member pop-up, over the entered
+// window with two members: one picture each, with the whole menu on the screen.
+TEST_F(XpScreenshot, EachMenuOpen)
+{
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        GTEST_SKIP() << "needs an X display: run under xvfb-run with QT_QPA_PLATFORM=xcb "
+                        "(ctest -R xp_screenshot does)";
+    MainForm* window = OpenWindow();
+    ASSERT_NE(window, nullptr);
+    CliPeer& second = EnteredPeer(2);
+    EXPECT_TRUE(ShowsRows({ExpectedRow(OwnAliase(), "", Lan().Address(1), true),
+                           ExpectedRow(SettingsFor(2).Aliase, "", second.Address(), true)}));
+    window->raise();
+    window->activateWindow();
+    ASSERT_TRUE(WaitUntil([&] { return Colours(OnScreen(*window), 3) > 2; }, 10000));
+
+    // Takes the picture of the menu that is up, then closes it.
+    auto shoot = [&](const QString& name, QStringList& items) {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (menu == nullptr)
+            return;
+        // The display keeps the last menu's pixels until the new one has painted: give
+        // the window and the menu time to paint before the picture.
+        QTest::qWait(300);
+        const QRect area = window->frameGeometry().united(menu->geometry());
+        EXPECT_TRUE(window->screen()->geometry().contains(menu->geometry())) << name.toStdString();
+        // Every caption fits its line: the menu is at least as wide as the widest.
+        int widest = 0;
+        for (QAction* action : menu->actions())
+            if (!action->isSeparator()) {
+                items << action->text();
+                widest = std::max(widest, menu->fontMetrics().horizontalAdvance(action->text()));
+            }
+        EXPECT_GT(menu->width(), widest) << name.toStdString();
+        const QString path = SaveArtifact(OnScreen(*window, area), name);
+        EXPECT_FALSE(path.isEmpty()) << name.toStdString();
+        RecordProperty(name.toStdString(), path.toStdString());
+        menu->close();
+        QTest::qWait(200);
+    };
+    const char* const captions[] = {
+        "", "エントリ", "大きいアイコン", "メッセージング", "オプション設定", "ヘルプ(Palavo XP)"};
+    for (int index = 1; index <= 5; ++index) {
+        auto* button =
+            window->findChild<QToolButton*>(QStringLiteral("ToolbarMenuButton%1").arg(index));
+        ASSERT_NE(button, nullptr) << index;
+        QStringList items;
+        QTimer::singleShot(
+            200, [&] { shoot(QStringLiteral("palavo-xp-menu-%1.png").arg(index), items); });
+        QTest::mouseClick(button, Qt::LeftButton);
+        ASSERT_FALSE(items.isEmpty()) << "menu " << index << " never dropped down";
+        EXPECT_EQ(items.first(), QString::fromUtf8(captions[index])) << index;
+    }
+
+    // The member pop-up: a right click on the first row.
+    QAbstractItemView* list = Ctrl().ListView();
+    const QPoint row = list->visualRect(list->model()->index(0, 0)).center();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, row);
+    QTest::mouseClick(list->viewport(), Qt::RightButton, {}, row);
+    QStringList items;
+    ASSERT_TRUE(WaitUntil([] { return QApplication::activePopupWidget() != nullptr; }, 5000));
+    shoot(QStringLiteral("palavo-xp-member-menu.png"), items);
+    EXPECT_EQ(items, QStringList({"メッセージング", "音声チャット", "メール送信", "ファイル転送",
+                                  "プロパティ"}));
 }
 
 } // namespace
