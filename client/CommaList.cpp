@@ -42,3 +42,11 @@ QString JoinCommaList(const QStringList& items)
 {
     return items.join(u',');
 }
+
+QStringList SplitStoredList(const QString& text)
+{
+    // A single character is not taken for a list.
+    if (text.size() <= 1)
+        return {};
+    return text.split(u',');
+}

@@ -13,3 +13,9 @@ constexpr int CommaListLimit = 32767;
 
 QStringList ParseCommaList(const QString& text);
 QString JoinCommaList(const QStringList& items);
+
+// How the list dialogs split a stored list into their entries: only a text longer than
+// one character is split; every comma separates, items are not trimmed, and an empty
+// item between two commas stays an (empty) entry. Not for the settings object, which
+// parses with ParseCommaList.
+QStringList SplitStoredList(const QString& text);

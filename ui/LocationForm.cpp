@@ -1,5 +1,7 @@
 #include "LocationForm.h"
 
+#include "client/CommaList.h"
+
 #include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -60,13 +62,8 @@ void LocationForm::updateList()
     txtResponse->setText(m_Response);
 }
 
-QStringList LocationForm::SplitStoredList(const QString& text)
-{
-    if (text.size() <= 1)
-        return {};
-    return text.split(QLatin1Char(','));
-}
-
+// Both buttons only hide the form (accept and reject do), so the caller can still read
+// the fields after exec returns.
 void LocationForm::OKButton_Click()
 {
     m_boolBtnStatus = true;

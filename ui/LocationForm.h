@@ -9,10 +9,15 @@ class QPushButton;
 
 // The memo/whereabouts dialog, "メモや居場所の設定": the user picks or types the text
 // others see while absent, and the absence reply. The caller fills it, shows it
-// modally and reads the public fields afterwards; the dialog only hides itself.
+// modally and reads the public fields afterwards; the dialog only hides itself, on OK
+// and on Cancel alike. A new form starts with the fields empty and m_boolBtnStatus false.
 //
-// A first, plain version: the fields and the exchange with the main control are the
-// final ones; look and layout may still change.
+//     LocationForm form(parent);
+//     form.setLocation(current);              // first, so the list does not replace it
+//     form.m_LocationList = list;             // the stored comma list
+//     form.m_Response = reply;
+//     form.updateList();
+//     form.exec();                            // then read m_boolBtnStatus, m_Location, m_Response
 class LocationForm : public QDialog
 {
     Q_OBJECT
@@ -23,10 +28,6 @@ public:
     void setLocation(const QString& text);
     // Offers every item of m_LocationList and shows m_Response.
     void updateList();
-
-    // Splits a stored list the way every list dialog loads it: only a text longer than one
-    // character; items untrimmed, an empty item between two commas kept as an empty entry.
-    static QStringList SplitStoredList(const QString& text);
 
     QString m_LocationList;
     QString m_Response;

@@ -6,6 +6,8 @@
 #include "client/UserInformation.h"
 #include "ui/ChatForm.h"
 #include "ui/GroupChatForm.h"
+#include "ui/GroupListForm.h"
+#include "ui/LocatioListForm.h"
 #include "ui/LocationForm.h"
 #include "ui/MemberIcons.h"
 #include "ui/MemberListModel.h"
@@ -246,9 +248,21 @@ void PalavoCtrl::ConnectMenus()
         connect(popup, &QAction::triggered, this, run);
     }
     connect(ui.MenuHelpHelp, &QAction::triggered, this, [this] { m_commands->Help(); });
-    // "検索", "オプション設定", "グループリスト設定", "メモ・居場所リストの設定", "特別な設定",
-    // "AVチューニングウィザード" and "バージョン情報" open windows that are not built yet:
-    // the items are there, with their enabling rules, and open nothing.
+    // The group and memo lists of "設定"; the selector follows the groups even after Cancel.
+    connect(ui.MenuGroupList, &QAction::triggered, this, [this] {
+        GroupListForm form(m_session->Settings(), m_session->Services().MessageBoxes, this);
+        form.exec();
+        RebuildGroups();
+        const QString filter = GroupFilter();
+        SelectGroupFilter(filter);
+    });
+    connect(ui.MenuLocationList, &QAction::triggered, this, [this] {
+        LocatioListForm form(m_session->Settings(), this);
+        form.exec();
+    });
+    // "検索", "オプション設定", "特別な設定", "AVチューニングウィザード" and "バージョン情報"
+    // open windows that are not built yet: the items are there, with their enabling rules,
+    // and open nothing.
 
     for (int index : {2, 3, 4})
         connect(ui.Menus[index], &QMenu::aboutToShow, this,

@@ -2,6 +2,7 @@
 #include "ControlHarness.h"
 
 #include "client/ChatInfo.h"
+#include "client/CommaList.h"
 #include "ui/LocationForm.h"
 #include "ui/PalavoCtrl.h"
 
@@ -124,5 +125,5 @@ TEST(LocationFormLists, AStoredListSplitsAtEveryComma)
         {" A , B", {" A ", " B"}}, // items are not trimmed
     };
     for (const Case& c : cases)
-        EXPECT_EQ(LocationForm::SplitStoredList(c.stored), c.items) << c.stored;
+        EXPECT_EQ(SplitStoredList(c.stored), c.items) << c.stored;
 }
