@@ -19,6 +19,8 @@ LocationForm::LocationForm(QWidget* parent) : QDialog(parent)
     cmbLocation->setInsertPolicy(QComboBox::NoInsert);
     cmbLocation->setMinimumContentsLength(20);
     txtResponse = new QLineEdit(this);
+    // An absence reply is a sentence: room for about twenty-four wide characters.
+    txtResponse->setMinimumWidth(txtResponse->fontMetrics().horizontalAdvance(QString(24, u'あ')));
     txtResponse->setObjectName(QStringLiteral("txtResponse"));
     OKButton = new QPushButton(QStringLiteral("OK"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));
