@@ -48,7 +48,6 @@ GroupListForm::GroupListForm(ChatInfo& info, IMessageBoxService& boxes, QWidget*
     cmdOK->setDefault(true);
     Command1 = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
     Command1->setObjectName(QStringLiteral("Command1"));
-    Command1->setAutoDefault(false);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(cmdOK);

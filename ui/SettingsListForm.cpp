@@ -28,10 +28,8 @@ SettingsListForm::SettingsListForm(const Names& names, QWidget* parent) : QDialo
     cmdRemove->setObjectName(QStringLiteral("cmdRemove"));
     OKButton = new QPushButton(QStringLiteral("OK"), this);
     OKButton->setObjectName(QStringLiteral("OKButton"));
-    OKButton->setAutoDefault(false);
     CancelButton = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
     CancelButton->setObjectName(QStringLiteral("CancelButton"));
-    CancelButton->setAutoDefault(false);
 
     auto* grid = new QGridLayout;
     grid->addWidget(new QLabel(QString::fromUtf8(names.textLabel), this), 0, 0);
