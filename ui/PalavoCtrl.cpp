@@ -4,13 +4,16 @@
 #include "client/MemberCommands.h"
 #include "client/TraceLog.h"
 #include "client/UserInformation.h"
+#include "ui/AboutBoxForm.h"
 #include "ui/ChatForm.h"
 #include "ui/GroupChatForm.h"
 #include "ui/LocationForm.h"
 #include "ui/MemberIcons.h"
 #include "ui/MemberListModel.h"
 #include "ui/MemberListView.h"
+#include "ui/OptionForm.h"
 #include "ui/RTCForm.h"
+#include "ui/SpecialOptionForm.h"
 #include "ui/UiLog.h"
 
 #include <QAction>
@@ -246,9 +249,10 @@ void PalavoCtrl::ConnectMenus()
         connect(popup, &QAction::triggered, this, run);
     }
     connect(ui.MenuHelpHelp, &QAction::triggered, this, [this] { m_commands->Help(); });
-    // "検索", "オプション設定", "グループリスト設定", "メモ・居場所リストの設定", "特別な設定",
-    // "AVチューニングウィザード" and "バージョン情報" open windows that are not built yet:
-    // the items are there, with their enabling rules, and open nothing.
+    // "検索", "グループリスト設定", "メモ・居場所リストの設定" and "AVチューニングウィザード"
+    // open windows that are not built yet: the items are there, with their enabling rules,
+    // and open nothing.
+    ConnectSettingsMenus();
 
     for (int index : {2, 3, 4})
         connect(ui.Menus[index], &QMenu::aboutToShow, this,
@@ -263,6 +267,26 @@ void PalavoCtrl::ConnectMenus()
     ui.ListView->header()->setSectionsClickable(true);
     connect(ui.ListView->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { Members()->Sort(column); });
+}
+
+// "オプション設定", "特別な設定" and "バージョン情報": modal dialogs over the control.
+void PalavoCtrl::ConnectSettingsMenus()
+{
+    connect(ui.MenuOption, &QAction::triggered, this, [this] {
+        OptionForm form(m_session->Settings(), m_session->Services().MessageBoxes,
+                        m_session->MediaCapabilities(), m_openBroadCastList, this);
+        form.exec();
+    });
+    connect(ui.MenuSpecialOption, &QAction::triggered, this, [this] {
+        SpecialOptionForm form(
+            m_session->Settings(), [this](bool show) { DisplayRenewButton(show); }, this);
+        form.exec();
+    });
+    connect(ui.MenuHelpVersion, &QAction::triggered, this, [this] {
+        AboutBoxForm form(m_session->Services().Shell, m_session->Services().MessageBoxes,
+                          ControlForm::ApplicationName(), ControlForm::ApplicationVersion(), this);
+        form.exec();
+    });
 }
 
 void PalavoCtrl::UpdateToolbarMenu(int index)
