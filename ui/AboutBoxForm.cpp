@@ -12,6 +12,8 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 AboutBoxForm::AboutBoxForm(IShellService& shell, IMessageBoxService& boxes, const QString& title,
                            const QString& version, QWidget* parent)
     : QDialog(parent), m_shell(shell), m_boxes(boxes)
@@ -57,11 +59,18 @@ AboutBoxForm::AboutBoxForm(IShellService& shell, IMessageBoxService& boxes, cons
     layout->addWidget(lblVersion, 1, 1);
     layout->setRowMinimumHeight(2, 16);
     layout->setColumnStretch(1, 1);
+    // One width for the three, with room around the longest caption.
+    int buttonWidth = 0;
+    for (QPushButton* button : {cmdOK, cmdSysInfo, HomePageButton})
+        buttonWidth = std::max(buttonWidth, button->sizeHint().width());
+    for (QPushButton* button : {cmdOK, cmdSysInfo, HomePageButton})
+        button->setMinimumWidth(buttonWidth + fontMetrics().averageCharWidth() * 2);
     auto* buttons = new QVBoxLayout;
     buttons->addWidget(cmdOK);
     buttons->addWidget(cmdSysInfo);
     buttons->addWidget(HomePageButton);
-    layout->addLayout(buttons, 0, 2, 3, 1, Qt::AlignTop);
+    buttons->addStretch();
+    layout->addLayout(buttons, 0, 2, 3, 1);
 
     // OK is also the cancel button: Escape and the close box leave the same way.
     connect(cmdOK, &QPushButton::clicked, this, &QDialog::accept);

@@ -88,6 +88,8 @@ OptionForm::OptionForm(ChatInfo& settings, IMessageBoxService& boxes, int capabi
               "ChkAutoEntry");
     cmdSpecial = named(new QPushButton(QStringLiteral("高度な設定..."), this), "cmdSpecial");
     cmdSpecial->setAutoDefault(false);
+    cmdSpecial->setMinimumWidth(cmdSpecial->sizeHint().width() +
+                                fontMetrics().averageCharWidth() * 2);
     cmdSpecial->setEnabled(static_cast<bool>(m_openBroadCastList));
     cmdOK = named(new QPushButton(QStringLiteral("OK"), this), "cmdOK");
     cmdOK->setDefault(true);
