@@ -4,6 +4,8 @@
 #include "client/MemberCommands.h"
 #include "client/TraceLog.h"
 #include "client/UserInformation.h"
+#include "ui/AboutBoxForm.h"
+#include "ui/BroadCastForm.h"
 #include "ui/ChatForm.h"
 #include "ui/GroupChatForm.h"
 #include "ui/GroupListForm.h"
@@ -12,7 +14,9 @@
 #include "ui/MemberIcons.h"
 #include "ui/MemberListModel.h"
 #include "ui/MemberListView.h"
+#include "ui/OptionForm.h"
 #include "ui/RTCForm.h"
+#include "ui/SpecialOptionForm.h"
 #include "ui/UiLog.h"
 
 #include <QAction>
@@ -69,6 +73,11 @@ PalavoCtrl::PalavoCtrl(ClassRegistry& registry, const PlatformServices& services
     m_session->Start();
     IMemberCommandDialogs& dialogs = *this;
     m_commands = std::make_unique<MemberCommands>(*m_session, dialogs);
+    // "高度な設定..." of the options dialog opens the broadcast list, modal over it.
+    SetBroadCastListOpener([this](QWidget* parent) {
+        BroadCastForm form(m_session->Settings(), m_session->Services().MessageBoxes, parent);
+        form.exec();
+    });
     ConnectMenus();
 
     DisplayRenewButton(m_session->Settings().displayRenew());
@@ -260,9 +269,9 @@ void PalavoCtrl::ConnectMenus()
         LocatioListForm form(m_session->Settings(), this);
         form.exec();
     });
-    // "検索", "オプション設定", "特別な設定", "AVチューニングウィザード" and "バージョン情報"
-    // open windows that are not built yet: the items are there, with their enabling rules,
-    // and open nothing.
+    // "検索" and "AVチューニングウィザード" open windows that are not built yet: the items
+    // are there, with their enabling rules, and open nothing.
+    ConnectSettingsMenus();
 
     for (int index : {2, 3, 4})
         connect(ui.Menus[index], &QMenu::aboutToShow, this,
@@ -277,6 +286,26 @@ void PalavoCtrl::ConnectMenus()
     ui.ListView->header()->setSectionsClickable(true);
     connect(ui.ListView->header(), &QHeaderView::sectionClicked, this,
             [this](int column) { Members()->Sort(column); });
+}
+
+// "オプション設定", "特別な設定" and "バージョン情報": modal dialogs over the control.
+void PalavoCtrl::ConnectSettingsMenus()
+{
+    connect(ui.MenuOption, &QAction::triggered, this, [this] {
+        OptionForm form(m_session->Settings(), m_session->Services().MessageBoxes,
+                        m_session->MediaCapabilities(), m_openBroadCastList, this);
+        form.exec();
+    });
+    connect(ui.MenuSpecialOption, &QAction::triggered, this, [this] {
+        SpecialOptionForm form(
+            m_session->Settings(), [this](bool show) { DisplayRenewButton(show); }, this);
+        form.exec();
+    });
+    connect(ui.MenuHelpVersion, &QAction::triggered, this, [this] {
+        AboutBoxForm form(m_session->Services().Shell, m_session->Services().MessageBoxes,
+                          ControlForm::ApplicationName(), ControlForm::ApplicationVersion(), this);
+        form.exec();
+    });
 }
 
 void PalavoCtrl::UpdateToolbarMenu(int index)

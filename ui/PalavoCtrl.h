@@ -9,6 +9,7 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class ClassRegistry;
@@ -71,6 +72,12 @@ public:
     // Where the file-send dialog and the call confirmation come from; null (the default)
     // opens nothing, as long as those windows are not built. It outlives the control.
     void SetMemberCommandDialogs(IMemberCommandDialogs* dialogs) { m_dialogs = dialogs; }
+    // Opens the broadcast list dialog modally over the given parent: what "高度な設定..."
+    // of "オプション設定" does. Empty (the default) disables that button.
+    void SetBroadCastListOpener(std::function<void(QWidget*)> open)
+    {
+        m_openBroadCastList = std::move(open);
+    }
 
     void UpdateMemberCount();
     // The selector again from the user's groups (ChatSession::RebuildGroups).
@@ -114,6 +121,7 @@ private:
     bool ConfirmVoIP(const QString& aliase, bool offerVideo, bool& video) override;
 
     void ConnectMenus();
+    void ConnectSettingsMenus();
     // The check mark on the item of the current list style.
     void CheckViewMode();
     // The enabling rules and the check mark, as a toolbar menu drops down.
@@ -135,4 +143,5 @@ private:
     std::unique_ptr<ChatSession> m_session;
     std::unique_ptr<MemberCommands> m_commands;
     IMemberCommandDialogs* m_dialogs = nullptr;
+    std::function<void(QWidget*)> m_openBroadCastList;
 };

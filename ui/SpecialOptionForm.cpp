@@ -1,0 +1,61 @@
+#include "SpecialOptionForm.h"
+
+#include "client/ChatInfo.h"
+#include "client/INIData.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+SpecialOptionForm::SpecialOptionForm(ChatInfo& settings,
+                                     std::function<void(bool)> displayRenewButton, QWidget* parent)
+    : QDialog(parent), m_settings(settings), m_displayRenewButton(std::move(displayRenewButton))
+{
+    setWindowTitle(QStringLiteral("特別な設定"));
+    ChkRenew = new QCheckBox(QStringLiteral("最新の情報に更新するボタンを表示させる"), this);
+    ChkRenew->setObjectName(QStringLiteral("ChkRenew"));
+    ChkDblClick = new QCheckBox(QStringLiteral("リストの相手のダブルクリックは音声チャット"), this);
+    ChkDblClick->setObjectName(QStringLiteral("ChkDblClick"));
+    auto* note = new QLabel(QStringLiteral("（デフォルトはメッセージング）"), this);
+    cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setDefault(true);
+    cmdCancel = new QPushButton(QStringLiteral("ｷｬﾝｾﾙ"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel->setAutoDefault(false);
+
+    auto* noteRow = new QHBoxLayout;
+    noteRow->addSpacing(ChkDblClick->sizeHint().height());
+    noteRow->addWidget(note);
+    noteRow->addStretch();
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdOK);
+    buttons->addWidget(cmdCancel);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(ChkRenew);
+    layout->addWidget(ChkDblClick);
+    layout->addLayout(noteRow);
+    layout->addLayout(buttons);
+
+    connect(cmdOK, &QPushButton::clicked, this, &SpecialOptionForm::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &QDialog::reject);
+
+    m_record = INIData::LoadSettings();
+    ChkRenew->setChecked(m_record.displayRenew);
+    ChkDblClick->setChecked(m_record.dblClickVoip);
+}
+
+void SpecialOptionForm::cmdOK_Click()
+{
+    m_record.displayRenew = ChkRenew->isChecked();
+    if (m_displayRenewButton)
+        m_displayRenewButton(m_record.displayRenew);
+    m_settings.setDisplayRenew(m_record.displayRenew);
+    m_record.dblClickVoip = ChkDblClick->isChecked();
+    m_settings.setDblClickVoip(m_record.dblClickVoip);
+    INIData::SaveSettings(m_record);
+    accept();
+}
