@@ -5,11 +5,13 @@
 #include "client/TraceLog.h"
 #include "client/UserInformation.h"
 #include "ui/ChatForm.h"
+#include "ui/FileTransForm.h"
 #include "ui/GroupChatForm.h"
 #include "ui/LocationForm.h"
 #include "ui/MemberIcons.h"
 #include "ui/MemberListModel.h"
 #include "ui/MemberListView.h"
+#include "ui/QueryForm.h"
 #include "ui/RTCForm.h"
 #include "ui/UiLog.h"
 
@@ -77,6 +79,7 @@ PalavoCtrl::PalavoCtrl(ClassRegistry& registry, const PlatformServices& services
 PalavoCtrl::~PalavoCtrl()
 {
     // The session leaves the network and may still tell this view while it goes.
+    m_queryForm.reset();
     m_commands.reset();
     m_session.reset();
 }
@@ -246,7 +249,8 @@ void PalavoCtrl::ConnectMenus()
         connect(popup, &QAction::triggered, this, run);
     }
     connect(ui.MenuHelpHelp, &QAction::triggered, this, [this] { m_commands->Help(); });
-    // "検索", "オプション設定", "グループリスト設定", "メモ・居場所リストの設定", "特別な設定",
+    connect(ui.MenuQuery, &QAction::triggered, this, &PalavoCtrl::MenuQuery_Click);
+    // "オプション設定", "グループリスト設定", "メモ・居場所リストの設定", "特別な設定",
     // "AVチューニングウィザード" and "バージョン情報" open windows that are not built yet:
     // the items are there, with their enabling rules, and open nothing.
 
@@ -353,9 +357,24 @@ bool PalavoCtrl::DropFiles(QAbstractItemView* view, QDropEvent* event)
 void PalavoCtrl::ShowFileTrans(const QString& destAddress, const QString& file,
                                const QString& aliase)
 {
-    // The file-send dialog is not built yet: nothing opens until one is set.
-    if (m_dialogs != nullptr)
+    if (m_dialogs != nullptr) {
         m_dialogs->ShowFileTrans(destAddress, file, aliase);
+        return;
+    }
+    FileTransForm form(*m_session, m_session->Services().OpenFile, this);
+    form.destAddress = destAddress;
+    form.SetDisplayData(file, aliase);
+    form.exec();
+}
+
+void PalavoCtrl::MenuQuery_Click()
+{
+    // A closed window starts afresh, with an empty key and no hits.
+    if (m_queryForm == nullptr || !m_queryForm->isVisible())
+        m_queryForm = std::make_unique<QueryForm>(*m_session, *m_commands);
+    m_queryForm->show();
+    m_queryForm->raise();
+    m_queryForm->activateWindow();
 }
 
 bool PalavoCtrl::ConfirmVoIP(const QString& aliase, bool offerVideo, bool& video)

@@ -15,6 +15,7 @@ class ClassRegistry;
 class ControlForm;
 class MemberCommands;
 class MemberListModel;
+class QueryForm;
 class QAbstractItemView;
 class QDropEvent;
 class RTCForm;
@@ -68,8 +69,9 @@ public:
 
     // The list style of the "表示" menu; the check mark follows it.
     void SetViewMode(DISP_MODE mode);
-    // Where the file-send dialog and the call confirmation come from; null (the default)
-    // opens nothing, as long as those windows are not built. It outlives the control.
+    // Where the file-send dialog and the call confirmation come from; null (the default):
+    // the control's own file-send dialog, and no call confirmation as long as that window
+    // is not built. It outlives the control.
     void SetMemberCommandDialogs(IMemberCommandDialogs* dialogs) { m_dialogs = dialogs; }
 
     void UpdateMemberCount();
@@ -135,4 +137,7 @@ private:
     std::unique_ptr<ChatSession> m_session;
     std::unique_ptr<MemberCommands> m_commands;
     IMemberCommandDialogs* m_dialogs = nullptr;
+    // "検索": the search window, made when first shown and again after it was closed.
+    std::unique_ptr<QueryForm> m_queryForm;
+    void MenuQuery_Click();
 };
