@@ -4,6 +4,7 @@
 #include "platform/BeepService.h"
 #include "platform/ClassRegistry.h"
 #include "platform/MessageBoxService.h"
+#include "platform/OpenFileDialogService.h"
 #include "platform/PlatformServices.h"
 #include "platform/SaveAsDialogService.h"
 #include "platform/ShellService.h"
@@ -39,6 +40,19 @@ class RecordingShell : public IShellService
 public:
     void Open(const QString& target) override { Opened << target; }
     QStringList Opened;
+};
+
+// Answers the file-open dialogs from a script (nothing left: cancelled), recording them.
+class ScriptedOpenFiles : public IOpenFileDialogService
+{
+public:
+    std::optional<QString> AskOpenPath(const OpenFileRequest& request) override
+    {
+        Asked.push_back(request);
+        return Answers.empty() ? std::nullopt : Answers.takeFirst();
+    }
+    std::vector<OpenFileRequest> Asked;
+    QList<std::optional<QString>> Answers;
 };
 
 // The settings a test starts with, written to a fresh "Palavo.ini".
@@ -110,6 +124,7 @@ public:
     ScriptedMessageBoxService boxes;
     CountingBeeps beeps;
     CancellingSaveAsDialogs saveAs;
+    ScriptedOpenFiles openFiles;
     RecordingShell shell;
     HeadlessTransferViews views;
     QtTransferUi transferDialogs;
