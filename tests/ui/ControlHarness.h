@@ -4,12 +4,12 @@
 #include "platform/BeepService.h"
 #include "platform/ClassRegistry.h"
 #include "platform/MessageBoxService.h"
-#include "platform/OpenFileDialogService.h"
 #include "platform/PlatformServices.h"
 #include "platform/SaveAsDialogService.h"
 #include "platform/ShellService.h"
 #include "support/FakeDatagramSocket.h"
 #include "support/PrintQString.h"
+#include "support/ScriptedOpenFiles.h"
 #include "ui/transfer/QtTransferUi.h"
 
 #include <QString>
@@ -40,19 +40,6 @@ class RecordingShell : public IShellService
 public:
     void Open(const QString& target) override { Opened << target; }
     QStringList Opened;
-};
-
-// Answers the file-open dialogs from a script (nothing left: cancelled), recording them.
-class ScriptedOpenFiles : public IOpenFileDialogService
-{
-public:
-    std::optional<QString> AskOpenPath(const OpenFileRequest& request) override
-    {
-        Asked.push_back(request);
-        return Answers.empty() ? std::nullopt : Answers.takeFirst();
-    }
-    std::vector<OpenFileRequest> Asked;
-    QList<std::optional<QString>> Answers;
 };
 
 // The settings a test starts with, written to a fresh "Palavo.ini".
