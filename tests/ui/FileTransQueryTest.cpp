@@ -269,6 +269,12 @@ TEST(QueryForm, CommandsOnHitsLookTheMemberUpAgain)
     ASSERT_NE(alice, nullptr);
     QTest::mouseDClick(form->ListQueryView->viewport(), Qt::LeftButton, {}, HitCenter(*form, 0));
     EXPECT_NE(alice->ExistingChatForm(), nullptr);
+    EXPECT_EQ(h.BoxTexts(), QStringList());
+    // With "dblClickVoip" the double click asks for a call instead (no call client here).
+    h.Ctrl().Session().Settings().setDblClickVoip(true);
+    QTest::mouseDClick(form->ListQueryView->viewport(), Qt::LeftButton, {}, HitCenter(*form, 0));
+    EXPECT_EQ(h.BoxTexts(), QStringList({noRtc}));
+    h.boxes.Clear();
 
     // ALICE leaves: her hit stays, and each command says she is gone.
     h.PeerExits("10.0.0.2", "ALICE");
