@@ -48,8 +48,9 @@ int main(int argc, char** argv)
     // The desktop's services, handed to everything the program makes; they outlive it.
     QtMessageBoxService messageBoxes;
     QtShellService shell;
-    QtTransferUi transferUi; // dialogs for the transfer windows, the beep and save-as
-    const PlatformServices services{messageBoxes, transferUi, transferUi, shell, transferUi};
+    QtTransferUi transferUi; // transfer windows, beep, save-as and file-open dialogs
+    const PlatformServices services{messageBoxes, transferUi, transferUi,
+                                    shell,        transferUi, &transferUi};
 
     // What installing the control's library registered on the original platform.
     ClassRegistry registry;

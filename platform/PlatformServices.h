@@ -2,6 +2,7 @@
 
 class IBeepService;
 class IMessageBoxService;
+class IOpenFileDialogService;
 class ISaveAsDialogService;
 class IShellService;
 // Made by the component library (component/TransferViewFactory.h); the platform only
@@ -18,4 +19,7 @@ struct PlatformServices {
     ISaveAsDialogService& SaveAs;
     IShellService& Shell;
     ITransferViewFactory& TransferViews;
+    // The file-open dialog; a host without one leaves it null, and every choice of a
+    // file there counts as cancelled.
+    IOpenFileDialogService* OpenFile = nullptr;
 };

@@ -7,6 +7,7 @@
 #include "ui/AboutBoxForm.h"
 #include "ui/BroadCastForm.h"
 #include "ui/ChatForm.h"
+#include "ui/FileTransForm.h"
 #include "ui/GroupChatForm.h"
 #include "ui/GroupListForm.h"
 #include "ui/LocatioListForm.h"
@@ -15,6 +16,7 @@
 #include "ui/MemberListModel.h"
 #include "ui/MemberListView.h"
 #include "ui/OptionForm.h"
+#include "ui/QueryForm.h"
 #include "ui/RTCForm.h"
 #include "ui/SpecialOptionForm.h"
 #include "ui/UiLog.h"
@@ -88,6 +90,7 @@ PalavoCtrl::PalavoCtrl(ClassRegistry& registry, const PlatformServices& services
 PalavoCtrl::~PalavoCtrl()
 {
     // The session leaves the network and may still tell this view while it goes.
+    m_queryForm.reset();
     m_commands.reset();
     m_session.reset();
 }
@@ -269,8 +272,9 @@ void PalavoCtrl::ConnectMenus()
         LocatioListForm form(m_session->Settings(), this);
         form.exec();
     });
-    // "検索" and "AVチューニングウィザード" open windows that are not built yet: the items
-    // are there, with their enabling rules, and open nothing.
+    connect(ui.MenuQuery, &QAction::triggered, this, &PalavoCtrl::MenuQuery_Click);
+    // "AVチューニングウィザード" opens a window that is not built yet: the item is there,
+    // with its enabling rule, and opens nothing.
     ConnectSettingsMenus();
 
     for (int index : {2, 3, 4})
@@ -396,9 +400,24 @@ bool PalavoCtrl::DropFiles(QAbstractItemView* view, QDropEvent* event)
 void PalavoCtrl::ShowFileTrans(const QString& destAddress, const QString& file,
                                const QString& aliase)
 {
-    // The file-send dialog is not built yet: nothing opens until one is set.
-    if (m_dialogs != nullptr)
+    if (m_dialogs != nullptr) {
         m_dialogs->ShowFileTrans(destAddress, file, aliase);
+        return;
+    }
+    FileTransForm form(*m_session, m_session->Services().OpenFile, this);
+    form.destAddress = destAddress;
+    form.SetDisplayData(file, aliase);
+    form.exec();
+}
+
+void PalavoCtrl::MenuQuery_Click()
+{
+    // A closed window starts afresh, with an empty key and no hits.
+    if (m_queryForm == nullptr || !m_queryForm->isVisible())
+        m_queryForm = std::make_unique<QueryForm>(*m_session, *m_commands);
+    m_queryForm->show();
+    m_queryForm->raise();
+    m_queryForm->activateWindow();
 }
 
 bool PalavoCtrl::ConfirmVoIP(const QString& aliase, bool offerVideo, bool& video)

@@ -16,6 +16,7 @@ class ClassRegistry;
 class ControlForm;
 class MemberCommands;
 class MemberListModel;
+class QueryForm;
 class QAbstractItemView;
 class QDropEvent;
 class RTCForm;
@@ -69,8 +70,9 @@ public:
 
     // The list style of the "表示" menu; the check mark follows it.
     void SetViewMode(DISP_MODE mode);
-    // Where the file-send dialog and the call confirmation come from; null (the default)
-    // opens nothing, as long as those windows are not built. It outlives the control.
+    // Where the file-send dialog and the call confirmation come from; null (the default):
+    // the control's own file-send dialog, and no call confirmation as long as that window
+    // is not built. It outlives the control.
     void SetMemberCommandDialogs(IMemberCommandDialogs* dialogs) { m_dialogs = dialogs; }
     // Opens the broadcast list dialog modally over the given parent: what "高度な設定..."
     // of "オプション設定" does. Empty (the default) disables that button.
@@ -144,4 +146,7 @@ private:
     std::unique_ptr<MemberCommands> m_commands;
     IMemberCommandDialogs* m_dialogs = nullptr;
     std::function<void(QWidget*)> m_openBroadCastList;
+    // "検索": the search window, made when first shown and again after it was closed.
+    std::unique_ptr<QueryForm> m_queryForm;
+    void MenuQuery_Click();
 };

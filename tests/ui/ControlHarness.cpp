@@ -35,6 +35,7 @@ ControlHarness::ControlHarness(const UiSettings& settings)
                settings.transferDialogs ? static_cast<ITransferViewFactory&>(transferDialogs)
                                         : views}
 {
+    services.OpenFile = &openFiles;
     m_oldHome = qgetenv("PALAVO_HOME");
     qputenv("PALAVO_HOME", m_home.path().toLocal8Bit());
     const QString user = QStringLiteral("User");

@@ -9,6 +9,7 @@
 #include "platform/ShellService.h"
 #include "support/FakeDatagramSocket.h"
 #include "support/PrintQString.h"
+#include "support/ScriptedOpenFiles.h"
 #include "ui/transfer/QtTransferUi.h"
 
 #include <QString>
@@ -110,6 +111,7 @@ public:
     ScriptedMessageBoxService boxes;
     CountingBeeps beeps;
     CancellingSaveAsDialogs saveAs;
+    ScriptedOpenFiles openFiles;
     RecordingShell shell;
     HeadlessTransferViews views;
     QtTransferUi transferDialogs;

@@ -10,6 +10,7 @@
 #include "platform/SaveAsDialogService.h"
 #include "platform/ShellService.h"
 #include "support/PrintQString.h"
+#include "support/ScriptedOpenFiles.h"
 
 #include <QString>
 #include <QStringList>
@@ -61,7 +62,8 @@ protected:
     CancellingSaveAsDialogs m_saveAs;
     HeadlessShell m_shell;
     HeadlessTransferViews m_views;
-    PlatformServices m_services{m_boxes, m_beeps, m_saveAs, m_shell, m_views};
+    ScriptedOpenFiles m_openFiles;
+    PlatformServices m_services{m_boxes, m_beeps, m_saveAs, m_shell, m_views, &m_openFiles};
     ClassRegistry m_registry;
 
 private:

@@ -54,3 +54,12 @@ std::optional<QString> QtTransferUi::AskSavePath(const SaveAsRequest& request)
         return std::nullopt;
     return path;
 }
+
+std::optional<QString> QtTransferUi::AskOpenPath(const OpenFileRequest& request)
+{
+    const QString path = QFileDialog::getOpenFileName(nullptr, QString(), request.Folder,
+                                                      QtFileDialogFilter(request.Filter));
+    if (path.isEmpty())
+        return std::nullopt;
+    return path;
+}
