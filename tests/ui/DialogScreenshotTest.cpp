@@ -2,6 +2,7 @@
 // PNGs in the build tree for a person to look at; each text must fit its widget and no two
 // widgets may overlap.
 #include "ControlHarness.h"
+#include "support/Screen.h"
 
 #include "client/INIData.h"
 #include "ui/AboutBoxForm.h"
@@ -68,22 +69,17 @@ void Shoot(QWidget& dialog, const QString& name)
                 << what.toStdString() << " overlaps " << other->objectName().toStdString();
         }
     }
-    const QImage shot = dialog.screen()->grabWindow(dialog.winId()).toImage();
+    const QImage shot = OnScreen(dialog);
     ASSERT_FALSE(shot.isNull());
-    const QString dir = QStringLiteral(PALAVO_ARTIFACT_DIR);
-    ASSERT_TRUE(QDir().mkpath(dir));
-    const QString path = dir + QLatin1Char('/') + name;
-    ASSERT_TRUE(shot.save(path, "PNG"));
-    std::cout << "[ artifact ] " << path.toStdString() << std::endl;
+    ASSERT_FALSE(SaveArtifact(shot, name).isEmpty());
 }
 
 } // namespace
 
 TEST(DialogScreenshot, EachSettingsAndVersionDialog)
 {
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        GTEST_SKIP() << "needs an X display: run under xvfb-run with QT_QPA_PLATFORM=xcb "
-                        "(ctest -R ui_screenshot does)";
+    if (const QString missing = XDisplayMissing(); !missing.isEmpty())
+        GTEST_SKIP() << missing.toStdString();
     ASSERT_FALSE(QFontDatabase::families(QFontDatabase::Japanese).isEmpty())
         << "no font with Japanese glyphs (install fonts-noto-cjk)";
     ControlHarness h;

@@ -5,6 +5,7 @@
 #include "client/INIData.h"
 #include "platform/MessageBoxService.h"
 #include "support/EventWaiter.h"
+#include "support/Screen.h"
 #include "ui/BroadCastForm.h"
 #include "ui/GroupListForm.h"
 #include "ui/LocatioListForm.h"
@@ -31,23 +32,6 @@
 
 namespace
 {
-
-int Colours(const QImage& image, int enough)
-{
-    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
-    QSet<QRgb> seen;
-    for (int y = 0; y < rgb.height() && seen.size() < enough; ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
-        for (int x = 0; x < rgb.width() && seen.size() < enough; ++x)
-            seen.insert(line[x]);
-    }
-    return static_cast<int>(seen.size());
-}
-
-QImage OnScreen(QWidget& window)
-{
-    return window.screen()->grabWindow(window.winId()).toImage();
-}
 
 // The controls a user reads or clicks, in the dialog's coordinates.
 std::vector<std::pair<QWidget*, QRect>> Controls(QWidget& dialog)
@@ -100,9 +84,8 @@ class ListDialogShot : public ::testing::Test
 protected:
     void SetUp() override
     {
-        if (QGuiApplication::platformName() != QLatin1String("xcb"))
-            GTEST_SKIP() << "needs an X display: run under xvfb-run with QT_QPA_PLATFORM=xcb "
-                            "(ctest -R ui_list_shot does)";
+        if (const QString missing = XDisplayMissing(); !missing.isEmpty())
+            GTEST_SKIP() << missing.toStdString();
         ASSERT_FALSE(QFontDatabase::families(QFontDatabase::Japanese).isEmpty())
             << "no font with Japanese glyphs (install fonts-noto-cjk)";
         ASSERT_TRUE(m_home.isValid());
@@ -128,11 +111,9 @@ protected:
         dialog.repaint();
         WaitUntil([] { return false; }, 200);
         const QImage shot = OnScreen(dialog);
-        const QString dir = QStringLiteral(PALAVO_ARTIFACT_DIR);
-        ASSERT_TRUE(QDir().mkpath(dir));
-        const QString path = dir + QStringLiteral("/palavo-xp-dialog-") + name + ".png";
-        ASSERT_TRUE(shot.save(path, "PNG")) << path.toStdString();
-        std::cout << "[ artifact ] " << path.toStdString() << std::endl;
+        const QString path =
+            SaveArtifact(shot, QStringLiteral("palavo-xp-dialog-") + name + ".png");
+        ASSERT_FALSE(path.isEmpty()) << "the picture could not be saved";
         RecordProperty("screenshot", path.toStdString());
         EXPECT_GE(Colours(shot, 32), 32) << "the picture is nearly blank";
         ExpectNothingCutOrOverlapping(dialog);

@@ -1,6 +1,6 @@
 // The file-send dialog and the search window on a real X display (Xvfb), saved as PNGs
 // among the build's artifacts; every caption and button must show whole.
-#include "XpLanTest.h"
+#include "XpScreenshot.h"
 
 #include "client/UserInformation.h"
 #include "client/UserList.h"
@@ -35,19 +35,7 @@
 namespace
 {
 
-class XpDialogScreenshot : public XpLanTest
-{
-protected:
-    void SetUp() override
-    {
-        if (QGuiApplication::platformName() != QLatin1String("xcb"))
-            GTEST_SKIP() << "needs an X display: run under xvfb-run with QT_QPA_PLATFORM=xcb "
-                            "(ctest -R xp_screenshot does)";
-        ASSERT_FALSE(QFontDatabase::families(QFontDatabase::Japanese).isEmpty())
-            << "no font with Japanese glyphs (install fonts-noto-cjk)";
-        XpLanTest::SetUp();
-    }
-};
+using XpDialogScreenshot = XpScreenshot;
 
 // Every label and button of `window` at least as wide and tall as its text needs, and
 // inside the window: nothing cut off.
@@ -74,13 +62,7 @@ QString ShootAndSave(QWidget& window, const QString& name)
     QTest::qWait(300);
     window.repaint();
     QTest::qWait(200);
-    const QImage shot = window.screen()->grabWindow(window.winId()).toImage();
-    const QString dir = QStringLiteral(PALAVO_ARTIFACT_DIR);
-    const QString path = dir + QLatin1Char('/') + name;
-    if (shot.isNull() || !QDir().mkpath(dir) || !shot.save(path, "PNG"))
-        return {};
-    std::cout << "[ artifact ] " << path.toStdString() << std::endl;
-    return path;
+    return SaveArtifact(OnScreen(window), name);
 }
 
 TEST_F(XpDialogScreenshot, FileTransferDialog)

@@ -2,7 +2,7 @@
 // person to look at: the main window with three members, one of them away; a
 // conversation in both colours; a group window with both member colours.
 #include "ChatWindows.h"
-#include "XpLanTest.h"
+#include "XpScreenshot.h"
 
 #include "client/UserList.h"
 #include "client/groupList.h"
@@ -23,10 +23,10 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QSet>
-#include <QTreeWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -35,41 +35,6 @@
 
 namespace
 {
-
-// Distinct colours of `image`, counting no further than `enough`.
-int Colours(const QImage& image, int enough)
-{
-    const QImage rgb = image.convertToFormat(QImage::Format_RGB32);
-    QSet<QRgb> seen;
-    for (int y = 0; y < rgb.height(); ++y) {
-        const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
-        for (int x = 0; x < rgb.width(); ++x) {
-            seen.insert(line[x]);
-            if (seen.size() >= enough)
-                return static_cast<int>(seen.size());
-        }
-    }
-    return static_cast<int>(seen.size());
-}
-
-// What the display shows of the window, not what the widget would paint now.
-QImage OnScreen(QWidget& window)
-{
-    return window.screen()->grabWindow(window.winId()).toImage();
-}
-
-// Saves `shot` as `name` among the test's artifacts; the path, or empty on failure.
-QString SaveArtifact(const QImage& shot, const QString& name)
-{
-    const QString dir = QStringLiteral(PALAVO_ARTIFACT_DIR);
-    if (!QDir().mkpath(dir))
-        return {};
-    const QString path = dir + QLatin1Char('/') + name;
-    if (!shot.save(path, "PNG"))
-        return {};
-    std::cout << "[ artifact ] " << path.toStdString() << std::endl;
-    return path;
-}
 
 // Pixels of `image` close to `colour` (each channel within `slack`).
 int PixelsNear(const QImage& image, QColor colour, int slack)
@@ -99,20 +64,6 @@ QImage Shot(QWidget& window)
     return OnScreen(window);
 }
 
-class XpScreenshot : public XpLanTest
-{
-protected:
-    void SetUp() override
-    {
-        if (QGuiApplication::platformName() != QLatin1String("xcb"))
-            GTEST_SKIP() << "needs an X display: run under xvfb-run with QT_QPA_PLATFORM=xcb "
-                            "(ctest -R xp_screenshot does)";
-        ASSERT_FALSE(QFontDatabase::families(QFontDatabase::Japanese).isEmpty())
-            << "no font with Japanese glyphs (install fonts-noto-cjk)";
-        XpLanTest::SetUp();
-    }
-};
-
 TEST_F(XpScreenshot, MainWindowWithThreeMembers)
 {
     MainForm* window = OpenWindow();
@@ -135,11 +86,8 @@ TEST_F(XpScreenshot, MainWindowWithThreeMembers)
     window->repaint();
     const QImage shot = OnScreen(*window);
 
-    const QString dir = QStringLiteral(PALAVO_ARTIFACT_DIR);
-    ASSERT_TRUE(QDir().mkpath(dir));
-    const QString path = dir + QStringLiteral("/palavo-xp-main.png");
-    ASSERT_TRUE(shot.save(path, "PNG")) << path.toStdString();
-    std::cout << "[ artifact ] " << path.toStdString() << std::endl;
+    const QString path = SaveArtifact(shot, QStringLiteral("palavo-xp-main.png"));
+    ASSERT_FALSE(path.isEmpty()) << "the picture could not be saved";
     RecordProperty("screenshot", path.toStdString());
 
     // The file on disk is the whole window, with text, icons and frames in it.
@@ -221,21 +169,10 @@ TEST_F(XpScreenshot, GroupWindowWithBothMemberColours)
     form.close();
 }
 
-// What the display shows of `area` (screen coordinates): the window and a menu over it.
-QImage OnScreen(QWidget& window, const QRect& area)
-{
-    return window.screen()
-        ->grabWindow(0, area.x(), area.y(), area.width(), area.height())
-        .toImage();
-}
-
 // Each toolbar menu dropped down by a real click, and the member pop-up, over the entered
 // window with two members: one picture each, with the whole menu on the screen.
 TEST_F(XpScreenshot, EachMenuOpen)
 {
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        GTEST_SKIP() << "needs an X display: run under xvfb-run with QT_QPA_PLATFORM=xcb "
-                        "(ctest -R xp_screenshot does)";
     MainForm* window = OpenWindow();
     ASSERT_NE(window, nullptr);
     CliPeer& second = EnteredPeer(2);
