@@ -109,8 +109,8 @@ struct Lan {
     // Before the components, which show themselves through them until they go.
     ReceiptWait Wait;
     HeadlessServices Headless;
-    PlatformServices Services{Wait, Headless.Beeps, Headless.SaveAs, Headless.Shell,
-                              Headless.TransferViews};
+    PlatformServices Services{Wait,           Headless.Beeps,         Headless.SaveAs,
+                              Headless.Shell, Headless.TransferViews, Headless.OpenFile};
     std::string AddressA, AddressB;
     std::unique_ptr<PalavoIF> A, B;
     int RawA = -1, RawB = -1;

@@ -3,6 +3,7 @@
 #include "component/HeadlessTransferViews.h"
 #include "platform/BeepService.h"
 #include "platform/MessageBoxService.h"
+#include "platform/OpenFileDialogService.h"
 #include "platform/PlatformServices.h"
 #include "platform/SaveAsDialogService.h"
 #include "platform/ShellService.h"
@@ -23,4 +24,5 @@ public:
     CancellingSaveAsDialogs SaveAs;
     HeadlessShell Shell;
     HeadlessTransferViews TransferViews;
+    CancellingOpenFileDialogs OpenFile;
 };

@@ -50,7 +50,7 @@ int main(int argc, char** argv)
     QtShellService shell;
     QtTransferUi transferUi; // transfer windows, beep, save-as and file-open dialogs
     const PlatformServices services{messageBoxes, transferUi, transferUi,
-                                    shell,        transferUi, &transferUi};
+                                    shell,        transferUi, transferUi};
 
     // What installing the control's library registered on the original platform.
     ClassRegistry registry;

@@ -18,3 +18,10 @@ public:
     // Modal, without an owner window. The chosen path, or nothing when cancelled.
     virtual std::optional<QString> AskOpenPath(const OpenFileRequest& request) = 0;
 };
+
+// For hosts without a display: every choice of a file counts as cancelled.
+class CancellingOpenFileDialogs : public IOpenFileDialogService
+{
+public:
+    std::optional<QString> AskOpenPath(const OpenFileRequest&) override { return std::nullopt; }
+};

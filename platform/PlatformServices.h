@@ -19,7 +19,5 @@ struct PlatformServices {
     ISaveAsDialogService& SaveAs;
     IShellService& Shell;
     ITransferViewFactory& TransferViews;
-    // The file-open dialog; a host without one leaves it null, and every choice of a
-    // file there counts as cancelled.
-    IOpenFileDialogService* OpenFile = nullptr;
+    IOpenFileDialogService& OpenFile;
 };

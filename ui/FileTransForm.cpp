@@ -11,7 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-FileTransForm::FileTransForm(IChatActions& actions, IOpenFileDialogService* openFiles,
+FileTransForm::FileTransForm(IChatActions& actions, IOpenFileDialogService& openFiles,
                              QWidget* parent)
     : QDialog(parent), m_actions(actions), m_openFiles(openFiles)
 {
@@ -67,14 +67,12 @@ void FileTransForm::SetDisplayData(const QString& file, const QString& aliase)
 
 void FileTransForm::CmdFileRef_Click()
 {
-    if (m_openFiles == nullptr)
-        return;
     OpenFileRequest request;
     request.Folder = QDir::homePath();
     request.Filter = QStringLiteral("すべてのファイル (*.*)|*.*|") +
                      QStringLiteral("テキスト ファイル (*.txt)|*.txt|Word ファイル (*.doc)|*.doc");
     // A cancelled choice keeps the file shown before.
-    if (const auto path = m_openFiles->AskOpenPath(request))
+    if (const auto path = m_openFiles.AskOpenPath(request))
         txtFilePath->setText(*path);
 }
 

@@ -16,8 +16,8 @@ class FileTransForm : public QDialog
 {
     Q_OBJECT
 public:
-    // `actions` outlives the dialog; `openFiles` (may be null: no file dialog) too.
-    FileTransForm(IChatActions& actions, IOpenFileDialogService* openFiles,
+    // `actions` and `openFiles` outlive the dialog.
+    FileTransForm(IChatActions& actions, IOpenFileDialogService& openFiles,
                   QWidget* parent = nullptr);
 
     void SetDisplayData(const QString& file, const QString& aliase);
@@ -37,5 +37,5 @@ private:
     void OKButton_Click();
 
     IChatActions& m_actions;
-    IOpenFileDialogService* m_openFiles;
+    IOpenFileDialogService& m_openFiles;
 };

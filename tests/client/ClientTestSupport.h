@@ -12,6 +12,7 @@
 #include "component/HeadlessTransferViews.h"
 #include "platform/BeepService.h"
 #include "platform/MessageBoxService.h"
+#include "platform/OpenFileDialogService.h"
 #include "platform/PlatformServices.h"
 #include "platform/SaveAsDialogService.h"
 #include "platform/ShellService.h"
@@ -111,7 +112,8 @@ protected:
     CancellingSaveAsDialogs m_saveAs;
     RecordingShell m_shell;
     HeadlessTransferViews m_views;
-    PlatformServices m_services{m_boxes, m_beeps, m_saveAs, m_shell, m_views};
+    CancellingOpenFileDialogs m_openFiles;
+    PlatformServices m_services{m_boxes, m_beeps, m_saveAs, m_shell, m_views, m_openFiles};
     FakeMemberDetails m_details;
     ChatInfo m_info;
     ChatWindowFactory m_windows;

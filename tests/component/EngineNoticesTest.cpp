@@ -170,8 +170,8 @@ TEST(EngineNotices, ABoxCausedInsideADatagramBatchComesAfterIt)
         QStringList log;
         HeadlessServices headless;
         LoopingBoxes boxes(log);
-        const PlatformServices services{boxes, headless.Beeps, headless.SaveAs, headless.Shell,
-                                        headless.TransferViews};
+        const PlatformServices services{boxes,          headless.Beeps,         headless.SaveAs,
+                                        headless.Shell, headless.TransferViews, headless.OpenFile};
         PalavoIF::Options options;
         options.MakeSocket = [componentPort](QObject* owner) {
             return std::make_unique<SocketOnOwnPort>(owner, componentPort);

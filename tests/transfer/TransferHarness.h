@@ -7,6 +7,7 @@
 #include "component/PalavoIF.h"
 #include "platform/BeepService.h"
 #include "platform/MessageBoxService.h"
+#include "platform/OpenFileDialogService.h"
 #include "platform/PlatformServices.h"
 #include "platform/SaveAsDialogService.h"
 #include "platform/ShellService.h"
@@ -58,6 +59,7 @@ public:
     std::vector<SaveAsRequest> saveAsked;
     QStringList opened;
     HeadlessTransferViews views;
+    CancellingOpenFileDialogs openFiles;
     ITransferViewFactory* Views = &views;
     std::vector<FileSendState> sendStates;
     std::vector<FileReceiveState> receiveStates;

@@ -31,11 +31,14 @@ QString Switch(bool on)
 } // namespace
 
 ControlHarness::ControlHarness(const UiSettings& settings)
-    : services{boxes, beeps, saveAs, shell,
+    : services{boxes,
+               beeps,
+               saveAs,
+               shell,
                settings.transferDialogs ? static_cast<ITransferViewFactory&>(transferDialogs)
-                                        : views}
+                                        : views,
+               openFiles}
 {
-    services.OpenFile = &openFiles;
     m_oldHome = qgetenv("PALAVO_HOME");
     qputenv("PALAVO_HOME", m_home.path().toLocal8Bit());
     const QString user = QStringLiteral("User");

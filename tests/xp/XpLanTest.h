@@ -63,7 +63,7 @@ protected:
     HeadlessShell m_shell;
     HeadlessTransferViews m_views;
     ScriptedOpenFiles m_openFiles;
-    PlatformServices m_services{m_boxes, m_beeps, m_saveAs, m_shell, m_views, &m_openFiles};
+    PlatformServices m_services{m_boxes, m_beeps, m_saveAs, m_shell, m_views, m_openFiles};
     ClassRegistry m_registry;
 
 private:

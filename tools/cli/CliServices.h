@@ -2,6 +2,7 @@
 
 #include "CliTransferUi.h"
 #include "platform/MessageBoxService.h"
+#include "platform/OpenFileDialogService.h"
 #include "platform/PlatformServices.h"
 
 #include <QByteArray>
@@ -29,4 +30,6 @@ public:
 private:
     Output m_output;
     CliTransferUi m_transferUi;
+    // palavo-cli sends a file by its path; it never asks for one.
+    CancellingOpenFileDialogs m_openFiles;
 };
