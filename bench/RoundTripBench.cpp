@@ -110,7 +110,8 @@ struct Lan {
     ReceiptWait Wait;
     HeadlessServices Headless;
     PlatformServices Services{Wait,           Headless.Beeps,         Headless.SaveAs,
-                              Headless.Shell, Headless.TransferViews, Headless.OpenFile};
+                              Headless.Shell, Headless.TransferViews, Headless.OpenFile,
+                              Headless.Calls};
     std::string AddressA, AddressB;
     std::unique_ptr<PalavoIF> A, B;
     int RawA = -1, RawB = -1;

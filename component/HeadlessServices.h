@@ -7,11 +7,12 @@
 #include "platform/PlatformServices.h"
 #include "platform/SaveAsDialogService.h"
 #include "platform/ShellService.h"
+#include "platform/rtc/RtcClient.h"
 
 // The desktop services of a host without a display, one of each, for tests, benches and
 // headless programs: boxes are recorded and answered from a script (else with their
 // default button), beeps are silent, save-as dialogs are cancelled, "open" only says so
-// in the debug output, and transfer windows are headless. The members are public so a
+// in the debug output, transfer windows are headless and there are no calls. The members are public so a
 // test can script the boxes or watch the windows. Keep it alive for as long as anything
 // made with its Services().
 class HeadlessServices
@@ -25,4 +26,5 @@ public:
     HeadlessShell Shell;
     HeadlessTransferViews TransferViews;
     CancellingOpenFileDialogs OpenFile;
+    rtc::NoCallClients Calls;
 };

@@ -4,6 +4,7 @@
 #include "host/TerminationSignals.h"
 #include "platform/ClassRegistry.h"
 #include "platform/PlatformServices.h"
+#include "platform/rtc/RtcClient.h"
 #include "platform/QtMessageBoxService.h"
 #include "platform/QtShellService.h"
 #include "ui/PalavoCtrlModule.h"
@@ -49,8 +50,10 @@ int main(int argc, char** argv)
     QtMessageBoxService messageBoxes;
     QtShellService shell;
     QtTransferUi transferUi; // transfer windows, beep, save-as and file-open dialogs
+    // No call client is linked in yet: voice chat stays off.
+    rtc::NoCallClients calls;
     const PlatformServices services{messageBoxes, transferUi, transferUi,
-                                    shell,        transferUi, transferUi};
+                                    shell,        transferUi, transferUi, calls};
 
     // What installing the control's library registered on the original platform.
     ClassRegistry registry;

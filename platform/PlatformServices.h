@@ -5,6 +5,10 @@ class IMessageBoxService;
 class IOpenFileDialogService;
 class ISaveAsDialogService;
 class IShellService;
+namespace rtc
+{
+class IClientFactory;
+}
 // Made by the component library (component/TransferViewFactory.h); the platform only
 // carries it from the program to the component.
 class ITransferViewFactory;
@@ -20,4 +24,6 @@ struct PlatformServices {
     IShellService& Shell;
     ITransferViewFactory& TransferViews;
     IOpenFileDialogService& OpenFile;
+    // The call clients of the voice-call managers.
+    rtc::IClientFactory& Calls;
 };

@@ -14,6 +14,7 @@
 #include "platform/MessageBoxService.h"
 #include "platform/OpenFileDialogService.h"
 #include "platform/PlatformServices.h"
+#include "platform/rtc/RtcClient.h"
 #include "platform/SaveAsDialogService.h"
 #include "platform/ShellService.h"
 
@@ -113,7 +114,8 @@ protected:
     RecordingShell m_shell;
     HeadlessTransferViews m_views;
     CancellingOpenFileDialogs m_openFiles;
-    PlatformServices m_services{m_boxes, m_beeps, m_saveAs, m_shell, m_views, m_openFiles};
+    rtc::NoCallClients m_calls;
+    PlatformServices m_services{m_boxes, m_beeps, m_saveAs, m_shell, m_views, m_openFiles, m_calls};
     FakeMemberDetails m_details;
     ChatInfo m_info;
     ChatWindowFactory m_windows;

@@ -171,7 +171,8 @@ TEST(EngineNotices, ABoxCausedInsideADatagramBatchComesAfterIt)
         HeadlessServices headless;
         LoopingBoxes boxes(log);
         const PlatformServices services{boxes,          headless.Beeps,         headless.SaveAs,
-                                        headless.Shell, headless.TransferViews, headless.OpenFile};
+                                        headless.Shell, headless.TransferViews, headless.OpenFile,
+                                        headless.Calls};
         PalavoIF::Options options;
         options.MakeSocket = [componentPort](QObject* owner) {
             return std::make_unique<SocketOnOwnPort>(owner, componentPort);

@@ -10,6 +10,7 @@
 #include "platform/OpenFileDialogService.h"
 #include "platform/PlatformServices.h"
 #include "platform/SaveAsDialogService.h"
+#include "platform/rtc/RtcClient.h"
 #include "platform/ShellService.h"
 #include "support/FakeDatagramSocket.h"
 #include "support/PrintQString.h"
@@ -60,6 +61,7 @@ public:
     QStringList opened;
     HeadlessTransferViews views;
     CancellingOpenFileDialogs openFiles;
+    rtc::NoCallClients calls;
     ITransferViewFactory* Views = &views;
     std::vector<FileSendState> sendStates;
     std::vector<FileReceiveState> receiveStates;

@@ -37,7 +37,8 @@ ControlHarness::ControlHarness(const UiSettings& settings)
                shell,
                settings.transferDialogs ? static_cast<ITransferViewFactory&>(transferDialogs)
                                         : views,
-               openFiles}
+               openFiles,
+               calls}
 {
     m_oldHome = qgetenv("PALAVO_HOME");
     qputenv("PALAVO_HOME", m_home.path().toLocal8Bit());

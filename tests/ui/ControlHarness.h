@@ -10,6 +10,7 @@
 #include "support/FakeDatagramSocket.h"
 #include "support/PrintQString.h"
 #include "support/ScriptedOpenFiles.h"
+#include "platform/rtc/RtcClient.h"
 #include "ui/transfer/QtTransferUi.h"
 
 #include <QString>
@@ -112,6 +113,7 @@ public:
     CountingBeeps beeps;
     CancellingSaveAsDialogs saveAs;
     ScriptedOpenFiles openFiles;
+    rtc::NoCallClients calls;
     RecordingShell shell;
     HeadlessTransferViews views;
     QtTransferUi transferDialogs;

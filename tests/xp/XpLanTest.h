@@ -7,6 +7,7 @@
 #include "platform/ClassRegistry.h"
 #include "platform/MessageBoxService.h"
 #include "platform/PlatformServices.h"
+#include "platform/rtc/RtcClient.h"
 #include "platform/SaveAsDialogService.h"
 #include "platform/ShellService.h"
 #include "support/PrintQString.h"
@@ -63,7 +64,8 @@ protected:
     HeadlessShell m_shell;
     HeadlessTransferViews m_views;
     ScriptedOpenFiles m_openFiles;
-    PlatformServices m_services{m_boxes, m_beeps, m_saveAs, m_shell, m_views, m_openFiles};
+    rtc::NoCallClients m_calls;
+    PlatformServices m_services{m_boxes, m_beeps, m_saveAs, m_shell, m_views, m_openFiles, m_calls};
     ClassRegistry m_registry;
 
 private:

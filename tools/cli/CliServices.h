@@ -4,6 +4,7 @@
 #include "platform/MessageBoxService.h"
 #include "platform/OpenFileDialogService.h"
 #include "platform/PlatformServices.h"
+#include "platform/rtc/RtcClient.h"
 
 #include <QByteArray>
 
@@ -32,4 +33,5 @@ private:
     CliTransferUi m_transferUi;
     // palavo-cli sends a file by its path; it never asks for one.
     CancellingOpenFileDialogs m_openFiles;
+    rtc::NoCallClients m_calls; // the component alone makes no calls
 };
