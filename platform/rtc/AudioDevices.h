@@ -8,7 +8,8 @@
 // The machine's media devices as the call client sees them, for the device picker and
 // for the product's beeps. Made over liblinphone by the program (LinphoneRtcClient's
 // module); tests hand in their own.
-namespace rtc {
+namespace rtc
+{
 
 struct MediaDevice {
     QString Id;   // what the media library calls it; stored in the settings

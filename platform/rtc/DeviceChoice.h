@@ -5,7 +5,8 @@
 // The microphone, speaker and camera the user picked in the device picker ("AV
 // tuning"), kept in "Palavo.ini" so that every call and beep uses them. An empty id
 // means the machine's default device.
-namespace rtc {
+namespace rtc
+{
 
 struct DeviceChoice {
     QString Microphone;
