@@ -31,9 +31,10 @@ class ITonePlayer
 {
 public:
     virtual ~ITonePlayer() = default;
-    // A sine tone of `frequency` Hz for `durationMs`; returns at once. False when the
-    // machine has no audio output to play it on.
-    virtual bool PlayTone(int frequency, int durationMs) = 0;
+    // A sine tone of `frequency` Hz for `durationMs` on the speaker `speakerId` (empty:
+    // the one in the saved device choice); returns at once. False when the machine has
+    // no audio output to play it on.
+    virtual bool PlayTone(int frequency, int durationMs, const QString& speakerId) = 0;
 };
 
 } // namespace rtc
