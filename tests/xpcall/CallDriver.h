@@ -1,0 +1,92 @@
+#pragma once
+
+#include "client/IMemberCommandDialogs.h"
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+#include <functional>
+
+class PalavoCtrl;
+class QWidget;
+
+// The hand of a person at one PalavoXP, for the call tests: takes text commands from the
+// test (one a line) and tells what the windows show as JSON lines on its output. It
+// looks at the windows only as a person would (their captions, the status line, the
+// buttons by their texts) and presses buttons as a click does, so the program needs no
+// test hooks.
+//
+//   call ADDRESS [video]   the member command "音声チャット" on that member, confirmed
+//   accept | reject | drop the status window's "承諾", "拒否" or "切断"
+//   status?                the status window as it is now ("caption", "shows", "buttons")
+//   shot PATH              a picture of the other side's video as the display shows it
+//   quit                   the program leaves the network and ends
+//
+// Lines out, each with "atNs" (the steady clock, the same in every process here):
+//   {"ready":true,"address":...}, {"entered":true}, {"panel":2,"text":"RTC ON"},
+//   {"member":ADDRESS,"aliase":...,"product":true},
+//   {"callWindow":CAPTION}, {"status":TEXT,"buttons":[...]}, {"callWindowClosed":CAPTION},
+//   {"videoWindow":CAPTION,"visible":true}, {"messageBox":TEXT,"caption":...},
+//   {"answer":COMMAND,"ok":true|false,"error":...} for every command.
+class CallDriver : public QObject, private IMemberCommandDialogs
+{
+    Q_OBJECT
+public:
+    using Output = std::function<void(const QByteArray& line)>;
+
+    // `ctrl` outlives the driver; lines go to `output`, each ending in '\n'.
+    CallDriver(PalavoCtrl& ctrl, Output output);
+
+    // Starts watching; prints the ready line.
+    void Start();
+    // Takes bytes of the command input; whole lines are carried out, the rest waits.
+    void Feed(QByteArrayView bytes);
+    // A line of our own, with the time stamp added.
+    void Print(QJsonObject line);
+
+    // The caption every status window carries, before the partner's nickname.
+    static QString CallCaptionPrefix() { return QStringLiteral("音声チャット for "); }
+
+signals:
+    void QuitRequested();
+
+private:
+    // The call confirmation says OK, with video when the command asked for it; the
+    // file-send dialog is not for these tests.
+    bool ConfirmVoIP(const QString& aliase, bool offerVideo, bool& video) override;
+    void ShowFileTrans(const QString& destAddress, const QString& file,
+                       const QString& aliase) override;
+
+    void Run(const QString& command);
+    void Answer(const QString& command, bool ok, const QString& error = {});
+    void Watch();
+    void WatchMembers();
+    void WatchCallWindow();
+    void WatchVideoWindows();
+    QWidget* CallWindow() const;
+    QString StatusText(QWidget& window) const;
+    QStringList VisibleButtons(QWidget& window) const;
+    bool Press(const QString& caption, QString* error);
+    bool Shot(const QString& path, QString* error);
+    QList<QWidget*> VideoWindows() const;
+
+    PalavoCtrl& m_ctrl;
+    Output m_output;
+    QByteArray m_partial;
+    QTimer m_watch;
+    bool m_entered = false;
+    QString m_panels[4];
+    QStringList m_members; // "address|product" as last told
+    QPointer<QWidget> m_callWindow;
+    QString m_callCaption;
+    QString m_status;
+    QStringList m_buttons;
+    QList<QPointer<QWidget>> m_videoWindows;
+    bool m_wantVideo = false;
+    bool m_confirmed = false;
+};

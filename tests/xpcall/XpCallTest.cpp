@@ -1,0 +1,191 @@
+// Voice calls between two PalavoXP programs on two hosts of the virtual LAN: asked for,
+// rung, accepted or refused, connected with sound both ways, and ended by either side,
+// each step as the two status windows show it.
+#include "CallLanTest.h"
+
+#include "support/EventWaiter.h"
+#include "support/WavTone.h"
+
+namespace
+{
+
+const QString Waiting = QStringLiteral("相手の承諾を待っています");
+const QString Talking = QStringLiteral("通話中です");
+const QString Refused = QStringLiteral("相手が拒否しました");
+const QString HungUp = QStringLiteral("相手が切断しました");
+
+QString Invitation(const QString& aliase)
+{
+    return aliase + QStringLiteral("さんから音声チャットのお誘いです");
+}
+
+// Lets the call run: sound needs time to travel, there is nothing to wait for.
+void Talk(int ms)
+{
+    WaitUntil([] { return false; }, ms);
+}
+
+class XpCall : public CallLanTest
+{
+protected:
+    // Each side plays its own tone, long enough for any call of these tests.
+    void WriteTones(int callerHz, int calleeHz)
+    {
+        ASSERT_TRUE(WriteToneWav(CallerSettings().AudioIn, callerHz, 30000));
+        ASSERT_TRUE(WriteToneWav(CalleeSettings().AudioIn, calleeHz, 30000));
+    }
+
+    // Both windows show the call as connected, with only "切断" to press.
+    void ExpectConnected(size_t callerFrom, size_t calleeFrom)
+    {
+        for (CallCopy* copy : {&Caller(), &Callee()}) {
+            const int at =
+                ExpectStatus(*copy, Talking, copy == &Caller() ? callerFrom : calleeFrom);
+            ASSERT_GE(at, 0);
+            const QStringList buttons =
+                copy->At(at).Json.value("buttons").toVariant().toStringList();
+            EXPECT_TRUE(buttons.contains(QStringLiteral("切断")))
+                << buttons.join(u',').toStdString();
+            EXPECT_FALSE(buttons.contains(QStringLiteral("承諾")))
+                << buttons.join(u',').toStdString();
+        }
+    }
+};
+
+// What one side recorded of the call is the other side's tone.
+testing::AssertionResult Heard(const QString& recording, int frequency)
+{
+    const std::optional<WavSound> sound = ReadWav(recording);
+    if (!sound)
+        return testing::AssertionFailure()
+               << "no 16-bit WAV recording at " << recording.toStdString();
+    if (sound->Seconds() < 1.0)
+        return testing::AssertionFailure() << "only " << sound->Seconds() << " s recorded";
+    const int heard = DominantFrequency(*sound);
+    if (std::abs(heard - frequency) > 20)
+        return testing::AssertionFailure()
+               << "recorded " << sound->Seconds() << " s whose strongest frequency is " << heard
+               << " Hz, not the " << frequency << " Hz played on the other side";
+    return testing::AssertionSuccess() << heard << " Hz";
+}
+
+TEST_F(XpCall, VoiceFlowsBothWaysUntilTheCallerHangsUp)
+{
+    // Two different tones, so that hearing one's own tone back is not taken for the call.
+    WriteTones(1000, 600);
+    StartBoth(CallerSettings(), CalleeSettings());
+    ASSERT_FALSE(HasFatalFailure());
+
+    size_t callerFrom = 0, calleeFrom = 0;
+    RequestCall(false, &callerFrom, &calleeFrom);
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_GE(ExpectStatus(Caller(), Waiting, callerFrom), 0);
+    const int rung = ExpectStatus(Callee(), Invitation(CallerAliase()), calleeFrom);
+    ASSERT_GE(rung, 0);
+    EXPECT_EQ(Callee().At(rung).Json.value("buttons").toVariant().toStringList(),
+              (QStringList{QStringLiteral("承諾"), QStringLiteral("拒否")}));
+    // Without automatic answer the callee's window waits for the press.
+    Talk(1500);
+    EXPECT_EQ(Callee().Statuses(calleeFrom), QStringList{Invitation(CallerAliase())});
+
+    ASSERT_TRUE(Callee().Ask(QStringLiteral("accept")).value("ok").toBool()) << Both();
+    ExpectConnected(callerFrom, calleeFrom);
+    ASSERT_FALSE(HasFatalFailure());
+    Talk(3000);
+
+    const size_t callerHangUp = Caller().Lines().size();
+    const size_t calleeHangUp = Callee().Lines().size();
+    ASSERT_TRUE(Caller().Ask(QStringLiteral("drop")).value("ok").toBool()) << Both();
+    EXPECT_GE(ExpectClosed(Caller(), callerHangUp, 2000), 0);
+    const int told = ExpectStatus(Callee(), HungUp, calleeHangUp);
+    ASSERT_GE(told, 0);
+    const int closed = ExpectClosed(Callee(), calleeHangUp);
+    ASSERT_GE(closed, 0);
+    // A partner's hang-up stays readable for a second.
+    EXPECT_GE(MsBetween(Callee(), told, closed), 800.0);
+
+    // The recordings are complete once the programs have ended.
+    EXPECT_TRUE(Caller().Quit()) << Both();
+    EXPECT_TRUE(Callee().Quit()) << Both();
+    EXPECT_TRUE(Heard(CalleeSettings().AudioOut, 1000));
+    EXPECT_TRUE(Heard(CallerSettings().AudioOut, 600));
+}
+
+TEST_F(XpCall, AnsweredAutomaticallyAndEndedByTheCallee)
+{
+    WriteTones(1000, 600);
+    CallSettings callee = CalleeSettings();
+    callee.AutoAnswer = true;
+    StartBoth(CallerSettings(), callee);
+    ASSERT_FALSE(HasFatalFailure());
+
+    size_t callerFrom = 0, calleeFrom = 0;
+    RequestCall(false, &callerFrom, &calleeFrom);
+    ASSERT_FALSE(HasFatalFailure());
+    // Nobody presses anything on the callee's side.
+    ExpectConnected(callerFrom, calleeFrom);
+    ASSERT_FALSE(HasFatalFailure());
+
+    const size_t callerHangUp = Caller().Lines().size();
+    const size_t calleeHangUp = Callee().Lines().size();
+    ASSERT_TRUE(Callee().Ask(QStringLiteral("drop")).value("ok").toBool()) << Both();
+    EXPECT_GE(ExpectClosed(Callee(), calleeHangUp, 2000), 0);
+    ASSERT_GE(ExpectStatus(Caller(), HungUp, callerHangUp), 0);
+    EXPECT_GE(ExpectClosed(Caller(), callerHangUp), 0);
+}
+
+// Calls that end before they connect, one after another between the same two programs:
+// after each, both are free for the next.
+TEST_F(XpCall, CallsEndingBeforeTheyConnect)
+{
+    struct Case {
+        const char* what;
+        bool calleeRejects;     // else the caller withdraws its request
+        const char* callerTold; // the caller's last status, or null: none
+        double callerCloseMs;   // the caller's window stays at least this long after it
+    };
+    const Case cases[] = {
+        {"the callee refuses", true, "相手が拒否しました", 1500.0},
+        {"the caller withdraws", false, nullptr, 0.0},
+        {"the callee refuses a second call", true, "相手が拒否しました", 1500.0},
+    };
+    WriteTones(1000, 600);
+    StartBoth(CallerSettings(), CalleeSettings());
+    ASSERT_FALSE(HasFatalFailure());
+
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        size_t callerFrom = 0, calleeFrom = 0;
+        RequestCall(false, &callerFrom, &calleeFrom);
+        ASSERT_FALSE(HasFatalFailure());
+        ASSERT_GE(ExpectStatus(Callee(), Invitation(CallerAliase()), calleeFrom), 0);
+
+        CallCopy& presser = c.calleeRejects ? Callee() : Caller();
+        const size_t pressed = presser.Lines().size();
+        ASSERT_TRUE(presser.Ask(c.calleeRejects ? QStringLiteral("reject") : QStringLiteral("drop"))
+                        .value("ok")
+                        .toBool())
+            << Both();
+        // The one who pressed sees the window go at once.
+        EXPECT_GE(ExpectClosed(presser, pressed, 2000), 0);
+
+        CallCopy& other = c.calleeRejects ? Caller() : Callee();
+        const size_t otherFrom = c.calleeRejects ? callerFrom : calleeFrom;
+        int told = -1;
+        if (c.callerTold != nullptr) {
+            told = ExpectStatus(other, QString::fromUtf8(c.callerTold), otherFrom);
+            ASSERT_GE(told, 0);
+        }
+        const int closed = ExpectClosed(other, otherFrom);
+        ASSERT_GE(closed, 0);
+        if (told >= 0) {
+            EXPECT_GE(MsBetween(other, told, closed), c.callerCloseMs);
+        }
+        // The callee is never told more than the invitation.
+        EXPECT_EQ(Callee().Statuses(calleeFrom), QStringList{Invitation(CallerAliase())});
+        // No sound was carried: neither program ever showed the call as connected.
+        EXPECT_FALSE(Caller().Statuses(callerFrom).contains(Talking));
+    }
+}
+
+} // namespace
