@@ -4,15 +4,8 @@
 #include "client/UserList.h"
 #include "ui/PalavoCtrl.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QLabel>
-#include <QPushButton>
-#include <QScreen>
-#include <QSet>
 #include <QWidget>
 
 #include <chrono>
@@ -34,7 +27,9 @@ const QString Drop = QStringLiteral("切断");
 
 } // namespace
 
-CallDriver::CallDriver(PalavoCtrl& ctrl, Output output) : m_ctrl(ctrl), m_output(std::move(output))
+CallDriver::CallDriver(PalavoCtrl& ctrl, Output output)
+    : m_ctrl(ctrl), m_output(std::move(output)),
+      m_windows(ctrl.window(), [this](QJsonObject line) { Print(std::move(line)); })
 {
     // Often enough to time a call's set-up to a few milliseconds; the look costs
     // microseconds, so it hardly shows in the program's CPU time.
@@ -94,20 +89,20 @@ void CallDriver::Run(const QString& command)
         const QString& caption = verb == QLatin1String("accept")   ? Accept
                                  : verb == QLatin1String("reject") ? Reject
                                                                    : Drop;
-        const bool ok = Press(caption, &error);
+        const bool ok = m_windows.Press(caption, &error);
         Answer(command, ok, error);
     } else if (verb == QLatin1String("status?")) {
-        QWidget* window = CallWindow();
+        const QWidget* window = m_windows.CallWindow();
         QJsonObject line{{"answer", command}, {"ok", window != nullptr}};
         if (window != nullptr) {
             line.insert(QStringLiteral("caption"), window->windowTitle());
-            line.insert(QStringLiteral("shows"), StatusText(*window));
+            line.insert(QStringLiteral("shows"), CallWindowWatch::StatusText(*window));
             line.insert(QStringLiteral("buttons"),
-                        QJsonArray::fromStringList(VisibleButtons(*window)));
+                        QJsonArray::fromStringList(CallWindowWatch::VisibleButtons(*window)));
         }
         Print(line);
     } else if (verb == QLatin1String("shot") && words.size() == 2) {
-        const bool ok = Shot(words[1], &error);
+        const bool ok = m_windows.Shot(words[1], &error);
         Answer(command, ok, error);
     } else if (verb == QLatin1String("quit")) {
         Answer(command, true);
@@ -144,8 +139,7 @@ void CallDriver::Watch()
         }
     }
     WatchMembers();
-    WatchCallWindow();
-    WatchVideoWindows();
+    m_windows.Look();
 }
 
 void CallDriver::WatchMembers()
@@ -165,131 +159,4 @@ void CallDriver::WatchMembers()
                    {"product", record->IsProductUser()}});
     }
     m_members = members;
-}
-
-QWidget* CallDriver::CallWindow() const
-{
-    for (QWidget* window : QApplication::topLevelWidgets())
-        if (window->isVisible() && window->windowTitle().startsWith(CallCaptionPrefix()))
-            return window;
-    return nullptr;
-}
-
-QString CallDriver::StatusText(QWidget& window) const
-{
-    // The status line is the window's one label.
-    auto* label = window.findChild<QLabel*>(QStringLiteral("lblStatus"));
-    if (label == nullptr)
-        label = window.findChild<QLabel*>();
-    return label != nullptr ? label->text() : QString();
-}
-
-QStringList CallDriver::VisibleButtons(QWidget& window) const
-{
-    QStringList captions;
-    for (QPushButton* button : window.findChildren<QPushButton*>())
-        if (button->isVisible())
-            captions << button->text() +
-                            (button->isEnabled() ? QString() : QStringLiteral("(off)"));
-    captions.sort();
-    return captions;
-}
-
-void CallDriver::WatchCallWindow()
-{
-    QWidget* window = CallWindow();
-    if (m_callWindow != nullptr && window != m_callWindow) {
-        Print({{"callWindowClosed", m_callCaption}});
-        m_callWindow = nullptr;
-        m_status.clear();
-        m_buttons.clear();
-    }
-    if (window == nullptr)
-        return;
-    if (m_callWindow == nullptr) {
-        m_callWindow = window;
-        m_callCaption = window->windowTitle();
-        Print({{"callWindow", m_callCaption}});
-    }
-    const QString status = StatusText(*window);
-    const QStringList buttons = VisibleButtons(*window);
-    if (status != m_status || buttons != m_buttons) {
-        m_status = status;
-        m_buttons = buttons;
-        Print({{"status", status}, {"buttons", QJsonArray::fromStringList(buttons)}});
-    }
-}
-
-QList<QWidget*> CallDriver::VideoWindows() const
-{
-    // Whatever other window the program opens during a call shows video: not the
-    // program's own window, not the status window, not a dialog.
-    QList<QWidget*> windows;
-    for (QWidget* window : QApplication::topLevelWidgets())
-        if (window->isVisible() && window != m_ctrl.window() && window != CallWindow() &&
-            !window->isModal() && window->windowType() != Qt::Popup &&
-            window->windowType() != Qt::ToolTip)
-            windows << window;
-    return windows;
-}
-
-void CallDriver::WatchVideoWindows()
-{
-    const QList<QWidget*> windows = VideoWindows();
-    for (QWidget* window : windows) {
-        if (m_videoWindows.contains(window))
-            continue;
-        m_videoWindows << window;
-        Print({{"videoWindow", window->windowTitle()},
-               {"visible", true},
-               {"width", window->width()},
-               {"height", window->height()}});
-    }
-    for (qsizetype i = m_videoWindows.size() - 1; i >= 0; --i) {
-        QWidget* window = m_videoWindows[i];
-        if (window == nullptr || !windows.contains(window)) {
-            Print({{"videoWindow", window != nullptr ? window->windowTitle() : QString()},
-                   {"visible", false}});
-            m_videoWindows.removeAt(i);
-        }
-    }
-}
-
-bool CallDriver::Press(const QString& caption, QString* error)
-{
-    QWidget* window = CallWindow();
-    if (window == nullptr) {
-        *error = QStringLiteral("no status window");
-        return false;
-    }
-    for (QPushButton* button : window->findChildren<QPushButton*>()) {
-        if (button->text() != caption)
-            continue;
-        if (!button->isVisible() || !button->isEnabled()) {
-            *error = QStringLiteral("the button \"%1\" is not there to press").arg(caption);
-            return false;
-        }
-        button->click();
-        return true;
-    }
-    *error = QStringLiteral("the window has no button \"%1\"").arg(caption);
-    return false;
-}
-
-bool CallDriver::Shot(const QString& path, QString* error)
-{
-    const QList<QWidget*> windows = VideoWindows();
-    if (windows.isEmpty()) {
-        *error = QStringLiteral("no video window is shown");
-        return false;
-    }
-    QWidget& window = *windows.first();
-    // What the display shows: the video is drawn by the media library, not by Qt.
-    const QImage shot = window.screen()->grabWindow(window.winId()).toImage();
-    if (shot.isNull() || !QDir().mkpath(QFileInfo(path).absolutePath()) ||
-        !shot.save(path, "PNG")) {
-        *error = QStringLiteral("cannot save the picture to %1").arg(path);
-        return false;
-    }
-    return true;
 }

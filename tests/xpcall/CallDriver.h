@@ -1,11 +1,12 @@
 #pragma once
 
+#include "CallWindowWatch.h"
+
 #include "client/IMemberCommandDialogs.h"
 
 #include <QByteArray>
 #include <QJsonObject>
 #include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -13,7 +14,6 @@
 #include <functional>
 
 class PalavoCtrl;
-class QWidget;
 
 // The hand of a person at one PalavoXP, for the call tests: takes text commands from the
 // test (one a line) and tells what the windows show as JSON lines on its output. It
@@ -29,9 +29,8 @@ class QWidget;
 //
 // Lines out, each with "atNs" (the steady clock, the same in every process here):
 //   {"ready":true,"address":...}, {"entered":true}, {"panel":2,"text":"RTC ON"},
-//   {"member":ADDRESS,"aliase":...,"product":true},
-//   {"callWindow":CAPTION}, {"status":TEXT,"buttons":[...]}, {"callWindowClosed":CAPTION},
-//   {"videoWindow":CAPTION,"visible":true}, {"messageBox":TEXT,"caption":...},
+//   {"member":ADDRESS,"aliase":...,"product":true}, {"messageBox":TEXT,"caption":...},
+//   the lines of CallWindowWatch (status window, status line, buttons, video windows),
 //   {"answer":COMMAND,"ok":true|false,"error":...} for every command.
 class CallDriver : public QObject, private IMemberCommandDialogs
 {
@@ -49,9 +48,6 @@ public:
     // A line of our own, with the time stamp added.
     void Print(QJsonObject line);
 
-    // The caption every status window carries, before the partner's nickname.
-    static QString CallCaptionPrefix() { return QStringLiteral("音声チャット for "); }
-
 signals:
     void QuitRequested();
 
@@ -66,14 +62,6 @@ private:
     void Answer(const QString& command, bool ok, const QString& error = {});
     void Watch();
     void WatchMembers();
-    void WatchCallWindow();
-    void WatchVideoWindows();
-    QWidget* CallWindow() const;
-    QString StatusText(QWidget& window) const;
-    QStringList VisibleButtons(QWidget& window) const;
-    bool Press(const QString& caption, QString* error);
-    bool Shot(const QString& path, QString* error);
-    QList<QWidget*> VideoWindows() const;
 
     PalavoCtrl& m_ctrl;
     Output m_output;
@@ -82,11 +70,7 @@ private:
     bool m_entered = false;
     QString m_panels[4];
     QStringList m_members; // "address|product" as last told
-    QPointer<QWidget> m_callWindow;
-    QString m_callCaption;
-    QString m_status;
-    QStringList m_buttons;
-    QList<QPointer<QWidget>> m_videoWindows;
+    CallWindowWatch m_windows;
     bool m_wantVideo = false;
     bool m_confirmed = false;
 };
