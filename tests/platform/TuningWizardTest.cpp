@@ -101,7 +101,8 @@ TEST(TuningWizard, TestToneOnTheChosenSpeaker)
         player.played.clear();
         QTest::mouseClick(dialog.cmdTest, Qt::LeftButton);
         EXPECT_EQ(player.played, std::vector<PlayedTone>{c.played});
-        EXPECT_EQ(dialog.lblTest->text().isEmpty(), c.hasOutput) << dialog.lblTest->text().toStdString();
+        EXPECT_EQ(dialog.lblTest->text().isEmpty(), c.hasOutput)
+            << dialog.lblTest->text().toStdString();
     }
 }
 
