@@ -4,9 +4,9 @@
 #include "host/TerminationSignals.h"
 #include "platform/ClassRegistry.h"
 #include "platform/PlatformServices.h"
-#include "platform/rtc/RtcClient.h"
 #include "platform/QtMessageBoxService.h"
 #include "platform/QtShellService.h"
+#include "platform/rtc/LinphoneClients.h"
 #include "ui/PalavoCtrlModule.h"
 #include "ui/transfer/QtTransferUi.h"
 
@@ -50,10 +50,11 @@ int main(int argc, char** argv)
     QtMessageBoxService messageBoxes;
     QtShellService shell;
     QtTransferUi transferUi; // transfer windows, beep, save-as and file-open dialogs
-    // No call client is linked in yet: voice chat stays off.
-    rtc::NoCallClients calls;
-    const PlatformServices services{messageBoxes, transferUi, transferUi,
-                                    shell,        transferUi, transferUi, calls};
+    // Calls over liblinphone. The device picker's choice is not stored yet: every client
+    // takes the machine's default devices.
+    rtc::LinphoneClients calls([] { return rtc::DeviceChoice{}; });
+    const PlatformServices services{messageBoxes, transferUi, transferUi, shell,
+                                    transferUi,   transferUi, calls};
 
     // What installing the control's library registered on the original platform.
     ClassRegistry registry;
