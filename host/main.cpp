@@ -7,7 +7,7 @@
 #include "platform/PlatformServices.h"
 #include "platform/QtMessageBoxService.h"
 #include "platform/QtShellService.h"
-#include "platform/rtc/RtcClient.h"
+#include "platform/rtc/LinphoneClients.h"
 #include "platform/rtc/ToneBeeps.h"
 #include "ui/PalavoCtrlModule.h"
 #include "ui/transfer/QtTransferUi.h"
@@ -52,13 +52,12 @@ int main(int argc, char** argv)
     QtMessageBoxService messageBoxes;
     QtShellService shell;
     QtTransferUi transferUi; // transfer windows, beep, save-as and file-open dialogs
-    // No call client is linked in yet: voice chat stays off, and with no tone player every
-    // beep is the desktop's.
-    rtc::NoCallClients calls;
-    rtc::NoTonePlayer tones;
-    // The product's beeps as tones on the chosen speaker, the desktop's beep without one.
-    rtc::ToneBeeps beeps(tones, transferUi,
-                         QDir(HostInfo::SettingsDir()).filePath(QStringLiteral("Palavo.ini")));
+    // Calls over liblinphone, each client made with the device choice saved in the
+    // settings file; the product's beeps are tones on the chosen speaker, or the
+    // desktop's beep without one.
+    const QString iniPath = QDir(HostInfo::SettingsDir()).filePath(QStringLiteral("Palavo.ini"));
+    rtc::LinphoneClients calls([iniPath] { return rtc::LoadDeviceChoice(iniPath); });
+    rtc::ToneBeeps beeps(calls, transferUi, iniPath);
     const PlatformServices services{messageBoxes, beeps,      transferUi, shell,
                                     transferUi,   transferUi, calls};
 

@@ -1,7 +1,14 @@
 #include "CallClients.h"
 
+#include "platform/HostInfo.h"
+#include "platform/rtc/LinphoneClients.h"
+
+#include <QDir>
+
 std::unique_ptr<rtc::IClientFactory> MakeCallClients()
 {
-    // No call client is linked into this build yet: voice chat stays off.
-    return std::make_unique<rtc::NoCallClients>();
+    // As the program makes them: the device choice saved in the settings file.
+    const QString iniPath = QDir(HostInfo::SettingsDir()).filePath(QStringLiteral("Palavo.ini"));
+    return std::make_unique<rtc::LinphoneClients>(
+        [iniPath] { return rtc::LoadDeviceChoice(iniPath); });
 }

@@ -1,0 +1,138 @@
+// The program's factory: what the environment asks for reaches the clients it makes.
+#include "RtcTestClient.h"
+
+#include "platform/rtc/LinphoneClients.h"
+
+#include "support/PrintQString.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace
+{
+// Sets environment variables for one scope and puts the old values back.
+class ScopedEnvironment
+{
+public:
+    void Set(const char* name, const QByteArray& value)
+    {
+        m_saved.emplace_back(name, qgetenv(name), qEnvironmentVariableIsSet(name));
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    }
+    ~ScopedEnvironment()
+    {
+        for (auto it = m_saved.rbegin(); it != m_saved.rend(); ++it) {
+            if (std::get<2>(*it))
+                qputenv(std::get<0>(*it), std::get<1>(*it));
+            else
+                qunsetenv(std::get<0>(*it));
+        }
+    }
+
+private:
+    std::vector<std::tuple<const char*, QByteArray, bool>> m_saved;
+};
+
+TEST(LinphoneClients, TheEnvironmentChoosesFilesAndTheTestCamera)
+{
+    if (const QString why = LinphoneMissing(); !why.isEmpty())
+        GTEST_SKIP() << why.toStdString();
+    QTemporaryDir dir;
+    const QByteArray in = QFile::encodeName(dir.filePath("in.wav"));
+    const QByteArray out = QFile::encodeName(dir.filePath("out.wav"));
+    struct Case {
+        const char* what;
+        QByteArray audioIn, audioOut, camera;
+        int mustHave;    // bits the client must report
+        int mustNotHave; // and bits it must not
+    };
+    const Case cases[] = {
+        {"both files", in, out, {}, 3, 16},
+        {"a recording only", {}, out, {}, 3, 16},
+        {"the test camera with files", in, out, "1", 15, 16},
+        {"the test camera set to 0", in, out, "0", 3, 16},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScopedEnvironment env;
+        env.Set("PALAVO_AUDIO_IN", c.audioIn);
+        env.Set("PALAVO_AUDIO_OUT", c.audioOut);
+        env.Set("PALAVO_TEST_CAMERA", c.camera);
+        rtc::LinphoneClients clients([] { return rtc::DeviceChoice{"mic", "speaker", ""}; });
+        const rtc::CoreSetup setup = clients.ClientSetup();
+        EXPECT_EQ(setup.PlayFile, QFile::decodeName(c.audioIn));
+        EXPECT_EQ(setup.RecordFile, QFile::decodeName(c.audioOut));
+        EXPECT_EQ(setup.Microphone, "mic");
+        EXPECT_EQ(setup.Speaker, "speaker");
+        EXPECT_FALSE(setup.BindAddress.isEmpty());
+
+        const std::unique_ptr<rtc::IClient> client = clients.CreateClient();
+        ASSERT_TRUE(client);
+        EXPECT_FALSE(client->MediaCapabilities().ok()); // nothing before Initialize
+        ASSERT_TRUE(client->Initialize().ok());
+        const auto caps = client->MediaCapabilities();
+        ASSERT_TRUE(caps.ok());
+        EXPECT_EQ(caps.value & c.mustHave, c.mustHave) << caps.value;
+        EXPECT_EQ(caps.value & c.mustNotHave, 0) << caps.value;
+        if (c.camera != "1") {
+            for (const rtc::MediaDevice& camera : clients.Cameras())
+                EXPECT_FALSE(camera.Id.startsWith("Mire")) << camera.Id;
+        }
+    }
+}
+
+TEST(LinphoneClients, WhatThereIsNoEngineForFailsWithAReason)
+{
+    if (const QString why = LinphoneMissing(); !why.isEmpty())
+        GTEST_SKIP() << why.toStdString();
+    QTemporaryDir dir;
+    rtc::LinphoneRtcClient client(FileSetup(QString(), dir.filePath("out.wav")));
+
+    // Before Initialize every operation fails.
+    EXPECT_FALSE(client.SetEventFilter(rtc::AllEvents).ok());
+    EXPECT_FALSE(client.CreateSession().ok());
+    EXPECT_FALSE(client.NetworkAddresses(false, false).ok());
+    ASSERT_TRUE(client.Initialize().ok());
+    EXPECT_FALSE(client.Initialize().ok());
+
+    for (const rtc::T120Applet applet :
+         {rtc::T120Applet::Whiteboard, rtc::T120Applet::AppSharing}) {
+        const auto running = client.IsT120AppletRunning(applet);
+        ASSERT_TRUE(running.ok());
+        EXPECT_FALSE(running.value);
+        const rtc::RtcStatus started = client.StartT120Applet(applet);
+        EXPECT_FALSE(started.ok());
+        EXPECT_FALSE(started.description().isEmpty());
+    }
+    const auto preview = client.VideoWindow(rtc::VideoWindowKind::Preview);
+    EXPECT_FALSE(preview.ok());
+    EXPECT_EQ(preview.value, nullptr);
+    // Tests run without an X11 display, where the library cannot draw into a window.
+    const auto receive = client.VideoWindow(rtc::VideoWindowKind::Receive);
+    EXPECT_EQ(receive.ok(), receive.value != nullptr);
+    EXPECT_EQ(receive.ok(), receive.status.description().isEmpty());
+    // With files in place of the sound card the ring has nowhere to sound, and is no error.
+    EXPECT_TRUE(client.PlayRing(true).ok());
+    EXPECT_TRUE(client.PlayRing(false).ok());
+}
+
+TEST(LinphoneClients, AUserNameThatIsNoAddressStillMakesAnIdentity)
+{
+    if (const QString why = LinphoneMissing(); !why.isEmpty())
+        GTEST_SKIP() << why.toStdString();
+    QTemporaryDir dir;
+    rtc::LinphoneRtcClient client(FileSetup(QString(), dir.filePath("out.wav")));
+    ASSERT_TRUE(client.Initialize().ok());
+    for (const char* uri :
+         {"dummy@127.0.0.1", "taro yamada@10.0.0.1", "太郎@10.0.0.1", "sip:a@b"}) {
+        SCOPED_TRACE(uri);
+        EXPECT_TRUE(client.SetLocalUserName(QString::fromUtf8("ぱらぼ")).ok());
+        EXPECT_TRUE(client.SetLocalUserURI(QString::fromUtf8(uri)).ok());
+    }
+}
+
+} // namespace
