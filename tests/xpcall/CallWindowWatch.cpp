@@ -1,6 +1,7 @@
 #include "CallWindowWatch.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QImage>
@@ -145,7 +146,14 @@ bool CallWindowWatch::Shot(const QString& path, QString* error) const
         return false;
     }
     QWidget& window = *windows.first();
-    // What the display shows: the video is drawn by the media library, not by Qt.
+    // The programs of a test share one display, and a grab takes what the display shows
+    // where the window is: bring it to the top and give the library a few frames to draw
+    // into it (it draws straight into the window, not through Qt).
+    window.raise();
+    window.activateWindow();
+    QDeadlineTimer drawn(300);
+    while (!drawn.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     const QImage shot = window.screen()->grabWindow(window.winId()).toImage();
     if (shot.isNull() || !QDir().mkpath(QFileInfo(path).absolutePath()) ||
         !shot.save(path, "PNG")) {
