@@ -103,3 +103,15 @@ double CallLanTest::MsBetween(const CallCopy& copy, int first, int second)
                   copy.At(first).Json.value("atNs").toInteger()) /
            1e6;
 }
+
+testing::AssertionResult CallLanTest::NoBoxes() const
+{
+    for (const CallCopy* copy : {m_caller.get(), m_callee.get()})
+        for (const CallCopy::Line& line : copy->Lines())
+            if (line.Json.contains(QStringLiteral("messageBox")))
+                return testing::AssertionFailure()
+                       << copy->Settings().Aliase.toStdString() << " showed the box \""
+                       << line.Json.value("caption").toString().toStdString()
+                       << "\": " << line.Json.value("messageBox").toString().toStdString();
+    return testing::AssertionSuccess();
+}

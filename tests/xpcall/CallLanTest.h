@@ -48,6 +48,8 @@ protected:
     int ExpectStatus(CallCopy& copy, const QString& text, size_t from, int timeoutMs = 10000);
     // Waits until the status window of `copy` has closed after line `from`; its line.
     int ExpectClosed(CallCopy& copy, size_t from, int timeoutMs = 6000);
+    // Neither program showed a message box (an error, a refusal, "お願い").
+    testing::AssertionResult NoBoxes() const;
     // Milliseconds between two lines of one program, on the program's own clock.
     static double MsBetween(const CallCopy& copy, int first, int second);
 

@@ -102,7 +102,8 @@ TEST_F(XpVideoCall, EachSideSeesTheOthersPicture)
                               << shot.height() << ")";
         EXPECT_TRUE(moving) << "the video window shows no moving picture of the partner";
     }
-    EXPECT_TRUE(Caller().Ask(QStringLiteral("drop")).value("ok").toBool()) << Both();
+    // Drawing video keeps the programs busy: they may take a while to answer.
+    EXPECT_TRUE(Caller().Ask(QStringLiteral("drop"), 15000).value("ok").toBool()) << Both();
 }
 
 } // namespace
