@@ -13,7 +13,9 @@
 //              Only as good as the window's view of when media start (the call client
 //              turns every 20 ms): read it to ±20 ms.
 //  CPU         utime + stime of each program (/proc/PID/stat) over the --talk-ms
-//              (default 4000) seconds of the call, as a share of one core.
+//              (default 4000) of the call, as a share of one core; and the same over
+//              two seconds before the call (entered, idle) as the baseline. The driver
+//              of the tests looks at the windows every 5 ms: that is in both.
 //
 // Prints each call and the medians. Needs root; without it, without the namespaces, or
 // in a build without a call client, it says why and exits 0.
@@ -68,6 +70,8 @@ struct Run {
     std::optional<double> DelayMs;
     double CallerCpu = 0; // share of one core
     double CalleeCpu = 0;
+    double CallerIdle = 0; // the same before the call
+    double CalleeIdle = 0;
 };
 
 int IntOption(const QStringList& args, const QString& name, int fallback)
@@ -128,6 +132,21 @@ std::optional<Run> Bench::Call(int index)
         Fail("the programs did not start and meet", caller, callee);
         return std::nullopt;
     }
+    // The same programs idle first (entered, no call), over two seconds: what the call
+    // adds is the difference.
+    const std::optional<double> callerIdle0 = CpuSeconds(caller.Pid());
+    const std::optional<double> calleeIdle0 = CpuSeconds(callee.Pid());
+    const qint64 idleFrom = CallCopy::NowNs();
+    WaitUntil([] { return false; }, 2000);
+    const std::optional<double> callerIdle1 = CpuSeconds(caller.Pid());
+    const std::optional<double> calleeIdle1 = CpuSeconds(callee.Pid());
+    const double idled = double(CallCopy::NowNs() - idleFrom) / 1e9;
+    Run run;
+    if (callerIdle0 && callerIdle1 && calleeIdle0 && calleeIdle1) {
+        run.CallerIdle = (*callerIdle1 - *callerIdle0) / idled;
+        run.CalleeIdle = (*calleeIdle1 - *calleeIdle0) / idled;
+    }
+
     const size_t callerFrom = caller.Lines().size();
     const size_t calleeFrom = callee.Lines().size();
     if (!caller.Ask(QStringLiteral("call ") + callee.Address()).value("ok").toBool() ||
@@ -147,7 +166,6 @@ std::optional<Run> Bench::Call(int index)
     }
     const qint64 callerAt = caller.At(callerUp).Json.value("atNs").toInteger();
     const qint64 calleeAt = callee.At(calleeUp).Json.value("atNs").toInteger();
-    Run run;
     run.SetupMs = double(std::max(callerAt, calleeAt) - pressed) / 1e6;
 
     const std::optional<double> callerCpu0 = CpuSeconds(caller.Pid());
@@ -171,13 +189,13 @@ std::optional<Run> Bench::Call(int index)
     const std::optional<double> onset = heard ? ToneOnsetMs(*heard, 1000) : std::nullopt;
     if (onset)
         run.DelayMs = *onset - (m_silenceMs + double(callerAt - calleeAt) / 1e6);
-    std::printf("call %d: set-up %.1f ms (caller %+.1f ms, callee %+.1f ms after the press), "
-                "delay %s, CPU caller %.1f%% callee %.1f%%\n",
-                index, run.SetupMs, double(callerAt - pressed) / 1e6,
-                double(calleeAt - pressed) / 1e6,
-                run.DelayMs ? qPrintable(QStringLiteral("%1 ms").arg(*run.DelayMs, 0, 'f', 1))
-                            : (heard ? "(no tone recorded)" : "(no recording)"),
-                run.CallerCpu * 100, run.CalleeCpu * 100);
+    std::printf(
+        "call %d: set-up %.1f ms (caller %+.1f ms, callee %+.1f ms after the press), "
+        "delay %s, CPU caller %.1f%% callee %.1f%% (idle before: %.1f%%, %.1f%%)\n",
+        index, run.SetupMs, double(callerAt - pressed) / 1e6, double(calleeAt - pressed) / 1e6,
+        run.DelayMs ? qPrintable(QStringLiteral("%1 ms").arg(*run.DelayMs, 0, 'f', 1))
+                    : (heard ? "(no tone recorded)" : "(no recording)"),
+        run.CallerCpu * 100, run.CalleeCpu * 100, run.CallerIdle * 100, run.CalleeIdle * 100);
     std::fflush(stdout);
     return run;
 }
@@ -210,7 +228,7 @@ int main(int argc, char** argv)
         QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
     QTemporaryDir dir(base + QStringLiteral("/pvcall-XXXXXX"));
     Bench bench(lan, dir.path(), talkMs, silenceMs);
-    std::vector<double> setup, delay, callerCpu, calleeCpu;
+    std::vector<double> setup, delay, callerCpu, calleeCpu, callerIdle, calleeIdle;
     for (int i = 1; i <= runs; ++i) {
         const std::optional<Run> run = bench.Call(i);
         if (!run)
@@ -220,10 +238,13 @@ int main(int argc, char** argv)
             delay.push_back(*run->DelayMs);
         callerCpu.push_back(run->CallerCpu * 100);
         calleeCpu.push_back(run->CalleeCpu * 100);
+        callerIdle.push_back(run->CallerIdle * 100);
+        calleeIdle.push_back(run->CalleeIdle * 100);
     }
     std::printf("medians of %zu calls: set-up %.1f ms (target < 1000), one-way delay %.1f ms "
-                "(%zu measured; target < 150), CPU caller %.1f%% callee %.1f%% of one core\n",
+                "(%zu measured; target < 150), CPU caller %.1f%% callee %.1f%% of one core "
+                "(idle: %.1f%%, %.1f%%)\n",
                 setup.size(), Median(setup), Median(delay), delay.size(), Median(callerCpu),
-                Median(calleeCpu));
+                Median(calleeCpu), Median(callerIdle), Median(calleeIdle));
     return setup.size() == size_t(runs) ? 0 : 1;
 }
