@@ -118,6 +118,8 @@ std::shared_ptr<linphone::Core> MakeCore(const CoreSetup& setup, QString* error)
     core->enableVideoCapture(true);
     core->enableVideoDisplay(true);
     core->enableVideoPreview(false);
+    // The receive window shows the partner alone; there is no preview window.
+    core->enableSelfView(false);
     // Video goes into our own window through OpenGL on X11 (see LinphoneVideoWindow).
     core->setVideoDisplayFilter("MSGLXVideo");
     if (setup.TestCamera)
