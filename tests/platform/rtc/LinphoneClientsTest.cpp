@@ -136,3 +136,23 @@ TEST(LinphoneClients, AUserNameThatIsNoAddressStillMakesAnIdentity)
 }
 
 } // namespace
+
+namespace
+{
+TEST(LinphoneClients, AToneNeedsASpeaker)
+{
+    if (const QString why = LinphoneMissing(); !why.isEmpty())
+        GTEST_SKIP() << why;
+    rtc::LinphoneClients clients([] { return rtc::DeviceChoice{}; });
+    // Tones nobody could hear are refused, whatever the machine.
+    EXPECT_FALSE(clients.PlayTone(0, 200, QString()));
+    EXPECT_FALSE(clients.PlayTone(1000, 0, QString()));
+    for (const rtc::MediaDevice& speaker : clients.Speakers())
+        EXPECT_FALSE(speaker.Id.isEmpty());
+    // A machine without a real speaker has nothing to play on: ALSA's "default" without a
+    // card is no speaker.
+    const bool speakers = !clients.Speakers().empty();
+    EXPECT_EQ(clients.PlayTone(1000, 200, QString()), speakers);
+    EXPECT_EQ(clients.PlayTone(1000, 200, QStringLiteral("no such speaker")), speakers);
+}
+} // namespace
