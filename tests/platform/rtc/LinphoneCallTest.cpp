@@ -240,17 +240,29 @@ TEST(LinphoneCall, APeerThatQuitsEndsTheCall)
     struct Case {
         const char* who;
         bool callerQuits;
+        bool fromHandler; // the client is destroyed inside its own Connected event
     };
-    for (const Case& c : {Case{"caller quits", true}, Case{"callee quits", false}}) {
+    const Case cases[] = {
+        {"caller quits", true, false},
+        {"callee quits", false, false},
+        {"caller quits from its event", true, true},
+        {"callee quits from its event", false, true},
+    };
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.who);
         CallPair pair;
         ASSERT_NO_FATAL_FAILURE(pair.Make(0, 0));
-        ASSERT_NO_FATAL_FAILURE(pair.Place(pair.caller->CallAddress()));
-        ASSERT_TRUE(pair.BothConnected());
         RtcTestClient& quitter = c.callerQuits ? *pair.caller : *pair.callee;
         RtcTestClient& stayer = c.callerQuits ? *pair.callee : *pair.caller;
+        if (c.fromHandler)
+            quitter.DestroyOn = QStringLiteral("participant Connected");
+        ASSERT_NO_FATAL_FAILURE(pair.Place(pair.caller->CallAddress()));
+        ASSERT_TRUE(WaitUntil([&] { return quitter.Count("participant Connected") == 1; }));
         const auto orphan = quitter.Session;
-        quitter.DestroyClient();
+        if (c.fromHandler)
+            EXPECT_FALSE(quitter.HasClient());
+        else
+            quitter.DestroyClient();
         ASSERT_TRUE(WaitUntil([&] { return stayer.Count("participant Disconnected") == 1; }))
             << stayer.Events.join(", ");
         // What the manager still holds fails quietly instead of reaching a dead library.

@@ -94,6 +94,8 @@ void RtcTestClient::Note(const QString& line)
     if (InOperation)
         EventInsideOperation = true;
     Events << line;
+    if (!DestroyOn.isEmpty() && line == DestroyOn)
+        m_client.reset();
 }
 
 void RtcTestClient::OnClientEvent(rtc::ClientEventType type)
