@@ -3,10 +3,12 @@
 #include "host/ProgramOptions.h"
 #include "host/TerminationSignals.h"
 #include "platform/ClassRegistry.h"
+#include "platform/HostInfo.h"
 #include "platform/PlatformServices.h"
 #include "platform/QtMessageBoxService.h"
 #include "platform/QtShellService.h"
 #include "platform/rtc/LinphoneClients.h"
+#include "platform/rtc/ToneBeeps.h"
 #include "ui/PalavoCtrlModule.h"
 #include "ui/transfer/QtTransferUi.h"
 
@@ -50,10 +52,13 @@ int main(int argc, char** argv)
     QtMessageBoxService messageBoxes;
     QtShellService shell;
     QtTransferUi transferUi; // transfer windows, beep, save-as and file-open dialogs
-    // Calls over liblinphone. The device picker's choice is not stored yet: every client
-    // takes the machine's default devices.
-    rtc::LinphoneClients calls([] { return rtc::DeviceChoice{}; });
-    const PlatformServices services{messageBoxes, transferUi, transferUi, shell,
+    // Calls over liblinphone, each client made with the device choice saved in the
+    // settings file; the product's beeps are tones on the chosen speaker, or the
+    // desktop's beep without one.
+    const QString iniPath = QDir(HostInfo::SettingsDir()).filePath(QStringLiteral("Palavo.ini"));
+    rtc::LinphoneClients calls(iniPath);
+    rtc::ToneBeeps beeps(calls, transferUi, iniPath);
+    const PlatformServices services{messageBoxes, beeps,      transferUi, shell,
                                     transferUi,   transferUi, calls};
 
     // What installing the control's library registered on the original platform.

@@ -26,6 +26,8 @@ std::shared_ptr<linphone::AudioDevice> FindAudioDevice(linphone::Core& core, con
     return nullptr;
 }
 
+} // namespace
+
 void ChooseDevices(linphone::Core& core, const CoreSetup& setup)
 {
     using Caps = linphone::AudioDevice::Capabilities;
@@ -46,7 +48,6 @@ void ChooseDevices(linphone::Core& core, const CoreSetup& setup)
     if (!setup.Camera.isEmpty())
         core.setVideoDevice(Std(setup.Camera));
 }
-} // namespace
 
 QString CoreConfigText(const QString& bindAddress)
 {

@@ -74,8 +74,8 @@ private:
     LinphoneRtcClient* m_client;
 };
 
-LinphoneRtcClient::LinphoneRtcClient(CoreSetup setup, QObject* parent)
-    : QObject(parent), m_setup(std::move(setup))
+LinphoneRtcClient::LinphoneRtcClient(CoreSetup setup, DevicePicker picker, QObject* parent)
+    : QObject(parent), m_setup(std::move(setup)), m_picker(std::move(picker))
 {
     m_iterate.setInterval(20);
     connect(&m_iterate, &QTimer::timeout, this, [this] {
@@ -268,7 +268,17 @@ RtcStatus LinphoneRtcClient::PlayRing(bool on)
 
 RtcStatus LinphoneRtcClient::InvokeTuningWizard()
 {
-    return RtcStatus::Failed(QStringLiteral("The device picker is not built yet."));
+    if (!m_picker)
+        return RtcStatus::Failed(QStringLiteral("This program has no device picker."));
+    const std::optional<DeviceChoice> choice = m_picker();
+    // Cancelling the picker is no failure; a new choice applies from the next call on.
+    if (choice && m_context) {
+        m_setup.Microphone = choice->Microphone;
+        m_setup.Speaker = choice->Speaker;
+        m_setup.Camera = choice->Camera;
+        ChooseDevices(*m_context->Core, m_setup);
+    }
+    return RtcStatus::Ok();
 }
 
 RtcResult<bool> LinphoneRtcClient::IsT120AppletRunning(T120Applet /*applet*/)

@@ -2,10 +2,13 @@
 #include "RtcTestClient.h"
 
 #include "platform/rtc/LinphoneClients.h"
+#include "platform/rtc/TuningWizard.h"
 
 #include "support/PrintQString.h"
 
+#include <QApplication>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -62,7 +65,9 @@ TEST(LinphoneClients, TheEnvironmentChoosesFilesAndTheTestCamera)
         env.Set("PALAVO_AUDIO_IN", c.audioIn);
         env.Set("PALAVO_AUDIO_OUT", c.audioOut);
         env.Set("PALAVO_TEST_CAMERA", c.camera);
-        rtc::LinphoneClients clients([] { return rtc::DeviceChoice{"mic", "speaker", ""}; });
+        const QString ini = dir.filePath("Palavo.ini");
+        ASSERT_TRUE(rtc::SaveDeviceChoice(ini, {"mic", "speaker", ""}));
+        rtc::LinphoneClients clients(ini);
         const rtc::CoreSetup setup = clients.ClientSetup();
         EXPECT_EQ(setup.PlayFile, QFile::decodeName(c.audioIn));
         EXPECT_EQ(setup.RecordFile, QFile::decodeName(c.audioOut));
@@ -115,6 +120,8 @@ TEST(LinphoneClients, WhatThereIsNoEngineForFailsWithAReason)
     const auto receive = client.VideoWindow(rtc::VideoWindowKind::Receive);
     EXPECT_EQ(receive.ok(), receive.value != nullptr);
     EXPECT_EQ(receive.ok(), receive.status.description().isEmpty());
+    // A client made without the program's device picker says so.
+    EXPECT_FALSE(client.InvokeTuningWizard().ok());
     // With files in place of the sound card the ring has nowhere to sound, and is no error.
     EXPECT_TRUE(client.PlayRing(true).ok());
     EXPECT_TRUE(client.PlayRing(false).ok());
@@ -143,7 +150,8 @@ TEST(LinphoneClients, AToneNeedsASpeaker)
 {
     if (const QString why = LinphoneMissing(); !why.isEmpty())
         GTEST_SKIP() << why;
-    rtc::LinphoneClients clients([] { return rtc::DeviceChoice{}; });
+    QTemporaryDir dir;
+    rtc::LinphoneClients clients(dir.filePath("Palavo.ini"));
     // Tones nobody could hear are refused, whatever the machine.
     EXPECT_FALSE(clients.PlayTone(0, 200, QString()));
     EXPECT_FALSE(clients.PlayTone(1000, 0, QString()));
@@ -154,5 +162,45 @@ TEST(LinphoneClients, AToneNeedsASpeaker)
     const bool speakers = !clients.Speakers().empty();
     EXPECT_EQ(clients.PlayTone(1000, 200, QString()), speakers);
     EXPECT_EQ(clients.PlayTone(1000, 200, QStringLiteral("no such speaker")), speakers);
+}
+} // namespace
+
+namespace
+{
+TEST(LinphoneClients, TheDevicePickerSavesWhatTheNextClientUses)
+{
+    if (const QString why = LinphoneMissing(); !why.isEmpty())
+        GTEST_SKIP() << why;
+    struct Case {
+        const char* what;
+        bool accept;
+        const char* microphoneAfter;
+    };
+    // The saved microphone is not on this machine: the picker shows the default for it,
+    // and OK saves the default.
+    const Case cases[] = {{"cancelled", false, "gone-mic"}, {"OK", true, ""}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("Palavo.ini");
+        ASSERT_TRUE(rtc::SaveDeviceChoice(ini, {"gone-mic", "", ""}));
+        rtc::LinphoneClients clients(ini);
+        const std::unique_ptr<rtc::IClient> client = clients.CreateClient();
+        ASSERT_TRUE(client->Initialize().ok());
+
+        bool picked = false;
+        QTimer::singleShot(100, [&] {
+            auto* picker = qobject_cast<rtc::TuningWizard*>(QApplication::activeModalWidget());
+            picked = picker != nullptr;
+            if (picker && c.accept)
+                picker->accept();
+            else if (picker)
+                picker->reject();
+        });
+        EXPECT_TRUE(client->InvokeTuningWizard().ok());
+        EXPECT_TRUE(picked);
+        EXPECT_EQ(rtc::LoadDeviceChoice(ini).Microphone, c.microphoneAfter);
+        EXPECT_EQ(clients.ClientSetup().Microphone, c.microphoneAfter);
+    }
 }
 } // namespace
