@@ -344,15 +344,20 @@ void LinphoneRtcClient::OnCallState(const std::shared_ptr<linphone::Call>& call,
     }
     const std::shared_ptr<LinphoneSession> session = it->second;
     const CallStep step = NextCallStep(session->Progress(), state, session->Incoming());
+    // A state the call has left by the time it would be told is not told: a manager that
+    // refused an incoming session hears next that it ended, not that it is incoming.
     if (step.Session)
         Queue(SessionStateClass, [session, s = *step.Session](IClientEvents& sink) {
-            sink.OnSessionStateChange(session, s);
+            if (s == SessionState::Disconnected || !session->Ended())
+                sink.OnSessionStateChange(session, s);
         });
     if (step.Participant) {
         const auto participant = session->Participant(1);
-        Queue(ParticipantStateClass, [participant, p = *step.Participant](IClientEvents& sink) {
-            sink.OnParticipantStateChange(participant, p);
-        });
+        Queue(ParticipantStateClass,
+              [session, participant, p = *step.Participant](IClientEvents& sink) {
+                  if (p == ParticipantState::Disconnected || !session->Ended())
+                      sink.OnParticipantStateChange(participant, p);
+              });
     }
     // The remote picture starts with the streams of a call that carries video.
     if (state == linphone::Call::State::StreamsRunning && !session->VideoStarted) {

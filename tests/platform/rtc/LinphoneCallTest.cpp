@@ -206,16 +206,24 @@ TEST(LinphoneCall, CallsThatCannotBeTakenAreTurnedAway)
     struct Case {
         const char* what;
         int listen;
-        bool busy; // the caller is already in a call
+        bool busy;   // the caller is already in a call
+        bool refuse; // the caller's manager ends the incoming session
+        QStringList callerHears;
     };
     const Case cases[] = {
-        {"not listening", 0, false},
-        {"already in a call", rtc::ListenDynamicAndDefault, true},
+        {"not listening", 0, false, false, {}},
+        {"already in a call", rtc::ListenDynamicAndDefault, true, false, {}},
+        {"refused by the manager",
+         rtc::ListenDynamicAndDefault,
+         false,
+         true,
+         {"session Incoming", "session Disconnected", "participant Disconnected"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         CallPair pair;
         ASSERT_NO_FATAL_FAILURE(pair.Make(0, 0, c.listen));
+        pair.caller->Refuse = c.refuse;
         std::unique_ptr<RtcTestClient> first;
         if (c.busy) {
             first = std::make_unique<RtcTestClient>(
@@ -230,7 +238,13 @@ TEST(LinphoneCall, CallsThatCannotBeTakenAreTurnedAway)
         ASSERT_TRUE(WaitUntil([&] { return pair.callee->Count("participant Disconnected") == 1; }))
             << pair.callee->Events.join(", ");
         EXPECT_EQ(pair.callee->Count("participant Connected"), 0);
-        EXPECT_EQ(pair.caller->Count("session Incoming"), 0) << pair.caller->Events.join(", ");
+        WaitUntil([] { return false; }, 200);
+        EXPECT_EQ(pair.caller->Events, c.callerHears);
+        EXPECT_TRUE(pair.caller->AnswerStatus.ok()) << pair.caller->AnswerStatus.description();
+        // The call in progress goes on.
+        if (first) {
+            EXPECT_EQ(first->Count("participant Disconnected"), 0);
+        }
     }
 }
 

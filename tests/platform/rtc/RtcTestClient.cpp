@@ -114,7 +114,9 @@ void RtcTestClient::OnSessionStateChange(const std::shared_ptr<rtc::ISession>& s
     Note(QStringLiteral("session ") + Name(state));
     if (state == rtc::SessionState::Incoming) {
         Session = session;
-        if (m_answer)
+        if (Refuse)
+            AnswerStatus = session->Terminate(rtc::NormalTermination);
+        else if (m_answer)
             AnswerStatus = session->Answer();
     }
 }

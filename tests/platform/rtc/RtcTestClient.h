@@ -41,6 +41,9 @@ public:
     // An event arrived while the test was inside an operation of this client.
     bool EventInsideOperation = false;
     bool InOperation = false;
+    // Terminate an incoming session from inside the event instead of answering it, as the
+    // manager does with a call it did not ask for.
+    bool Refuse = false;
     // The event line on which the handler destroys the client, as a manager may.
     QString DestroyOn;
 
