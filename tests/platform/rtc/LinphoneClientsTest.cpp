@@ -4,9 +4,11 @@
 #include "platform/rtc/LinphoneClients.h"
 #include "platform/rtc/TuningWizard.h"
 
+#include "support/EventWaiter.h"
 #include "support/PrintQString.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -202,5 +204,54 @@ TEST(LinphoneClients, TheDevicePickerSavesWhatTheNextClientUses)
         EXPECT_EQ(rtc::LoadDeviceChoice(ini).Microphone, c.microphoneAfter);
         EXPECT_EQ(clients.ClientSetup().Microphone, c.microphoneAfter);
     }
+}
+} // namespace
+
+namespace
+{
+// ALSA's default device made a file: what the speaker would play lands in `file`.
+QString SpeakerToFileConfig(const QString& file)
+{
+    return QStringLiteral("pcm.!default {\n"
+                          "    type file\n"
+                          "    slave.pcm { type null }\n"
+                          "    file \"%1\"\n"
+                          "    format \"raw\"\n"
+                          "}\n")
+        .arg(file);
+}
+
+TEST(LinphoneClients, TheRingSoundsOnTheSpeakerUntilStopped)
+{
+    if (const QString why = LinphoneMissing(); !why.isEmpty())
+        GTEST_SKIP() << why;
+    QTemporaryDir dir;
+    const QString played = dir.filePath("speaker.raw");
+    const QString config = dir.filePath("asound.conf");
+    QFile file(config);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(SpeakerToFileConfig(played).toUtf8());
+    file.close();
+    ScopedEnvironment env;
+    env.Set("ALSA_CONFIG_PATH", QFile::encodeName(config));
+
+    rtc::CoreSetup setup;
+    setup.BindAddress = QStringLiteral("127.0.0.1");
+    rtc::LinphoneRtcClient client(setup);
+    ASSERT_TRUE(client.Initialize().ok());
+    ASSERT_TRUE(client.PlayRing(true).ok());
+    const bool sounded = WaitUntil([&] { return QFileInfo(played).size() > 8000; }, 3000);
+    ASSERT_TRUE(sounded) << "bytes played: " << QFileInfo(played).size();
+    ASSERT_TRUE(client.PlayRing(false).ok());
+    WaitUntil([] { return false; }, 200);
+    const qint64 stoppedAt = QFileInfo(played).size();
+    WaitUntil([] { return false; }, 500);
+    EXPECT_EQ(QFileInfo(played).size(), stoppedAt);
+    // A ring, not silence.
+    QFile sound(played);
+    ASSERT_TRUE(sound.open(QIODevice::ReadOnly));
+    const QByteArray bytes = sound.readAll();
+    EXPECT_GT(bytes.count(char(0)), 0);
+    EXPECT_LT(bytes.count(char(0)), bytes.size() / 2);
 }
 } // namespace
