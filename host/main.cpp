@@ -56,7 +56,7 @@ int main(int argc, char** argv)
     // settings file; the product's beeps are tones on the chosen speaker, or the
     // desktop's beep without one.
     const QString iniPath = QDir(HostInfo::SettingsDir()).filePath(QStringLiteral("Palavo.ini"));
-    rtc::LinphoneClients calls([iniPath] { return rtc::LoadDeviceChoice(iniPath); });
+    rtc::LinphoneClients calls(iniPath);
     rtc::ToneBeeps beeps(calls, transferUi, iniPath);
     const PlatformServices services{messageBoxes, beeps,      transferUi, shell,
                                     transferUi,   transferUi, calls};

@@ -25,6 +25,9 @@ packages=(
   clang libclang-rt-14-dev          # the fuzz targets: libFuzzer with ASan and UBSan
   xvfb xauth fonts-noto-cjk         # a virtual display, and glyphs for the Japanese texts
   iproute2 nftables                 # the end-to-end tests: a virtual LAN, with loss
+  liblinphone-dev                   # voice and video calls (the library and its media engine)
+  linphone-common                   # the ring the call window plays
+  libgl1-mesa-dri                   # OpenGL for the video window, also under Xvfb
 )
 
 installed() {

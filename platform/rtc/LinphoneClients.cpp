@@ -3,6 +3,7 @@
 #include "platform/HostInfo.h"
 #include "platform/rtc/LinphoneMedia.h"
 #include "platform/rtc/LinphoneRtcClient.h"
+#include "platform/rtc/TuningWizard.h"
 
 #include <QFile>
 
@@ -65,7 +66,7 @@ QByteArray ToneWav(int frequency, int durationMs, int sampleRate)
     return wav;
 }
 
-LinphoneClients::LinphoneClients(std::function<DeviceChoice()> choice) : m_choice(std::move(choice))
+LinphoneClients::LinphoneClients(QString iniPath) : m_iniPath(std::move(iniPath))
 {
     m_iterate.setInterval(20);
     connect(&m_iterate, &QTimer::timeout, this, [this] {
@@ -91,7 +92,7 @@ CoreSetup LinphoneClients::ClientSetup() const
     setup.PlayFile = qEnvironmentVariable("PALAVO_AUDIO_IN");
     setup.RecordFile = qEnvironmentVariable("PALAVO_AUDIO_OUT");
     setup.TestCamera = TestCameraWanted();
-    const DeviceChoice choice = m_choice ? m_choice() : DeviceChoice{};
+    const DeviceChoice choice = LoadDeviceChoice(m_iniPath);
     setup.Microphone = choice.Microphone;
     setup.Speaker = choice.Speaker;
     setup.Camera = choice.Camera;
@@ -100,7 +101,13 @@ CoreSetup LinphoneClients::ClientSetup() const
 
 std::unique_ptr<IClient> LinphoneClients::CreateClient()
 {
-    return std::make_unique<LinphoneRtcClient>(ClientSetup());
+    // The picker shows and saves the choice in the settings file; the client then uses it.
+    auto picker = [this]() -> std::optional<DeviceChoice> {
+        if (!TuningWizard::Run(*this, *this, m_iniPath))
+            return std::nullopt;
+        return LoadDeviceChoice(m_iniPath);
+    };
+    return std::make_unique<LinphoneRtcClient>(ClientSetup(), picker);
 }
 
 linphone::Core* LinphoneClients::DeviceCore()
@@ -160,7 +167,7 @@ bool LinphoneClients::PlayTone(int frequency, int durationMs, const QString& spe
     const std::vector<MediaDevice> speakers = Speakers();
     if (speakers.empty())
         return false;
-    QString speaker = speakerId.isEmpty() && m_choice ? m_choice().Speaker : speakerId;
+    QString speaker = speakerId.isEmpty() ? LoadDeviceChoice(m_iniPath).Speaker : speakerId;
     const bool known = std::any_of(speakers.begin(), speakers.end(),
                                    [&](const MediaDevice& d) { return d.Id == speaker; });
     if (!known)

@@ -9,7 +9,6 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -35,8 +34,9 @@ class LinphoneClients : public QObject,
                         public ITonePlayer
 {
 public:
-    // `choice` reads the saved device choice (e.g. from "Palavo.ini").
-    explicit LinphoneClients(std::function<DeviceChoice()> choice);
+    // `iniPath`: the settings file that holds the device choice ("Palavo.ini"), read
+    // whenever a client is made and written by the device picker.
+    explicit LinphoneClients(QString iniPath);
     ~LinphoneClients() override;
 
     std::unique_ptr<IClient> CreateClient() override;
@@ -55,7 +55,7 @@ private:
     linphone::Core* DeviceCore();
     std::vector<MediaDevice> AudioDevices(bool capture);
 
-    std::function<DeviceChoice()> m_choice;
+    QString m_iniPath;
     std::shared_ptr<linphone::Core> m_deviceCore;
     QTimer m_iterate;
     QTemporaryDir m_toneDir;

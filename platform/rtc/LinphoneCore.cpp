@@ -26,6 +26,8 @@ std::shared_ptr<linphone::AudioDevice> FindAudioDevice(linphone::Core& core, con
     return nullptr;
 }
 
+} // namespace
+
 void ChooseDevices(linphone::Core& core, const CoreSetup& setup)
 {
     using Caps = linphone::AudioDevice::Capabilities;
@@ -46,7 +48,6 @@ void ChooseDevices(linphone::Core& core, const CoreSetup& setup)
     if (!setup.Camera.isEmpty())
         core.setVideoDevice(Std(setup.Camera));
 }
-} // namespace
 
 QString CoreConfigText(const QString& bindAddress)
 {
@@ -118,6 +119,8 @@ std::shared_ptr<linphone::Core> MakeCore(const CoreSetup& setup, QString* error)
     core->enableVideoCapture(true);
     core->enableVideoDisplay(true);
     core->enableVideoPreview(false);
+    // The receive window shows the partner alone; there is no preview window.
+    core->enableSelfView(false);
     // Video goes into our own window through OpenGL on X11 (see LinphoneVideoWindow).
     core->setVideoDisplayFilter("MSGLXVideo");
     if (setup.TestCamera)

@@ -44,6 +44,10 @@ QString CoreConfigText(const QString& bindAddress);
 // owns it and must call iterate() on the thread that made it.
 std::shared_ptr<linphone::Core> MakeCore(const CoreSetup& setup, QString* error);
 
+// Makes the devices of `setup` the core's own (the first real ones where the setup names
+// none or one the core does not have).
+void ChooseDevices(linphone::Core& core, const CoreSetup& setup);
+
 // The SIP port the core listens on for TCP; 0 when it does not.
 int SipTcpPort(linphone::Core& core);
 

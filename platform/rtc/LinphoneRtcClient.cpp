@@ -74,8 +74,8 @@ private:
     LinphoneRtcClient* m_client;
 };
 
-LinphoneRtcClient::LinphoneRtcClient(CoreSetup setup, QObject* parent)
-    : QObject(parent), m_setup(std::move(setup))
+LinphoneRtcClient::LinphoneRtcClient(CoreSetup setup, DevicePicker picker, QObject* parent)
+    : QObject(parent), m_setup(std::move(setup)), m_picker(std::move(picker))
 {
     m_iterate.setInterval(20);
     connect(&m_iterate, &QTimer::timeout, this, [this] {
@@ -268,7 +268,17 @@ RtcStatus LinphoneRtcClient::PlayRing(bool on)
 
 RtcStatus LinphoneRtcClient::InvokeTuningWizard()
 {
-    return RtcStatus::Failed(QStringLiteral("The device picker is not built yet."));
+    if (!m_picker)
+        return RtcStatus::Failed(QStringLiteral("This program has no device picker."));
+    const std::optional<DeviceChoice> choice = m_picker();
+    // Cancelling the picker is no failure; a new choice applies from the next call on.
+    if (choice && m_context) {
+        m_setup.Microphone = choice->Microphone;
+        m_setup.Speaker = choice->Speaker;
+        m_setup.Camera = choice->Camera;
+        ChooseDevices(*m_context->Core, m_setup);
+    }
+    return RtcStatus::Ok();
 }
 
 RtcResult<bool> LinphoneRtcClient::IsT120AppletRunning(T120Applet /*applet*/)
@@ -334,15 +344,20 @@ void LinphoneRtcClient::OnCallState(const std::shared_ptr<linphone::Call>& call,
     }
     const std::shared_ptr<LinphoneSession> session = it->second;
     const CallStep step = NextCallStep(session->Progress(), state, session->Incoming());
+    // A state the call has left by the time it would be told is not told: a manager that
+    // refused an incoming session hears next that it ended, not that it is incoming.
     if (step.Session)
         Queue(SessionStateClass, [session, s = *step.Session](IClientEvents& sink) {
-            sink.OnSessionStateChange(session, s);
+            if (s == SessionState::Disconnected || !session->Ended())
+                sink.OnSessionStateChange(session, s);
         });
     if (step.Participant) {
         const auto participant = session->Participant(1);
-        Queue(ParticipantStateClass, [participant, p = *step.Participant](IClientEvents& sink) {
-            sink.OnParticipantStateChange(participant, p);
-        });
+        Queue(ParticipantStateClass,
+              [session, participant, p = *step.Participant](IClientEvents& sink) {
+                  if (p == ParticipantState::Disconnected || !session->Ended())
+                      sink.OnParticipantStateChange(participant, p);
+              });
     }
     // The remote picture starts with the streams of a call that carries video.
     if (state == linphone::Call::State::StreamsRunning && !session->VideoStarted) {

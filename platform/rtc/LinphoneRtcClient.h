@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/rtc/DeviceChoice.h"
 #include "platform/rtc/LinphoneCore.h"
 #include "platform/rtc/RtcClient.h"
 
@@ -10,6 +11,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 namespace linphone
 {
@@ -35,7 +37,11 @@ struct CallContext;
 class LinphoneRtcClient : public QObject, public IClient
 {
 public:
-    explicit LinphoneRtcClient(CoreSetup setup, QObject* parent = nullptr);
+    // Runs the device picker; the devices it saved, or nothing when the user cancelled.
+    using DevicePicker = std::function<std::optional<DeviceChoice>()>;
+
+    explicit LinphoneRtcClient(CoreSetup setup, DevicePicker picker = {},
+                               QObject* parent = nullptr);
     ~LinphoneRtcClient() override;
 
     void Advise(IClientEvents* sink) override;
@@ -73,6 +79,7 @@ private:
     void StopCore();
 
     CoreSetup m_setup;
+    DevicePicker m_picker;
     std::shared_ptr<CallContext> m_context;
     std::shared_ptr<LinphoneCoreListener> m_listener;
     QTimer m_iterate;

@@ -206,16 +206,24 @@ TEST(LinphoneCall, CallsThatCannotBeTakenAreTurnedAway)
     struct Case {
         const char* what;
         int listen;
-        bool busy; // the caller is already in a call
+        bool busy;   // the caller is already in a call
+        bool refuse; // the caller's manager ends the incoming session
+        QStringList callerHears;
     };
     const Case cases[] = {
-        {"not listening", 0, false},
-        {"already in a call", rtc::ListenDynamicAndDefault, true},
+        {"not listening", 0, false, false, {}},
+        {"already in a call", rtc::ListenDynamicAndDefault, true, false, {}},
+        {"refused by the manager",
+         rtc::ListenDynamicAndDefault,
+         false,
+         true,
+         {"session Incoming", "session Disconnected", "participant Disconnected"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         CallPair pair;
         ASSERT_NO_FATAL_FAILURE(pair.Make(0, 0, c.listen));
+        pair.caller->Refuse = c.refuse;
         std::unique_ptr<RtcTestClient> first;
         if (c.busy) {
             first = std::make_unique<RtcTestClient>(
@@ -230,7 +238,13 @@ TEST(LinphoneCall, CallsThatCannotBeTakenAreTurnedAway)
         ASSERT_TRUE(WaitUntil([&] { return pair.callee->Count("participant Disconnected") == 1; }))
             << pair.callee->Events.join(", ");
         EXPECT_EQ(pair.callee->Count("participant Connected"), 0);
-        EXPECT_EQ(pair.caller->Count("session Incoming"), 0) << pair.caller->Events.join(", ");
+        WaitUntil([] { return false; }, 200);
+        EXPECT_EQ(pair.caller->Events, c.callerHears);
+        EXPECT_TRUE(pair.caller->AnswerStatus.ok()) << pair.caller->AnswerStatus.description();
+        // The call in progress goes on.
+        if (first) {
+            EXPECT_EQ(first->Count("participant Disconnected"), 0);
+        }
     }
 }
 
@@ -240,17 +254,29 @@ TEST(LinphoneCall, APeerThatQuitsEndsTheCall)
     struct Case {
         const char* who;
         bool callerQuits;
+        bool fromHandler; // the client is destroyed inside its own Connected event
     };
-    for (const Case& c : {Case{"caller quits", true}, Case{"callee quits", false}}) {
+    const Case cases[] = {
+        {"caller quits", true, false},
+        {"callee quits", false, false},
+        {"caller quits from its event", true, true},
+        {"callee quits from its event", false, true},
+    };
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.who);
         CallPair pair;
         ASSERT_NO_FATAL_FAILURE(pair.Make(0, 0));
-        ASSERT_NO_FATAL_FAILURE(pair.Place(pair.caller->CallAddress()));
-        ASSERT_TRUE(pair.BothConnected());
         RtcTestClient& quitter = c.callerQuits ? *pair.caller : *pair.callee;
         RtcTestClient& stayer = c.callerQuits ? *pair.callee : *pair.caller;
+        if (c.fromHandler)
+            quitter.DestroyOn = QStringLiteral("participant Connected");
+        ASSERT_NO_FATAL_FAILURE(pair.Place(pair.caller->CallAddress()));
+        ASSERT_TRUE(WaitUntil([&] { return quitter.Count("participant Connected") == 1; }));
         const auto orphan = quitter.Session;
-        quitter.DestroyClient();
+        if (c.fromHandler)
+            EXPECT_FALSE(quitter.HasClient());
+        else
+            quitter.DestroyClient();
         ASSERT_TRUE(WaitUntil([&] { return stayer.Count("participant Disconnected") == 1; }))
             << stayer.Events.join(", ");
         // What the manager still holds fails quietly instead of reaching a dead library.

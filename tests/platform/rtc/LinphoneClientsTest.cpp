@@ -2,10 +2,15 @@
 #include "RtcTestClient.h"
 
 #include "platform/rtc/LinphoneClients.h"
+#include "platform/rtc/TuningWizard.h"
 
+#include "support/EventWaiter.h"
 #include "support/PrintQString.h"
 
+#include <QApplication>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -62,7 +67,9 @@ TEST(LinphoneClients, TheEnvironmentChoosesFilesAndTheTestCamera)
         env.Set("PALAVO_AUDIO_IN", c.audioIn);
         env.Set("PALAVO_AUDIO_OUT", c.audioOut);
         env.Set("PALAVO_TEST_CAMERA", c.camera);
-        rtc::LinphoneClients clients([] { return rtc::DeviceChoice{"mic", "speaker", ""}; });
+        const QString ini = dir.filePath("Palavo.ini");
+        ASSERT_TRUE(rtc::SaveDeviceChoice(ini, {"mic", "speaker", ""}));
+        rtc::LinphoneClients clients(ini);
         const rtc::CoreSetup setup = clients.ClientSetup();
         EXPECT_EQ(setup.PlayFile, QFile::decodeName(c.audioIn));
         EXPECT_EQ(setup.RecordFile, QFile::decodeName(c.audioOut));
@@ -115,6 +122,8 @@ TEST(LinphoneClients, WhatThereIsNoEngineForFailsWithAReason)
     const auto receive = client.VideoWindow(rtc::VideoWindowKind::Receive);
     EXPECT_EQ(receive.ok(), receive.value != nullptr);
     EXPECT_EQ(receive.ok(), receive.status.description().isEmpty());
+    // A client made without the program's device picker says so.
+    EXPECT_FALSE(client.InvokeTuningWizard().ok());
     // With files in place of the sound card the ring has nowhere to sound, and is no error.
     EXPECT_TRUE(client.PlayRing(true).ok());
     EXPECT_TRUE(client.PlayRing(false).ok());
@@ -135,4 +144,114 @@ TEST(LinphoneClients, AUserNameThatIsNoAddressStillMakesAnIdentity)
     }
 }
 
+} // namespace
+
+namespace
+{
+TEST(LinphoneClients, AToneNeedsASpeaker)
+{
+    if (const QString why = LinphoneMissing(); !why.isEmpty())
+        GTEST_SKIP() << why;
+    QTemporaryDir dir;
+    rtc::LinphoneClients clients(dir.filePath("Palavo.ini"));
+    // Tones nobody could hear are refused, whatever the machine.
+    EXPECT_FALSE(clients.PlayTone(0, 200, QString()));
+    EXPECT_FALSE(clients.PlayTone(1000, 0, QString()));
+    for (const rtc::MediaDevice& speaker : clients.Speakers())
+        EXPECT_FALSE(speaker.Id.isEmpty());
+    // A machine without a real speaker has nothing to play on: ALSA's "default" without a
+    // card is no speaker.
+    const bool speakers = !clients.Speakers().empty();
+    EXPECT_EQ(clients.PlayTone(1000, 200, QString()), speakers);
+    EXPECT_EQ(clients.PlayTone(1000, 200, QStringLiteral("no such speaker")), speakers);
+}
+} // namespace
+
+namespace
+{
+TEST(LinphoneClients, TheDevicePickerSavesWhatTheNextClientUses)
+{
+    if (const QString why = LinphoneMissing(); !why.isEmpty())
+        GTEST_SKIP() << why;
+    struct Case {
+        const char* what;
+        bool accept;
+        const char* microphoneAfter;
+    };
+    // The saved microphone is not on this machine: the picker shows the default for it,
+    // and OK saves the default.
+    const Case cases[] = {{"cancelled", false, "gone-mic"}, {"OK", true, ""}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir dir;
+        const QString ini = dir.filePath("Palavo.ini");
+        ASSERT_TRUE(rtc::SaveDeviceChoice(ini, {"gone-mic", "", ""}));
+        rtc::LinphoneClients clients(ini);
+        const std::unique_ptr<rtc::IClient> client = clients.CreateClient();
+        ASSERT_TRUE(client->Initialize().ok());
+
+        bool picked = false;
+        QTimer::singleShot(100, [&] {
+            auto* picker = qobject_cast<rtc::TuningWizard*>(QApplication::activeModalWidget());
+            picked = picker != nullptr;
+            if (picker && c.accept)
+                picker->accept();
+            else if (picker)
+                picker->reject();
+        });
+        EXPECT_TRUE(client->InvokeTuningWizard().ok());
+        EXPECT_TRUE(picked);
+        EXPECT_EQ(rtc::LoadDeviceChoice(ini).Microphone, c.microphoneAfter);
+        EXPECT_EQ(clients.ClientSetup().Microphone, c.microphoneAfter);
+    }
+}
+} // namespace
+
+namespace
+{
+// ALSA's default device made a file: what the speaker would play lands in `file`.
+QString SpeakerToFileConfig(const QString& file)
+{
+    return QStringLiteral("pcm.!default {\n"
+                          "    type file\n"
+                          "    slave.pcm { type null }\n"
+                          "    file \"%1\"\n"
+                          "    format \"raw\"\n"
+                          "}\n")
+        .arg(file);
+}
+
+TEST(LinphoneClients, TheRingSoundsOnTheSpeakerUntilStopped)
+{
+    if (const QString why = LinphoneMissing(); !why.isEmpty())
+        GTEST_SKIP() << why;
+    QTemporaryDir dir;
+    const QString played = dir.filePath("speaker.raw");
+    const QString config = dir.filePath("asound.conf");
+    QFile file(config);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(SpeakerToFileConfig(played).toUtf8());
+    file.close();
+    ScopedEnvironment env;
+    env.Set("ALSA_CONFIG_PATH", QFile::encodeName(config));
+
+    rtc::CoreSetup setup;
+    setup.BindAddress = QStringLiteral("127.0.0.1");
+    rtc::LinphoneRtcClient client(setup);
+    ASSERT_TRUE(client.Initialize().ok());
+    ASSERT_TRUE(client.PlayRing(true).ok());
+    const bool sounded = WaitUntil([&] { return QFileInfo(played).size() > 8000; }, 3000);
+    ASSERT_TRUE(sounded) << "bytes played: " << QFileInfo(played).size();
+    ASSERT_TRUE(client.PlayRing(false).ok());
+    WaitUntil([] { return false; }, 200);
+    const qint64 stoppedAt = QFileInfo(played).size();
+    WaitUntil([] { return false; }, 500);
+    EXPECT_EQ(QFileInfo(played).size(), stoppedAt);
+    // A ring, not silence.
+    QFile sound(played);
+    ASSERT_TRUE(sound.open(QIODevice::ReadOnly));
+    const QByteArray bytes = sound.readAll();
+    EXPECT_GT(bytes.count(char(0)), 0);
+    EXPECT_LT(bytes.count(char(0)), bytes.size() / 2);
+}
 } // namespace

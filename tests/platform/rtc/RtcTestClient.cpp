@@ -94,6 +94,8 @@ void RtcTestClient::Note(const QString& line)
     if (InOperation)
         EventInsideOperation = true;
     Events << line;
+    if (!DestroyOn.isEmpty() && line == DestroyOn)
+        m_client.reset();
 }
 
 void RtcTestClient::OnClientEvent(rtc::ClientEventType type)
@@ -112,7 +114,9 @@ void RtcTestClient::OnSessionStateChange(const std::shared_ptr<rtc::ISession>& s
     Note(QStringLiteral("session ") + Name(state));
     if (state == rtc::SessionState::Incoming) {
         Session = session;
-        if (m_answer)
+        if (Refuse)
+            AnswerStatus = session->Terminate(rtc::NormalTermination);
+        else if (m_answer)
             AnswerStatus = session->Answer();
     }
 }

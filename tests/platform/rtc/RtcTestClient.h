@@ -33,6 +33,7 @@ public:
 
     rtc::LinphoneRtcClient& Client() { return *m_client; }
     void DestroyClient() { m_client.reset(); }
+    bool HasClient() const { return m_client != nullptr; }
 
     QStringList Events;
     std::shared_ptr<rtc::ISession> Session; // the incoming session, or one we placed
@@ -40,6 +41,11 @@ public:
     // An event arrived while the test was inside an operation of this client.
     bool EventInsideOperation = false;
     bool InOperation = false;
+    // Terminate an incoming session from inside the event instead of answering it, as the
+    // manager does with a call it did not ask for.
+    bool Refuse = false;
+    // The event line on which the handler destroys the client, as a manager may.
+    QString DestroyOn;
 
     int Count(const QString& line) const { return int(Events.count(line)); }
 
