@@ -401,12 +401,16 @@ TEST_F(Calls, TheCalleesRefusalIsSentAndTheManagerIsFreeAgain)
 TEST_F(Calls, ClosingTheWindowEndsItsCallAsItsButtonWould)
 {
     Manager(1);
-    Offered()->close();
+    RtcStatusForm* ringing = Offered();
+    ASSERT_NE(ringing, nullptr);
+    ringing->close();
     EXPECT_EQ(chat.Journal, QStringList({"RejectVoIP(10.0.0.2)"}));
-    EXPECT_FALSE(manager->IsUsing());
+    ASSERT_FALSE(manager->IsUsing());
     Settle();
     chat.Journal.clear();
-    Requested()->close();
+    RtcStatusForm* waiting = Requested();
+    ASSERT_NE(waiting, nullptr);
+    waiting->close();
     EXPECT_EQ(chat.Journal,
               QStringList({"ReqStartVoIP(10.0.0.2,5070,0,0)", "ReqStopVoIP(10.0.0.2)"}));
     EXPECT_FALSE(manager->IsUsing());
