@@ -3,10 +3,12 @@
 #include "host/ProgramOptions.h"
 #include "host/TerminationSignals.h"
 #include "platform/ClassRegistry.h"
+#include "platform/HostInfo.h"
 #include "platform/PlatformServices.h"
-#include "platform/rtc/RtcClient.h"
 #include "platform/QtMessageBoxService.h"
 #include "platform/QtShellService.h"
+#include "platform/rtc/RtcClient.h"
+#include "platform/rtc/ToneBeeps.h"
 #include "ui/PalavoCtrlModule.h"
 #include "ui/transfer/QtTransferUi.h"
 
@@ -50,10 +52,15 @@ int main(int argc, char** argv)
     QtMessageBoxService messageBoxes;
     QtShellService shell;
     QtTransferUi transferUi; // transfer windows, beep, save-as and file-open dialogs
-    // No call client is linked in yet: voice chat stays off.
+    // No call client is linked in yet: voice chat stays off, and with no tone player every
+    // beep is the desktop's.
     rtc::NoCallClients calls;
-    const PlatformServices services{messageBoxes, transferUi, transferUi,
-                                    shell,        transferUi, transferUi, calls};
+    rtc::NoTonePlayer tones;
+    // The product's beeps as tones on the chosen speaker, the desktop's beep without one.
+    rtc::ToneBeeps beeps(tones, transferUi,
+                         QDir(HostInfo::SettingsDir()).filePath(QStringLiteral("Palavo.ini")));
+    const PlatformServices services{messageBoxes, beeps,      transferUi, shell,
+                                    transferUi,   transferUi, calls};
 
     // What installing the control's library registered on the original platform.
     ClassRegistry registry;

@@ -32,8 +32,9 @@ class ITonePlayer
 public:
     virtual ~ITonePlayer() = default;
     // A sine tone of `frequency` Hz for `durationMs` on the speaker `speakerId` (empty:
-    // the one in the saved device choice); returns at once. False when the machine has
-    // no audio output to play it on.
+    // the machine's default one, as "既定" in the device picker; the beeps pass the saved
+    // choice themselves); returns at once. False when the machine has no audio output to
+    // play it on.
     virtual bool PlayTone(int frequency, int durationMs, const QString& speakerId) = 0;
 };
 
