@@ -1,14 +1,9 @@
 #include "CallFixture.h"
 
 #include "client/TraceLog.h"
-#include "ui/RtcStatusForm.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QFile>
-#include <QPushButton>
-#include <QTest>
-
-#include <stdexcept>
 
 void RecordingChat::ReqStartVoIP(const QString& destIPAddr, int32_t myPort, bool useVideo,
                                  bool capT120)
@@ -18,16 +13,6 @@ void RecordingChat::ReqStartVoIP(const QString& destIPAddr, int32_t myPort, bool
                    .arg(myPort)
                    .arg(int(useVideo))
                    .arg(int(capT120));
-}
-
-void RecordingChat::ReqStopVoIP(const QString& destIPAddr)
-{
-    Journal << QStringLiteral("ReqStopVoIP(%1)").arg(destIPAddr);
-}
-
-void RecordingChat::RejectVoIP(const QString& destIPAddr)
-{
-    Journal << QStringLiteral("RejectVoIP(%1)").arg(destIPAddr);
 }
 
 void Calls::SetUp()
@@ -50,25 +35,16 @@ void Calls::TearDown()
     InitTraceLogPath();
 }
 
-RTCForm& Calls::Manager(int media)
+void Calls::Init(int media)
 {
-    EXPECT_TRUE(manager->Init(media, QStringLiteral("taro")));
-    m_initLines = Client().Journal->size();
+    ASSERT_TRUE(manager->Init(media, QStringLiteral("taro")));
+    m_initOps = Client().Log->Lines.size();
     TakeTrace();
-    return *manager;
 }
 
-rtc::FakeRtcClient& Calls::Client()
+QStringList Calls::Ops() const
 {
-    rtc::FakeRtcClient* client = calls.Last();
-    if (client == nullptr)
-        throw std::logic_error("no call client was made");
-    return *client;
-}
-
-QStringList Calls::CallOperations()
-{
-    return Client().Journal->mid(m_initLines);
+    return calls.Last()->Log->Lines.mid(m_initOps);
 }
 
 QStringList Calls::TakeTrace()
@@ -79,11 +55,9 @@ QStringList Calls::TakeTrace()
     const QStringList lines =
         QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
     QStringList texts;
-    for (qsizetype i = m_traceRead; i < lines.size(); ++i) {
-        // "yyyy M/d H:mm:ss text": the text follows the third space.
-        const QString& line = lines[i];
-        texts << line.section(u' ', 3);
-    }
+    // "yyyy M/d H:mm:ss text"
+    for (qsizetype i = m_traceRead; i < lines.size(); ++i)
+        texts << lines[i].section(u' ', 3);
     m_traceRead = lines.size();
     return texts;
 }
@@ -98,22 +72,19 @@ QStringList Calls::BoxTexts() const
 
 RtcStatusForm* Calls::Offered(bool video, bool t120, int32_t port)
 {
-    manager->VoIPRequestOffered(QString::fromLatin1(Partner), QStringLiteral("花子"), port, video,
-                                t120);
+    manager->VoIPRequestOffered("10.0.0.2", QStringLiteral("花子"), port, video, t120);
     return manager->StatusForm();
 }
 
 RtcStatusForm* Calls::Requested(bool video, bool t120)
 {
-    manager->RequestConnect(QString::fromLatin1(Partner), QStringLiteral("花子"), video, t120);
+    manager->RequestConnect("10.0.0.2", QStringLiteral("花子"), video, t120);
     return manager->StatusForm();
 }
 
-void Calls::Click(QPushButton* button)
+void Calls::RaiseParticipant(rtc::ParticipantState state)
 {
-    ASSERT_NE(button, nullptr);
-    ASSERT_TRUE(button->isVisible() && button->isEnabled()) << button->objectName().toStdString();
-    QTest::mouseClick(button, Qt::LeftButton);
+    Client().Sink()->OnParticipantStateChange(Client().Sessions.back()->Participants[0], state);
 }
 
 void Calls::Settle()

@@ -1,65 +1,55 @@
-// The call manager and its client: initialisation, the media mask, capabilities,
-// the client's events as traced, the video window and the tuning wizard.
+// The call manager and its client: initialisation, the media mask, capabilities, the
+// client's events as traced, the video window and the client's tools.
 #include "CallFixture.h"
 
-#include "ui/RtcStatusForm.h"
-
 #include <QPushButton>
+#include <QTest>
+
+#include <algorithm>
 
 using rtc::FakeRtcClient;
 
-TEST_F(Calls, InitSetsTheClientUpInOrderAndReadsItsAddress)
+TEST_F(Calls, InitSetsTheClientUpInOrderAndSplitsItsFirstAddress)
 {
-    calls.Setup = [](FakeRtcClient& client) {
-        client.Addresses = {QStringLiteral("192.168.1.10:5070"), QStringLiteral("10.1.1.1:9")};
+    struct Case {
+        const char* address;
+        const char* host;
+        int port;
     };
-    ASSERT_TRUE(manager->Init(1, QStringLiteral("taro")));
-    EXPECT_EQ(
-        *Client().Journal,
-        QStringList({"Advise", "Initialize", "SetEventFilter(2047)", "SetPreferredMediaTypes(3,0)",
-                     "SetLocalUserName(自分)", "SetListenForIncomingSessions(2)",
-                     "NetworkAddresses(0,0)", "SetLocalUserURI(taro@192.168.1.10)"}));
-    EXPECT_EQ(manager->LocalPort(), 5070);
-    EXPECT_EQ(TakeTrace(), QStringList({"RTC_Initialized(MediaTypes=3)"}));
-    EXPECT_TRUE(boxes.Shown().empty());
+    const Case cases[] = {
+        {"192.168.1.10:5070", "192.168.1.10", 5070},
+        {"10.0.0.5:5060;transport=tcp", "10.0.0.5", 5060}, // the leading digits
+        {"h:x1", "h", 0},
+        {":5070", "", 0}, // the colon must not come first
+        {"nocolon", "", 0},
+    };
+    size_t mostAlive = 0; // when a new client is made
+    for (const Case& c : cases) {
+        calls.Setup = [&](FakeRtcClient& client) {
+            mostAlive = std::max(mostAlive, calls.Live.size());
+            client.Addresses = {QString::fromLatin1(c.address), QStringLiteral("10.9.9.9:1")};
+        };
+        ASSERT_TRUE(manager->Init(1, QStringLiteral("taro")));
+        EXPECT_EQ(Client().Log->Lines,
+                  QStringList({"Advise", "Initialize", "SetEventFilter(2047)",
+                               "SetPreferredMediaTypes(3,0)", "SetLocalUserName(自分)",
+                               "SetListenForIncomingSessions(2)", "NetworkAddresses(0,0)",
+                               "SetLocalUserURI(taro@" + QLatin1String(c.host) + ")"}));
+        EXPECT_EQ(manager->LocalPort(), c.port) << c.address;
+    }
+    EXPECT_EQ(TakeTrace(), QStringList(5, "RTC_Initialized(MediaTypes=3)"));
+    EXPECT_EQ(mostAlive, 0u) << "each Init let the client before go first";
 }
 
 TEST_F(Calls, InitChoosesTheMediaMaskForEveryCapabilityValue)
 {
-    // 0, 1, 2, 4 and 7 as designed; 3, 5 and 6 our choice: video implies voice, and a
-    // call always needs an audio bit.
+    // 3, 5 and 6 are ours to choose: video implies voice, a call needs an audio bit.
     const int masks[8] = {0, 3, 15, 15, 16, 19, 31, 31};
     for (int media = 0; media < 8; ++media) {
-        ASSERT_TRUE(manager->Init(media, QStringLiteral("taro"))) << media;
-        EXPECT_EQ(manager->MediaTypes(), masks[media]) << media;
-        EXPECT_TRUE(Client().Journal->contains(
+        Init(media);
+        EXPECT_TRUE(Client().Log->Lines.contains(
             QStringLiteral("SetPreferredMediaTypes(%1,0)").arg(masks[media])))
             << media;
-    }
-}
-
-TEST_F(Calls, TheFirstNetworkAddressIsSplitAtItsFirstColon)
-{
-    struct Case {
-        const char* address;
-        const char* uri;
-        int port;
-    };
-    const Case cases[] = {
-        {"192.168.1.10:5070", "taro@192.168.1.10", 5070},
-        {"10.0.0.5:5060;transport=tcp", "taro@10.0.0.5", 5060}, // leading digits only
-        {"h:x1", "taro@h", 0},                                  // no digits: port 0
-        {":5070", "taro@", 0},                                  // colon first: no host
-        {"nocolon", "taro@", 0},
-    };
-    for (const Case& c : cases) {
-        calls.Setup = [&c](FakeRtcClient& client) {
-            client.Addresses = {QString::fromLatin1(c.address)};
-        };
-        ASSERT_TRUE(manager->Init(1, QStringLiteral("taro"))) << c.address;
-        EXPECT_EQ(Client().Journal->last(), QStringLiteral("SetLocalUserURI(%1)").arg(c.uri))
-            << c.address;
-        EXPECT_EQ(manager->LocalPort(), c.port) << c.address;
     }
 }
 
@@ -75,70 +65,44 @@ TEST_F(Calls, AFailingStepEndsInitWithTheErrorBoxExceptForTheProbe)
     for (const char* step : steps) {
         for (int media : {0, 2}) {
             boxes.Clear();
-            calls.Setup = [step](FakeRtcClient& client) { client.FailAt = QLatin1String(step); };
-            EXPECT_FALSE(manager->Init(media, QStringLiteral("taro"))) << step;
-            const QStringList expected =
-                media == 0
-                    ? QStringList()
-                    : QStringList{QStringLiteral("エラー|RTC(MediaTypes=15)の初期化に失敗しま"
-                                                 "した(fake failure in %1)")
-                                      .arg(QLatin1String(step))};
-            EXPECT_EQ(BoxTexts(), expected) << step << " media " << media;
-            // Nothing after the failing step ran, and the client was let go.
-            EXPECT_TRUE(calls.Live.empty()) << step;
-            EXPECT_EQ(manager->GetMediaCapabilities(), 0) << step;
+            calls.Setup = [step](FakeRtcClient& client) { client.Log->FailAt = step; };
+            EXPECT_FALSE(manager->Init(media, QStringLiteral("taro")));
+            EXPECT_EQ(BoxTexts().join(""),
+                      media == 0
+                          ? QString()
+                          : "エラー|RTC(MediaTypes=15)の初期化に失敗しました(fake failure in " +
+                                QLatin1String(step) + ")");
+            EXPECT_TRUE(calls.Live.empty()) << step << " the client was let go";
+            EXPECT_EQ(manager->GetMediaCapabilities(), 0);
         }
     }
-    // No client at all, and a client without a network address.
     boxes.Clear();
-    calls.Available = false;
-    EXPECT_FALSE(manager->Init(1, QStringLiteral("taro")));
-    calls.Available = true;
     calls.Setup = [](FakeRtcClient& client) { client.Addresses.clear(); };
+    EXPECT_FALSE(manager->Init(1, QStringLiteral("taro")));
+    calls.Available = false;
     EXPECT_FALSE(manager->Init(1, QStringLiteral("taro")));
     EXPECT_EQ(
         BoxTexts(),
-        QStringList({"エラー|RTC(MediaTypes=3)の初期化に失敗しました(RTC client not available.)",
-                     "エラー|RTC(MediaTypes=3)の初期化に失敗しました(no network address)"}));
-}
-
-TEST_F(Calls, InitAgainLetsTheOldClientGoFirst)
-{
-    Manager(1);
-    FakeRtcClient* first = &Client();
-    const rtc::FakeJournal firstJournal = first->Journal;
-    Manager(3);
-    EXPECT_EQ(calls.Made, 2);
-    ASSERT_EQ(calls.Live.size(), 1u);
-    EXPECT_EQ(firstJournal->last(), "Unadvise");
-    // The new client hears the events.
-    EXPECT_NE(Client().Sink(), nullptr);
-    EXPECT_EQ(manager->MediaTypes(), 15);
+        QStringList({"エラー|RTC(MediaTypes=3)の初期化に失敗しました(no network address)",
+                     "エラー|RTC(MediaTypes=3)の初期化に失敗しました(RTC client not available.)"}));
 }
 
 TEST_F(Calls, CapabilitiesFollowTheClientsMedia)
 {
     EXPECT_EQ(manager->GetMediaCapabilities(), 0) << "not initialised";
-    struct Case {
-        int media;
-        int caps;
-    };
-    const Case cases[] = {
-        {0, 0}, {1, 1},  {2, 1},  {3, 1},  {4, 0}, // video without audio is nothing
-        {7, 3}, {11, 3}, {15, 3}, {16, 4}, {19, 5}, {31, 7}, {28, 4},
-    };
-    for (const Case& c : cases) {
-        calls.Setup = [&c](FakeRtcClient& client) { client.Media = c.media; };
-        Manager(0);
-        EXPECT_EQ(manager->GetMediaCapabilities(), c.caps) << c.media;
+    const std::pair<int, int> cases[] = {{0, 0},  {2, 1},  {3, 1},  {4, 0},  {11, 3},
+                                         {15, 3}, {16, 4}, {19, 5}, {31, 7}, {28, 4}};
+    for (const auto& [media, caps] : cases) {
+        calls.Setup = [media = media](FakeRtcClient& client) { client.Media = media; };
+        Init(0);
+        EXPECT_EQ(manager->GetMediaCapabilities(), caps) << media;
     }
 }
 
-TEST_F(Calls, ClientEventsAreTracedWithTheirNames)
+TEST_F(Calls, ClientEventsAreTracedByName)
 {
-    Manager(1);
+    Init(1);
     rtc::IClientEvents& events = *Client().Sink();
-    using P = rtc::ParticipantState;
     events.OnClientEvent(rtc::ClientEventType::DeviceChange);
     events.OnClientEvent(rtc::ClientEventType::NetworkQualityChange);
     events.OnClientEvent(rtc::ClientEventType::AsyncCleanupDone);
@@ -148,84 +112,60 @@ TEST_F(Calls, ClientEventsAreTracedWithTheirNames)
     events.OnBuddy();
     events.OnWatcher();
     events.OnProfile();
-    for (P state :
-         {P::Idle, P::Pending, P::Answering, P::InProgress, P::Alerting, P::Disconnecting})
-        events.OnParticipantStateChange(nullptr, state);
-    EXPECT_EQ(TakeTrace(),
-              QStringList(
-                  {"RTCE_CLIENT.RTCCET_DEVICE_CHANGE", "RTCE_CLIENT.RTCCET_NETWORK_QUALITY_CHANGE",
-                   "RTCE_CLIENT.RTCCET_ASYNC_CLEANUP_DONE", "RTCE_REGISTRATION_STATE_CHANGE.200",
-                   "RTCE_SESSION_OPERATION_COMPLETE", "RTCE_MESSAGING", "RTCE_BUDDY",
-                   "RTCE_WATCHER", "RTCE_PROFILE", "RTCE_PARTICIPANT_STATE_CHANGE.RTCPS_IDLE",
-                   "RTCE_PARTICIPANT_STATE_CHANGE.RTCPS_PENDING",
-                   "RTCE_PARTICIPANT_STATE_CHANGE.RTCPS_ANSWERING",
-                   "RTCE_PARTICIPANT_STATE_CHANGE.RTCPS_INPROGRESS",
-                   "RTCE_PARTICIPANT_STATE_CHANGE.RTCPS_ALERTING",
-                   "RTCE_PARTICIPANT_STATE_CHANGE.RTCPS_DISCONNECTING"}));
-    // Traced only: no call operation, no box.
-    EXPECT_TRUE(CallOperations().isEmpty());
-    EXPECT_TRUE(boxes.Shown().empty());
+    for (int state : {0, 1, 3, 4, 5, 7})
+        events.OnParticipantStateChange(nullptr, rtc::ParticipantState(state));
+    const char* prefix = "RTCE_PARTICIPANT_STATE_CHANGE.RTCPS_";
+    EXPECT_EQ(
+        TakeTrace(),
+        QStringList(
+            {"RTCE_CLIENT.RTCCET_DEVICE_CHANGE", "RTCE_CLIENT.RTCCET_NETWORK_QUALITY_CHANGE",
+             "RTCE_CLIENT.RTCCET_ASYNC_CLEANUP_DONE", "RTCE_REGISTRATION_STATE_CHANGE.200",
+             "RTCE_SESSION_OPERATION_COMPLETE", "RTCE_MESSAGING", "RTCE_BUDDY", "RTCE_WATCHER",
+             "RTCE_PROFILE", prefix + QStringLiteral("IDLE"), prefix + QStringLiteral("PENDING"),
+             prefix + QStringLiteral("ANSWERING"), prefix + QStringLiteral("INPROGRESS"),
+             prefix + QStringLiteral("ALERTING"), prefix + QStringLiteral("DISCONNECTING")}));
+    EXPECT_EQ(Ops(), QStringList());
 }
 
-TEST_F(Calls, ReceivedVideoIsShownInTheClientsWindow)
+TEST_F(Calls, ReceivedVideoIsShownInTheClientsWindowAndAFailureIsTold)
 {
-    Manager(3);
-    struct Case {
-        int mediaType;
-        rtc::MediaEventType type;
-        bool shown;
-    };
-    const Case cases[] = {
-        {rtc::VideoReceive, rtc::MediaEventType::Started, true},
-        {rtc::VideoSend, rtc::MediaEventType::Started, false}, // the preview is not shown
-        {rtc::VideoReceive, rtc::MediaEventType::Stopped, false},
-        {rtc::AudioReceive, rtc::MediaEventType::Started, false},
-    };
-    for (const Case& c : cases) {
-        Client().ReceiveWindow.Visible = false;
-        Client().RaiseMediaEvent(c.mediaType, c.type);
-        EXPECT_EQ(Client().ReceiveWindow.Visible, c.shown) << c.mediaType;
-        EXPECT_FALSE(Client().PreviewWindow.Visible) << c.mediaType;
-    }
-    EXPECT_TRUE(boxes.Shown().empty());
+    Init(3);
+    rtc::IClientEvents& events = *Client().Sink();
+    using M = rtc::MediaEventType;
+    events.OnMediaEvent(rtc::VideoSend, M::Started); // the preview is not shown
+    events.OnMediaEvent(rtc::VideoReceive, M::Stopped);
+    events.OnMediaEvent(rtc::AudioReceive, M::Started);
+    EXPECT_EQ(Ops(), QStringList());
+    events.OnMediaEvent(rtc::VideoReceive, M::Started);
+    EXPECT_TRUE(Client().ReceiveWindow.Visible);
+    EXPECT_FALSE(Client().PreviewWindow.Visible);
 
-    // A window that cannot be shown is traced and told.
     TakeTrace();
-    Client().ReceiveWindow.Fails = true;
-    Client().RaiseMediaEvent(rtc::VideoReceive, rtc::MediaEventType::Started);
-    Client().HasVideoWindows = false;
-    Client().RaiseMediaEvent(rtc::VideoReceive, rtc::MediaEventType::Started);
-    EXPECT_EQ(BoxTexts(),
-              QStringList({"エラー|fake failure in SetVisible", "エラー|no video window"}));
-    const QStringList trace = TakeTrace();
-    EXPECT_TRUE(trace.contains("fake failure in SetVisible")) << trace.join(u'\n').toStdString();
-    EXPECT_TRUE(trace.contains("no video window")) << trace.join(u'\n').toStdString();
+    for (const char* failing : {"Receive.SetVisible", "VideoWindow"}) {
+        Client().Log->FailAt = failing;
+        events.OnMediaEvent(rtc::VideoReceive, M::Started);
+        EXPECT_EQ(TakeTrace().last(), "fake failure in " + QLatin1String(failing));
+    }
+    EXPECT_EQ(BoxTexts(), QStringList({"エラー|fake failure in Receive.SetVisible",
+                                       "エラー|fake failure in VideoWindow"}));
 }
 
-TEST_F(Calls, TheTuningWizardRunsOnTheClientWhenThereIsOne)
+TEST_F(Calls, TheTuningWizardAndTheSharingAppletsRunOnTheClient)
 {
-    manager->TuningWizard(); // no client yet: nothing, and no crash
-    Manager(0);
-    manager->TuningWizard();
-    EXPECT_EQ(CallOperations(), QStringList({"InvokeTuningWizard"}));
-    Client().FailAt = QStringLiteral("InvokeTuningWizard");
-    manager->TuningWizard();
-    EXPECT_EQ(BoxTexts(), QStringList({"エラー|fake failure in InvokeTuningWizard"}));
-}
-
-TEST_F(Calls, SharingButtonsStartTheirAppletsOnlyWhenNotRunning)
-{
+    manager->TuningWizard(); // no client yet: nothing happens
     calls.Setup = [](FakeRtcClient& client) { client.Media = 31; };
-    Manager(7);
+    Init(7);
+    manager->TuningWizard();
     settings.setMediaOption(4);
     RtcStatusForm* form = Offered(false, true);
-    ASSERT_NE(form, nullptr);
-    Client().Journal->clear();
     form->SetStatus(3);
-    // The machine has the whiteboard and the call offered it: both usable.
-    Click(form->WbButton);
+    // The machine has the whiteboard and the call offered it; a running applet stays.
+    QTest::mouseClick(form->WbButton, Qt::LeftButton);
     Client().AppletRunning[1] = true;
-    Click(form->AppButton);
-    EXPECT_EQ(*Client().Journal, QStringList({"IsT120AppletRunning(0)", "StartT120Applet(0)",
-                                              "IsT120AppletRunning(1)"}));
+    QTest::mouseClick(form->AppButton, Qt::LeftButton);
+    EXPECT_EQ(Ops(), QStringList({"InvokeTuningWizard", "PlayRing(1)", "IsT120AppletRunning(0)",
+                                  "StartT120Applet(0)", "IsT120AppletRunning(1)"}));
+    Client().Log->FailAt = "InvokeTuningWizard";
+    manager->TuningWizard();
+    EXPECT_EQ(BoxTexts(), QStringList({"エラー|fake failure in InvokeTuningWizard"}));
 }

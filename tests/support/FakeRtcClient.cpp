@@ -6,58 +6,41 @@ namespace rtc
 {
 namespace
 {
-QString Flag(bool on)
+int Flag(bool on)
 {
-    return on ? QStringLiteral("1") : QStringLiteral("0");
-}
-
-RtcStatus Outcome(const FakeJournal& journal, const QString& failAt, const QString& line,
-                  const char* operation)
-{
-    journal->append(line);
-    if (failAt == QLatin1String(operation))
-        return RtcStatus::Failed(QStringLiteral("fake failure in ") + QLatin1String(operation));
-    return RtcStatus::Ok();
+    return on ? 1 : 0;
 }
 } // namespace
 
-// ---- Sessions and windows -----------------------------------------------------------
-
-RtcStatus FakeSession::Record(const QString& line, const char* operation)
+RtcStatus FakeLog::Record(const QString& line)
 {
-    return Outcome(m_journal, m_failAt, line, operation);
+    Lines << line;
+    const QString operation = line.section(u'(', 0, 0);
+    if (operation == FailAt)
+        return RtcStatus::Failed(QStringLiteral("fake failure in ") + operation);
+    return RtcStatus::Ok();
 }
 
 RtcResult<std::shared_ptr<IParticipant>> FakeSession::AddParticipant(const QString& sipAddress,
                                                                      const QString& name)
 {
     const RtcStatus status =
-        Record(QStringLiteral("AddParticipant(%1,%2)").arg(sipAddress, name), "AddParticipant");
+        m_log->Record(QStringLiteral("AddParticipant(%1,%2)").arg(sipAddress, name));
     if (!status)
         return {status, nullptr};
-    auto participant = std::make_shared<FakeParticipant>();
-    participant->Address = sipAddress;
-    participant->Name = name;
-    participant->Owner = weak_from_this();
-    Participants.push_back(participant);
-    return RtcResult<std::shared_ptr<IParticipant>>::Of(participant);
-}
-
-RtcStatus FakeSession::Answer()
-{
-    return Record(QStringLiteral("Answer"), "Answer");
+    return RtcResult<std::shared_ptr<IParticipant>>::Of(AddRemote(sipAddress));
 }
 
 RtcStatus FakeSession::Terminate(int reason)
 {
-    return Record(QStringLiteral("Terminate(%1)").arg(reason), "Terminate");
+    return m_log->Record(QStringLiteral("Terminate(%1)").arg(reason));
 }
 
 RtcStatus FakeSession::RemoveParticipant(const std::shared_ptr<IParticipant>& participant)
 {
     auto* fake = dynamic_cast<FakeParticipant*>(participant.get());
-    return Record(QStringLiteral("RemoveParticipant(%1)").arg(fake ? fake->Address : QString()),
-                  "RemoveParticipant");
+    return m_log->Record(
+        QStringLiteral("RemoveParticipant(%1)").arg(fake ? fake->Address : QString()));
 }
 
 std::shared_ptr<IParticipant> FakeSession::Participant(int index) const
@@ -78,114 +61,88 @@ std::shared_ptr<FakeParticipant> FakeSession::AddRemote(const QString& address)
 
 RtcStatus FakeVideoWindow::SetVisible(bool visible)
 {
-    m_journal->append(QStringLiteral("%1.SetVisible(%2)").arg(m_kind, Flag(visible)));
-    if (Fails)
-        return RtcStatus::Failed(QStringLiteral("fake failure in SetVisible"));
-    Visible = visible;
-    return RtcStatus::Ok();
+    const RtcStatus status =
+        m_log->Record(QStringLiteral("%1.SetVisible(%2)").arg(m_kind).arg(Flag(visible)));
+    if (status)
+        Visible = visible;
+    return status;
 }
-
-// ---- The client ---------------------------------------------------------------------
-
-FakeRtcClient::FakeRtcClient(FakeRtcClients* owner) : m_owner(owner) {}
 
 FakeRtcClient::~FakeRtcClient()
 {
     if (m_owner != nullptr)
-        m_owner->Gone(this);
-}
-
-RtcStatus FakeRtcClient::Record(const QString& line, const char* operation)
-{
-    return Outcome(Journal, FailAt, line, operation);
+        std::erase(m_owner->Live, this);
 }
 
 void FakeRtcClient::Advise(IClientEvents* sink)
 {
-    Journal->append(sink != nullptr ? QStringLiteral("Advise") : QStringLiteral("Unadvise"));
+    Log->Lines << (sink != nullptr ? QStringLiteral("Advise") : QStringLiteral("Unadvise"));
     m_sink = sink;
-}
-
-RtcStatus FakeRtcClient::Initialize()
-{
-    return Record(QStringLiteral("Initialize"), "Initialize");
 }
 
 RtcStatus FakeRtcClient::SetEventFilter(int filter)
 {
-    return Record(QStringLiteral("SetEventFilter(%1)").arg(filter), "SetEventFilter");
+    return Log->Record(QStringLiteral("SetEventFilter(%1)").arg(filter));
 }
 
 RtcStatus FakeRtcClient::SetPreferredMediaTypes(int mask, bool persistent)
 {
-    return Record(QStringLiteral("SetPreferredMediaTypes(%1,%2)").arg(mask).arg(Flag(persistent)),
-                  "SetPreferredMediaTypes");
+    return Log->Record(
+        QStringLiteral("SetPreferredMediaTypes(%1,%2)").arg(mask).arg(Flag(persistent)));
 }
 
 RtcStatus FakeRtcClient::SetLocalUserName(const QString& name)
 {
-    return Record(QStringLiteral("SetLocalUserName(%1)").arg(name), "SetLocalUserName");
+    return Log->Record(QStringLiteral("SetLocalUserName(%1)").arg(name));
 }
 
 RtcStatus FakeRtcClient::SetLocalUserURI(const QString& uri)
 {
-    return Record(QStringLiteral("SetLocalUserURI(%1)").arg(uri), "SetLocalUserURI");
+    return Log->Record(QStringLiteral("SetLocalUserURI(%1)").arg(uri));
 }
 
 RtcStatus FakeRtcClient::SetListenForIncomingSessions(int mode)
 {
-    return Record(QStringLiteral("SetListenForIncomingSessions(%1)").arg(mode),
-                  "SetListenForIncomingSessions");
+    return Log->Record(QStringLiteral("SetListenForIncomingSessions(%1)").arg(mode));
 }
 
 RtcResult<QStringList> FakeRtcClient::NetworkAddresses(bool tcp, bool external)
 {
     const RtcStatus status =
-        Record(QStringLiteral("NetworkAddresses(%1,%2)").arg(Flag(tcp), Flag(external)),
-               "NetworkAddresses");
+        Log->Record(QStringLiteral("NetworkAddresses(%1,%2)").arg(Flag(tcp)).arg(Flag(external)));
     return {status, status ? Addresses : QStringList()};
-}
-
-RtcResult<int> FakeRtcClient::MediaCapabilities()
-{
-    if (FailAt == QLatin1String("MediaCapabilities"))
-        return RtcResult<int>::Failed(QStringLiteral("fake failure in MediaCapabilities"));
-    return RtcResult<int>::Of(Media);
 }
 
 RtcResult<std::shared_ptr<ISession>> FakeRtcClient::CreateSession()
 {
-    const RtcStatus status = Record(QStringLiteral("CreateSession"), "CreateSession");
+    const RtcStatus status = Log->Record(QStringLiteral("CreateSession"));
     if (!status)
         return {status, nullptr};
-    auto session = std::make_shared<FakeSession>(Journal, FailAt);
-    Sessions.push_back(session);
-    return RtcResult<std::shared_ptr<ISession>>::Of(session);
+    Sessions.push_back(std::make_shared<FakeSession>(Log));
+    return RtcResult<std::shared_ptr<ISession>>::Of(Sessions.back());
 }
 
 RtcStatus FakeRtcClient::PlayRing(bool on)
 {
-    return Record(QStringLiteral("PlayRing(%1)").arg(Flag(on)), "PlayRing");
+    return Log->Record(QStringLiteral("PlayRing(%1)").arg(Flag(on)));
 }
 
 RtcStatus FakeRtcClient::InvokeTuningWizard()
 {
-    return Record(QStringLiteral("InvokeTuningWizard"), "InvokeTuningWizard");
+    return Log->Record(QStringLiteral("InvokeTuningWizard"));
 }
 
 RtcResult<bool> FakeRtcClient::IsT120AppletRunning(T120Applet applet)
 {
     const int index = static_cast<int>(applet);
-    const RtcStatus status =
-        Record(QStringLiteral("IsT120AppletRunning(%1)").arg(index), "IsT120AppletRunning");
+    const RtcStatus status = Log->Record(QStringLiteral("IsT120AppletRunning(%1)").arg(index));
     return {status, status && AppletRunning[index]};
 }
 
 RtcStatus FakeRtcClient::StartT120Applet(T120Applet applet)
 {
     const int index = static_cast<int>(applet);
-    const RtcStatus status =
-        Record(QStringLiteral("StartT120Applet(%1)").arg(index), "StartT120Applet");
+    const RtcStatus status = Log->Record(QStringLiteral("StartT120Applet(%1)").arg(index));
     if (status)
         AppletRunning[index] = true;
     return status;
@@ -194,37 +151,19 @@ RtcStatus FakeRtcClient::StartT120Applet(T120Applet applet)
 RtcResult<IVideoWindow*> FakeRtcClient::VideoWindow(VideoWindowKind kind)
 {
     const bool receive = kind == VideoWindowKind::Receive;
-    Journal->append(QStringLiteral("VideoWindow(%1)")
-                        .arg(receive ? QStringLiteral("Receive") : QStringLiteral("Preview")));
-    if (!HasVideoWindows)
-        return RtcResult<IVideoWindow*>::Failed(QStringLiteral("no video window"));
-    return RtcResult<IVideoWindow*>::Of(receive ? &ReceiveWindow : &PreviewWindow);
+    const RtcStatus status =
+        Log->Record(QStringLiteral("VideoWindow(%1)").arg(receive ? "Receive" : "Preview"));
+    return {status, status ? (receive ? &ReceiveWindow : &PreviewWindow) : nullptr};
 }
 
 std::shared_ptr<FakeSession> FakeRtcClient::RaiseIncomingSession(const QString& from)
 {
-    auto session = std::make_shared<FakeSession>(Journal, FailAt);
-    session->AddRemote(from);
-    Sessions.push_back(session);
+    Sessions.push_back(std::make_shared<FakeSession>(Log));
+    Sessions.back()->AddRemote(from);
     if (m_sink != nullptr)
-        m_sink->OnSessionStateChange(session, SessionState::Incoming);
-    return session;
+        m_sink->OnSessionStateChange(Sessions.back(), SessionState::Incoming);
+    return Sessions.back();
 }
-
-void FakeRtcClient::RaiseParticipantState(const std::shared_ptr<IParticipant>& participant,
-                                          ParticipantState state)
-{
-    if (m_sink != nullptr)
-        m_sink->OnParticipantStateChange(participant, state);
-}
-
-void FakeRtcClient::RaiseMediaEvent(int mediaType, MediaEventType type)
-{
-    if (m_sink != nullptr)
-        m_sink->OnMediaEvent(mediaType, type);
-}
-
-// ---- The factory --------------------------------------------------------------------
 
 std::unique_ptr<IClient> FakeRtcClients::CreateClient()
 {
@@ -236,11 +175,6 @@ std::unique_ptr<IClient> FakeRtcClients::CreateClient()
     Live.push_back(client.get());
     ++Made;
     return client;
-}
-
-void FakeRtcClients::Gone(FakeRtcClient* client)
-{
-    Live.erase(std::remove(Live.begin(), Live.end(), client), Live.end());
 }
 
 } // namespace rtc
