@@ -9,6 +9,5 @@ std::unique_ptr<rtc::IClientFactory> MakeCallClients()
 {
     // As the program makes them: the device choice saved in the settings file.
     const QString iniPath = QDir(HostInfo::SettingsDir()).filePath(QStringLiteral("Palavo.ini"));
-    return std::make_unique<rtc::LinphoneClients>(
-        [iniPath] { return rtc::LoadDeviceChoice(iniPath); });
+    return std::make_unique<rtc::LinphoneClients>(iniPath);
 }
