@@ -2,8 +2,12 @@
 
 #include "client/UserInformation.h"
 #include "client/UserList.h"
+#include "ui/MemberListModel.h"
+#include "ui/MemberListView.h"
 #include "ui/PalavoCtrl.h"
 
+#include <QAction>
+#include <QItemSelectionModel>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QWidget>
@@ -81,9 +85,11 @@ void CallDriver::Run(const QString& command)
     if (verb == QLatin1String("call") && words.size() >= 2) {
         m_wantVideo = words.size() > 2 && words[2] == QLatin1String("video");
         m_confirmed = false;
-        m_ctrl.ExecVoiceChat(words[1]);
-        Answer(command, m_confirmed,
-               m_confirmed ? QString() : QStringLiteral("no call confirmation was asked"));
+        if (!ChooseVoiceChat(words[1], &error))
+            Answer(command, false, error);
+        else
+            Answer(command, m_confirmed,
+                   m_confirmed ? QString() : QStringLiteral("no call confirmation was asked"));
     } else if (verb == QLatin1String("accept") || verb == QLatin1String("reject") ||
                verb == QLatin1String("drop")) {
         const QString& caption = verb == QLatin1String("accept")   ? Accept
@@ -159,4 +165,27 @@ void CallDriver::WatchMembers()
                    {"product", record->IsProductUser()}});
     }
     m_members = members;
+}
+
+bool CallDriver::ChooseVoiceChat(const QString& address, QString* error)
+{
+    // As a person does: select the member's row, then "音声チャット" of the menu "操作".
+    MemberListModel* members = m_ctrl.Members();
+    int row = 0;
+    while (row < members->rowCount() && members->RowAt(row).Tag != address)
+        ++row;
+    if (row == members->rowCount()) {
+        *error = QStringLiteral("no row for %1 in the member list").arg(address);
+        return false;
+    }
+    QAbstractItemView& list = *m_ctrl.ListView();
+    list.selectionModel()->setCurrentIndex(
+        members->index(row, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    auto* menu = m_ctrl.findChild<QAction*>(QStringLiteral("MenuVOIP"));
+    if (menu == nullptr || !menu->isEnabled()) {
+        *error = QStringLiteral("the menu item \"音声チャット\" is not there to choose");
+        return false;
+    }
+    menu->trigger();
+    return true;
 }

@@ -21,7 +21,7 @@ class PalavoCtrl;
 // buttons by their texts) and presses buttons as a click does, so the program needs no
 // test hooks.
 //
-//   call ADDRESS [video]   the member command "音声チャット" on that member, confirmed
+//   call ADDRESS [video]   "音声チャット" of the menu "操作" on that member's row, confirmed
 //   accept | reject | drop the status window's "承諾", "拒否" or "切断"
 //   status?                the status window as it is now ("caption", "shows", "buttons")
 //   shot PATH              a picture of the other side's video as the display shows it
@@ -59,6 +59,9 @@ private:
                        const QString& aliase) override;
 
     void Run(const QString& command);
+    // Selects the member's row and chooses "音声チャット"; false with the reason when a
+    // person could not.
+    bool ChooseVoiceChat(const QString& address, QString* error);
     void Answer(const QString& command, bool ok, const QString& error = {});
     void Watch();
     void WatchMembers();

@@ -38,14 +38,30 @@ CallSettings CallLanTest::CalleeSettings() const
     return s;
 }
 
-void CallLanTest::StartBoth(const CallSettings& caller, const CallSettings& callee)
+void CallLanTest::StartBoth(const CallSettings& caller, const CallSettings& callee,
+                            bool calleeVoice)
 {
     // Both start at once; each waits for the other's entry.
     m_caller = std::make_unique<CallCopy>(Lan(), 1, caller);
     m_callee = std::make_unique<CallCopy>(Lan(), 2, callee);
     QString why;
     ASSERT_TRUE(m_caller->WaitStarted(&why)) << why.toStdString() << "\n" << Both();
-    ASSERT_TRUE(m_callee->WaitStarted(&why)) << why.toStdString() << "\n" << Both();
+    if (calleeVoice) {
+        ASSERT_TRUE(m_callee->WaitStarted(&why)) << why.toStdString() << "\n" << Both();
+    } else {
+        ASSERT_GE(m_callee->WaitFor(
+                      [](const QJsonObject& o) { return o.value("entered").toBool(); }, 15000),
+                  0)
+            << Both();
+        ASSERT_GE(m_callee->WaitFor(
+                      [](const QJsonObject& o) {
+                          return o.value("panel").toInt() == 2 && o.value("text") == "RTC OFF";
+                      },
+                      3000),
+                  0)
+            << "voice chat is not off after the entry\n"
+            << Both();
+    }
     ASSERT_TRUE(m_caller->WaitForPeer(m_callee->Address())) << Both();
     ASSERT_TRUE(m_callee->WaitForPeer(m_caller->Address())) << Both();
 }

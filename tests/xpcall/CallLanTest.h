@@ -33,9 +33,10 @@ protected:
     CallSettings CalleeSettings() const;
     QString FilePath(const QString& name) const { return m_files.filePath(name); }
 
-    // Starts both programs and waits until each has entered with voice chat on and
-    // knows the other as a peer of this system. Fails the test otherwise.
-    void StartBoth(const CallSettings& caller, const CallSettings& callee);
+    // Starts both programs and waits until each has entered with voice chat on (the
+    // callee with it off, "RTC OFF", when `calleeVoice` is false) and knows the other as
+    // a peer of this system. Fails the test otherwise.
+    void StartBoth(const CallSettings& caller, const CallSettings& callee, bool calleeVoice = true);
     CallCopy& Caller() { return *m_caller; }
     CallCopy& Callee() { return *m_callee; }
     // Both programs' last lines, for failure messages.

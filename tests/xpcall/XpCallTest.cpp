@@ -6,6 +6,8 @@
 #include "support/EventWaiter.h"
 #include "support/WavTone.h"
 
+#include <QFile>
+
 namespace
 {
 
@@ -192,6 +194,53 @@ TEST_F(XpCall, CallsEndingBeforeTheyConnect)
         EXPECT_FALSE(Caller().Statuses(callerFrom).contains(Talking));
     }
     EXPECT_TRUE(NoBoxes());
+}
+
+// Whether this machine has a sound card, as the kernel lists them.
+bool HasSoundCard()
+{
+    QFile cards(QStringLiteral("/proc/asound/cards"));
+    if (!cards.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray text = cards.readAll().trimmed();
+    return !text.isEmpty() && !text.contains("no soundcards");
+}
+
+// Without a sound card and without sound files the program has no voice: after entry its
+// status bar says so, and a peer's call is refused at once, with no window and no ring.
+TEST_F(XpCall, WithoutSoundARequestIsRefusedAtOnce)
+{
+    if (HasSoundCard())
+        GTEST_SKIP() << "this machine has a sound card (/proc/asound/cards); the case needs one "
+                        "without";
+    WriteTones(1000, 600);
+    CallSettings callee = CalleeSettings();
+    callee.AudioIn.clear();
+    callee.AudioOut.clear();
+    StartBoth(CallerSettings(), callee, false);
+    ASSERT_FALSE(HasFatalFailure());
+
+    const size_t callerFrom = Caller().Lines().size();
+    const size_t calleeFrom = Callee().Lines().size();
+    ASSERT_TRUE(Caller().Ask(QStringLiteral("call ") + Callee().Address()).value("ok").toBool())
+        << Both();
+    const int told = ExpectStatus(Caller(), Refused, callerFrom);
+    ASSERT_GE(told, 0);
+    EXPECT_GE(ExpectClosed(Caller(), callerFrom), 0);
+    EXPECT_EQ(Callee().WaitFor(
+                  [](const QJsonObject& o) { return o.contains(QStringLiteral("callWindow")); }, 0,
+                  calleeFrom),
+              -1)
+        << "the callee opened a status window\n"
+        << Both();
+    // Its own "音声チャット" says voice chat is unavailable.
+    const size_t asked = Callee().Lines().size();
+    EXPECT_FALSE(Callee().Ask(QStringLiteral("call ") + Caller().Address()).value("ok").toBool());
+    EXPECT_GE(Callee().WaitForText(
+                  QStringLiteral("messageBox"),
+                  QStringLiteral("音声チャットは利用できません(RTC not available.)"), 2000, asked),
+              0)
+        << Both();
 }
 
 } // namespace
