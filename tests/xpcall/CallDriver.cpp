@@ -126,9 +126,9 @@ bool CallDriver::ConfirmVoIP(const QString&, bool offerVideo, bool& video)
     return true;
 }
 
-void CallDriver::ShowFileTrans(const QString&, const QString&, const QString&)
+void CallDriver::ShowFileTrans(const QString& destAddress, const QString&, const QString&)
 {
-    Print({{"messageBox", QStringLiteral("file-send dialog")}, {"caption", QString()}});
+    Print({{"fileSendDialog", destAddress}});
 }
 
 void CallDriver::Watch()
@@ -150,16 +150,14 @@ void CallDriver::Watch()
 
 void CallDriver::WatchMembers()
 {
+    // A member is told when it appears, and again when it turns out to be one of us.
+    const auto key = [](const UserInformation& record) {
+        return record.address() + (record.IsProductUser() ? u'+' : u'-');
+    };
     QStringList members;
-    for (const auto& record : m_ctrl.Session().Users().YourDataAll())
-        members << record->address() +
-                       (record->IsProductUser() ? QStringLiteral("|1") : QStringLiteral("|0"));
-    if (members == m_members)
-        return;
     for (const auto& record : m_ctrl.Session().Users().YourDataAll()) {
-        const QString key = record->address() +
-                            (record->IsProductUser() ? QStringLiteral("|1") : QStringLiteral("|0"));
-        if (!m_members.contains(key))
+        members << key(*record);
+        if (!m_members.contains(members.last()))
             Print({{"member", record->address()},
                    {"aliase", record->aliase()},
                    {"product", record->IsProductUser()}});

@@ -72,7 +72,7 @@ private:
     QTimer m_watch;
     bool m_entered = false;
     QString m_panels[4];
-    QStringList m_members; // "address|product" as last told
+    QStringList m_members; // address and "+" (one of us) or "-", as last told
     CallWindowWatch m_windows;
     bool m_wantVideo = false;
     bool m_confirmed = false;
