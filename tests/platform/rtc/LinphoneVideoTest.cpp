@@ -65,6 +65,7 @@ TEST(LinphoneVideo, ThePartnersPictureShowsInTheReceiveWindow)
 
     ASSERT_TRUE(callee.Session->Terminate(rtc::NormalTermination).ok());
     ASSERT_TRUE(WaitUntil([&] { return caller.Count("media 8 Stopped") == 1; }));
+    EXPECT_FALSE(widget->isVisible());
 }
 
 } // namespace
