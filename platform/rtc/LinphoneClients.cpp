@@ -118,8 +118,6 @@ linphone::Core* LinphoneClients::DeviceCore()
         setup.TestCamera = TestCameraWanted();
         QString error;
         m_deviceCore = MakeCore(setup, &error);
-        if (m_deviceCore)
-            m_iterate.start();
     }
     return m_deviceCore.get();
 }
@@ -182,10 +180,14 @@ bool LinphoneClients::PlayTone(int frequency, int durationMs, const QString& spe
     if (!player || player->open(path.toStdString()) != 0 || player->start() != 0)
         return false;
     m_tones.push_back(player);
+    // The library runs only while it has a tone to play.
+    m_iterate.start();
     // Closed a little after its end, which also lets the sound card go.
     QTimer::singleShot(durationMs + 200, this, [this, player, path] {
         player->close();
         std::erase(m_tones, player);
+        if (m_tones.empty())
+            m_iterate.stop();
         QFile::remove(path);
     });
     return true;

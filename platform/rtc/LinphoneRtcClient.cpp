@@ -376,6 +376,9 @@ void LinphoneRtcClient::OnCallState(const std::shared_ptr<linphone::Call>& call,
     if (session->Ended()) {
         if (session->VideoStarted) {
             session->VideoStarted = false;
+            // No stale last picture after the call.
+            if (m_videoWindow)
+                m_videoWindow->hide();
             Queue(MediaClass, [](IClientEvents& sink) {
                 sink.OnMediaEvent(VideoReceive, MediaEventType::Stopped);
             });

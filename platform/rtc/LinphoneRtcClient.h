@@ -33,7 +33,11 @@ struct CallContext;
 // event per turn of the event loop, never from inside the library or an operation.
 //
 // The event filter starts at 0, as the original client's did: nothing is delivered until
-// SetEventFilter lets a class through.
+// SetEventFilter lets a class through. Told: session and participant states (each moment
+// of a call once), the start and stop of the partner's video, device changes. Never told,
+// as nothing here makes them: registration, operation-complete, messaging, buddy, watcher
+// and profile events. One call at a time: a call that comes in during another is turned
+// away as busy before the manager hears of it.
 class LinphoneRtcClient : public QObject, public IClient
 {
 public:

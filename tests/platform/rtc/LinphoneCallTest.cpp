@@ -7,7 +7,6 @@
 #include "support/PrintQString.h"
 #include "support/WavTone.h"
 
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -187,13 +186,13 @@ TEST(LinphoneCall, ACallToNobodyEndsAtOnce)
     CallPair pair;
     ASSERT_NO_FATAL_FAILURE(pair.Make(0, 0));
     const int port = FreePort(SOCK_STREAM);
-    QElapsedTimer clock;
-    clock.start();
     ASSERT_NO_FATAL_FAILURE(pair.Place(QStringLiteral("someone@127.0.0.1:%1").arg(port)));
+    // Over TCP the refused connection ends the call at once (tens of milliseconds here);
+    // over UDP it would take the 32 seconds of SIP's retransmissions. The limit leaves a
+    // loaded machine room without letting the slow way pass.
     ASSERT_TRUE(
-        WaitUntil([&] { return pair.callee->Count("participant Disconnected") == 1; }, 2000))
+        WaitUntil([&] { return pair.callee->Count("participant Disconnected") == 1; }, 10000))
         << pair.callee->Events.join(", ");
-    EXPECT_LT(clock.elapsed(), 2000);
     EXPECT_EQ(pair.callee->Count("participant Connected"), 0);
     WaitUntil([] { return false; }, 200);
     EXPECT_EQ(pair.callee->Count("participant Disconnected"), 1);

@@ -1,7 +1,6 @@
 // The call client's readings of liblinphone, without a network.
 #include "platform/rtc/LinphoneCallStates.h"
 #include "platform/rtc/LinphoneClients.h"
-#include "platform/rtc/LinphoneCore.h"
 #include "platform/rtc/LinphoneMedia.h"
 #include "platform/rtc/LinphoneSession.h"
 
@@ -141,17 +140,6 @@ TEST(ToneWav, PlaysTheFrequencyAskedFor)
         EXPECT_NEAR(sound->Seconds(), 0.3, 0.001);
         EXPECT_NEAR(DominantFrequency(*sound), hz, 10);
     }
-}
-
-TEST(CoreConfigText, KeepsEverythingInMemoryAndBindsTheMedia)
-{
-    const QString text = rtc::CoreConfigText("192.168.7.9");
-    for (const char* line :
-         {"bind_address=192.168.7.9", "uri=:memory:", "call_logs_db_uri=:memory:",
-          "history_db_uri=:memory:", "zrtp_secrets_file=:memory:", "audio_rtp_port=-1",
-          "video_rtp_port=-1"})
-        EXPECT_TRUE(text.contains(QLatin1String(line))) << line;
-    EXPECT_FALSE(rtc::CoreConfigText(QString()).contains("bind_address"));
 }
 
 } // namespace

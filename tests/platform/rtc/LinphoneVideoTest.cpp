@@ -65,6 +65,49 @@ TEST(LinphoneVideo, ThePartnersPictureShowsInTheReceiveWindow)
 
     ASSERT_TRUE(callee.Session->Terminate(rtc::NormalTermination).ok());
     ASSERT_TRUE(WaitUntil([&] { return caller.Count("media 8 Stopped") == 1; }));
+    EXPECT_FALSE(widget->isVisible());
 }
 
+} // namespace
+
+namespace
+{
+TEST(LinphoneVideo, VideoFlowsOnlyWhenBothSidesWantIt)
+{
+    if (const QString why = XDisplayMissing(); !why.isEmpty())
+        GTEST_SKIP() << why;
+    if (const QString why = LinphoneMissing(); !why.isEmpty())
+        GTEST_SKIP() << why;
+    struct Case {
+        const char* what;
+        int callerMedia, calleeMedia;
+        bool video;
+    };
+    const Case cases[] = {
+        {"the callee places a voice call", VoiceAndVideo, 3, false},
+        {"the caller answers with voice only", 3, VoiceAndVideo, false},
+        {"both want video", VoiceAndVideo, VoiceAndVideo, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir dir;
+        RtcTestClient caller(CameraSetup(dir, "caller.wav"), c.callerMedia, true);
+        RtcTestClient callee(CameraSetup(dir, "callee.wav"), c.calleeMedia, false);
+        ASSERT_EQ(caller.Start("caller"), QString());
+        ASSERT_EQ(callee.Start("callee"), QString());
+        callee.Session = callee.Client().CreateSession().value;
+        ASSERT_TRUE(callee.Session->AddParticipant(caller.CallAddress(), "callee").ok());
+        ASSERT_TRUE(WaitUntil([&] {
+            return caller.Count("participant Connected") && callee.Count("participant Connected");
+        }));
+        if (c.video)
+            WaitUntil(
+                [&] { return caller.Count("media 8 Started") && callee.Count("media 8 Started"); },
+                15000);
+        else
+            WaitUntil([] { return false; }, 500);
+        EXPECT_EQ(caller.Count("media 8 Started"), c.video ? 1 : 0) << caller.Events.join(", ");
+        EXPECT_EQ(callee.Count("media 8 Started"), c.video ? 1 : 0) << callee.Events.join(", ");
+    }
+}
 } // namespace
