@@ -155,8 +155,9 @@ TEST_F(Calls, AFailedPlacementIsShownAndTheWindowCanStillRefuse)
         Client().Log->FailAt = QLatin1String(step);
         Click(form->btnAccept);
         EXPECT_EQ(BoxTexts(), QStringList({"エラー|fake failure in " + QLatin1String(step)}));
-        if (Client().Sessions.size() == 1) // made before the failure: ended
+        if (Client().Sessions.size() == 1) { // made before the failure: ended
             EXPECT_EQ(Ops().last(), "Terminate(0)");
+        }
         Click(form->btnReject);
         EXPECT_EQ(chat.Journal.last(), "RejectVoIP(10.0.0.2)");
         EXPECT_FALSE(manager->IsUsing());
