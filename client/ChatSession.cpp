@@ -87,6 +87,12 @@ void ChatSession::ProbeVoiceChat()
     m_vim->SetVoiceCallManager(m_RTCForm.get());
 }
 
+void ChatSession::TuningWizard()
+{
+    if (m_DummyObj)
+        m_DummyObj->TuningWizard();
+}
+
 void ChatSession::TimerForInitial_Timer()
 {
     TimerForInitial.stop();

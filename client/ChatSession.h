@@ -104,6 +104,8 @@ public:
     ControlForm* Bridge() const { return m_vim.get(); }
     // The voice-call session manager; null while voice chat is unavailable.
     IVoiceCallManager* VoiceCallManager() const { return m_RTCForm.get(); }
+    // "AVチューニングウィザード": the probe's device picker, while the probe exists.
+    void TuningWizard();
 
     // IControlFormEvents: the member events of the bridge.
     void OnAddMember(const QString& IPAddress, int32_t PortNo, bool Exist, const QString& Location,

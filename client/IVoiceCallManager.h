@@ -26,6 +26,8 @@ public:
     // Asks the member at `address` for a call the user has confirmed.
     virtual void RequestConnect(const QString& address, const QString& aliase, bool video,
                                 bool capT120) = 0;
+    // The call client's device picker, when a client exists.
+    virtual void TuningWizard() = 0;
 };
 
 // Makes a new, uninitialised manager; null for none.

@@ -7,6 +7,7 @@
 #include "ui/AboutBoxForm.h"
 #include "ui/BroadCastForm.h"
 #include "ui/ChatForm.h"
+#include "ui/ConfirmVoIPForm.h"
 #include "ui/FileTransForm.h"
 #include "ui/GroupChatForm.h"
 #include "ui/GroupListForm.h"
@@ -59,7 +60,9 @@ PalavoCtrl::PalavoCtrl(ClassRegistry& registry, const PlatformServices& services
 
     // The call manager is a window of its own that reaches the session back.
     auto makeCallManager = [this]() -> std::unique_ptr<IVoiceCallManager> {
-        return std::make_unique<RTCForm>(*m_session);
+        const PlatformServices& services = m_session->Services();
+        return std::make_unique<RTCForm>(*m_session, m_session->Settings(), services.MessageBoxes,
+                                         services.Calls);
     };
     IChatSessionView& view = *this;
     m_session = std::make_unique<ChatSession>(registry, services, view, std::move(makeCallManager),
@@ -273,8 +276,8 @@ void PalavoCtrl::ConnectMenus()
         form.exec();
     });
     connect(ui.MenuQuery, &QAction::triggered, this, &PalavoCtrl::MenuQuery_Click);
-    // "AVチューニングウィザード" opens a window that is not built yet: the item is there,
-    // with its enabling rule, and opens nothing.
+    // "AVチューニングウィザード": the probe's device picker (the item is disabled without one).
+    connect(ui.MenuTunigWizard, &QAction::triggered, this, [this] { m_session->TuningWizard(); });
     ConnectSettingsMenus();
 
     for (int index : {2, 3, 4})
@@ -422,8 +425,13 @@ void PalavoCtrl::MenuQuery_Click()
 
 bool PalavoCtrl::ConfirmVoIP(const QString& aliase, bool offerVideo, bool& video)
 {
-    // The call confirmation is not built yet: without one, no call is asked for.
-    return m_dialogs != nullptr && m_dialogs->ConfirmVoIP(aliase, offerVideo, video);
+    if (m_dialogs != nullptr)
+        return m_dialogs->ConfirmVoIP(aliase, offerVideo, video);
+    ConfirmVoIPForm form(this);
+    form.Init(aliase, offerVideo);
+    form.exec();
+    video = form.video();
+    return form.m_OK;
 }
 
 // ---- The user's clicks --------------------------------------------------------------

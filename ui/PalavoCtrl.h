@@ -71,8 +71,8 @@ public:
     // The list style of the "表示" menu; the check mark follows it.
     void SetViewMode(DISP_MODE mode);
     // Where the file-send dialog and the call confirmation come from; null (the default):
-    // the control's own file-send dialog, and no call confirmation as long as that window
-    // is not built. It outlives the control.
+    // the control's own dialogs ("ファイル転送", "音声(ビデオ)チャットの確認"). It outlives
+    // the control.
     void SetMemberCommandDialogs(IMemberCommandDialogs* dialogs) { m_dialogs = dialogs; }
     // Opens the broadcast list dialog modally over the given parent: what "高度な設定..."
     // of "オプション設定" does. Empty (the default) disables that button.

@@ -1,45 +1,131 @@
 #pragma once
 
 #include "client/IVoiceCallManager.h"
+#include "platform/rtc/RtcClient.h"
+#include "ui/RtcStatusForm.h"
 
-#include <QObject>
+#include <QPointer>
 #include <QString>
+#include <QTimer>
+#include <QWidget>
 
 #include <cstdint>
+#include <memory>
 
+class ChatInfo;
 class IChatActions;
+class IMessageBoxService;
 
-// The voice-call session manager, as far as this build has one: no call engine is
-// linked in yet, so Init fails for every choice of media. The session's start-up probe
-// therefore fails, voice chat stays unavailable for the run and its menus are disabled,
-// as on a machine whose call client cannot start. Nothing here pretends a call could be
-// made.
-class RTCForm : public QObject, public IVoiceCallManager
+// The voice-call session manager: a hidden form that owns one call client and runs at
+// most one voice or video call at a time. The call is agreed first over the network
+// component (request, refusal, withdrawal, sent through the session as IChatActions);
+// only after the callee accepts does the callee's client call the caller's, which
+// answers by itself. Each call is shown in a status window (RtcStatusForm) owned by
+// this form, whose buttons come back here.
+//
+// The program makes two: a probe, initialised with no media only to learn what the
+// machine can carry, and the working manager, initialised at entry with that.
+//
+//     RTCForm manager(session, settings, services.MessageBoxes, services.Calls);
+//     manager.Init(3, "taro");                      // voice; false when no client starts
+//     manager.RequestConnect("10.0.0.2", "花子", false, false);
+class RTCForm : public QWidget, public IVoiceCallManager, private rtc::IClientEvents
 {
     Q_OBJECT
 public:
-    // `chat` (the session) outlives the manager; refusals go through it.
-    explicit RTCForm(IChatActions& chat, QObject* parent = nullptr);
+    // Everything given outlives the manager: `chat` sends the call commands, `settings`
+    // gives the nickname, the media option and automatic answer, `boxes` shows errors,
+    // `calls` makes the client at each Init.
+    RTCForm(IChatActions& chat, const ChatInfo& settings, IMessageBoxService& boxes,
+            rtc::IClientFactory& calls, QWidget* parent = nullptr);
+    ~RTCForm() override;
 
-    // False: there is no call client to initialise. `media` 0 is the probe.
+    // A new client for capability bits `media` (1 voice, 2 video, 4 whiteboard; 0 the
+    // probe) and the user name `myuser`. A client made by an earlier Init is let go
+    // first. False, with a box unless `media` is 0, when the client cannot start.
     bool Init(int32_t media, const QString& myuser) override;
-    // Media bits 1 voice, 2 video, 4 whiteboard; 0 while not initialised (always, here).
-    int16_t GetMediaCapabilities() const override { return 0; }
-    // No call is ever offered, requested or running.
-    bool IsUsing() const override { return false; }
-    // Never reached: without a call client the session drops this manager at start-up,
-    // so no call is ever requested.
-    void RequestConnect(const QString&, const QString&, bool, bool) override {}
-    // Nothing to end.
-    void StopAllSession() override {}
+    int16_t GetMediaCapabilities() const override;
+    bool IsUsing() const override { return inUse; }
+    void RequestConnect(const QString& address, const QString& aliase, bool video,
+                        bool t120) override;
+    void StopAllSession() override;
+    void TuningWizard() override;
 
-    // A peer's call request is refused at once; refusals and withdrawals of calls we
-    // never asked for need nothing.
-    void VoIPRequestOffered(const QString& IPAddress, const QString& Aliase, int32_t PortNo,
+    void VoIPRequestOffered(const QString& ipAddress, const QString& aliase, int32_t portNo,
                             bool video, bool capT120) override;
-    void VoIPRequestRejected(const QString&) override {}
-    void VoIPRequestStopped(const QString&) override {}
+    void VoIPRequestRejected(const QString& ipAddress) override;
+    void VoIPRequestStopped(const QString& ipAddress) override;
+
+    // The status window's events.
+    void OnRtcAccepted(bool video, bool t120);
+    void OnRtcRejected();
+    void OnRtcDropped();
+    void OnRtcWbShareClicked();
+    void OnRtcAppShareClicked();
+
+    // The ringer's tick, as the timer delivers it.
+    void RingerTimer_Timer();
+
+    // The RTC media mask Init chooses for capability bits `media`.
+    static int MediaTypesFor(int32_t media);
+
+    // The status window of the current call; null when there is none.
+    RtcStatusForm* StatusForm() const { return m_stsForm; }
+    const QString& PeerAddress() const { return peerAddress; }
+    const QString& PeerAliase() const { return peerAliase; }
+    int LocalPort() const { return localPort; }
+    int MediaTypes() const { return mediaTypes; }
+
+    QTimer RingerTimer;
 
 private:
+    bool InitializeClient();
+    void ReleaseClient();
+    // Makes the status window of a new call, caption and events bound, and shows it.
+    void OpenStatusForm(const QString& aliase, bool receiver, bool video, bool t120);
+    // Forgets the status window; it closes by itself (or already did).
+    void ForgetStatusForm();
+    void HangUp();
+    void StartRinging();
+    void StopRinging();
+    void ShowError(const QString& description);
+
+    // rtc::IClientEvents
+    void OnClientEvent(rtc::ClientEventType type) override;
+    void OnRegistrationStateChange(int state, int statusCode, const QString& statusText) override;
+    void OnSessionStateChange(const std::shared_ptr<rtc::ISession>& eventSession,
+                              rtc::SessionState state) override;
+    void OnSessionOperationComplete() override;
+    void OnParticipantStateChange(const std::shared_ptr<rtc::IParticipant>& eventParticipant,
+                                  rtc::ParticipantState state) override;
+    void OnMediaEvent(int mediaType, rtc::MediaEventType type) override;
+    void OnMessaging() override;
+    void OnBuddy() override;
+    void OnWatcher() override;
+    void OnProfile() override;
+
     IChatActions& m_chat;
+    const ChatInfo& m_settings;
+    IMessageBoxService& m_boxes;
+    rtc::IClientFactory& m_calls;
+
+    std::unique_ptr<rtc::IClient> g_objRTCClient;
+    // Null once the window is gone (it deletes itself when closed).
+    QPointer<RtcStatusForm> m_stsForm;
+    std::shared_ptr<rtc::ISession> session;
+    std::shared_ptr<rtc::IParticipant> participant;
+    QString peerAddress;
+    QString peerAliase;
+    int32_t peerPort = 0;
+    QString localName;
+    QString userUri;
+    QString firstAddress;
+    QString localHost;
+    int32_t localPort = 0;
+    int32_t mediaTypes = 0;
+    bool inUse = false;
+    // This side asked for the current call (and so answers the partner's call).
+    bool m_caller = false;
+    bool initialized = false;
+    int16_t ringCount = 0;
 };

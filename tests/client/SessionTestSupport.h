@@ -70,6 +70,7 @@ public:
     }
     int16_t GetMediaCapabilities() const override { return m_init ? m_script->Media : 0; }
     void StopAllSession() override { m_script->Journal << QStringLiteral("StopAllSession"); }
+    void TuningWizard() override { m_script->Journal << QStringLiteral("TuningWizard"); }
     bool IsUsing() const override { return m_script->InCall; }
     void RequestConnect(const QString& address, const QString& aliase, bool video,
                         bool capT120) override

@@ -48,6 +48,9 @@ ControlHarness::ControlHarness(const UiSettings& settings)
     INIData::WriteIniString(user, QStringLiteral("hostlist"), Switch(settings.hostlist));
     INIData::WriteIniString(user, QStringLiteral("autoEntry"), Switch(settings.autoEntry));
     INIData::WriteIniString(user, QStringLiteral("displayRenew"), Switch(settings.displayRenew));
+    INIData::WriteIniString(user, QStringLiteral("media"), QString::number(settings.media));
+    INIData::WriteIniString(user, QStringLiteral("autoAnswer"), Switch(settings.autoAnswer));
+    calls.Available = settings.callClient;
 
     ClassRegistry::ClassEntry component;
     component.Create = [this]() -> std::unique_ptr<QObject> {

@@ -8,9 +8,9 @@
 #include "platform/SaveAsDialogService.h"
 #include "platform/ShellService.h"
 #include "support/FakeDatagramSocket.h"
+#include "support/FakeRtcClient.h"
 #include "support/PrintQString.h"
 #include "support/ScriptedOpenFiles.h"
-#include "platform/rtc/RtcClient.h"
 #include "ui/transfer/QtTransferUi.h"
 
 #include <QString>
@@ -52,6 +52,11 @@ struct UiSettings {
     bool displayRenew = false;
     // The transfer windows as the program's Qt dialogs instead of headless views.
     bool transferDialogs = false;
+    // A (fake) call client for the voice-call managers; without one voice chat is off.
+    bool callClient = false;
+    // "media" (1 voice, 2 video, 4 whiteboard) and "autoAnswer".
+    int media = 0;
+    bool autoAnswer = false;
 };
 
 // Everything a widget test of the main control needs: its own settings directory
@@ -113,7 +118,8 @@ public:
     CountingBeeps beeps;
     CancellingSaveAsDialogs saveAs;
     ScriptedOpenFiles openFiles;
-    rtc::NoCallClients calls;
+    // Makes no client unless UiSettings::callClient; the probe's client is made first.
+    rtc::FakeRtcClients calls;
     RecordingShell shell;
     HeadlessTransferViews views;
     QtTransferUi transferDialogs;
