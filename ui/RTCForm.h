@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 class ChatInfo;
 class IChatActions;
@@ -126,6 +127,8 @@ private:
     bool inUse = false;
     // This side asked for the current call (and so answers the partner's call).
     bool m_caller = false;
+    // Calls nobody asked for, ended as they came in: their end is not the end of ours.
+    std::vector<std::weak_ptr<rtc::ISession>> m_turnedAway;
     bool initialized = false;
     int16_t ringCount = 0;
 };

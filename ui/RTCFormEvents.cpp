@@ -6,6 +6,8 @@
 // otherwise dropped.
 #include "client/TraceLog.h"
 
+#include <algorithm>
+
 namespace
 {
 QString ParticipantStateName(rtc::ParticipantState state)
@@ -65,6 +67,8 @@ void RTCForm::OnSessionStateChange(const std::shared_ptr<rtc::ISession>& eventSe
     // unasked call answered by itself would open this microphone to anyone on the LAN.
     if (!inUse || !m_caller || peerAddress.isEmpty() || session) {
         TraceLog(QStringLiteral("RTCSS_INCOMING refused: no request of ours is waiting"));
+        std::erase_if(m_turnedAway, [](const auto& s) { return s.expired(); });
+        m_turnedAway.push_back(eventSession);
         if (const rtc::RtcStatus status = eventSession->Terminate(rtc::NormalTermination); !status)
             TraceLog(status.description());
         return;
@@ -83,8 +87,17 @@ void RTCForm::OnSessionOperationComplete()
 void RTCForm::OnParticipantStateChange(const std::shared_ptr<rtc::IParticipant>& eventParticipant,
                                        rtc::ParticipantState state)
 {
-    participant = eventParticipant;
     TraceLog(QStringLiteral("RTCE_PARTICIPANT_STATE_CHANGE.") + ParticipantStateName(state));
+    // A call we turned away ends on its own; its end must not close the window of the
+    // call this side is ringing for or waiting on.
+    if (const auto eventSession = eventParticipant ? eventParticipant->Session() : nullptr) {
+        const bool turnedAway =
+            std::any_of(m_turnedAway.begin(), m_turnedAway.end(),
+                        [&](const auto& s) { return s.lock() == eventSession; });
+        if (turnedAway && eventSession != session)
+            return;
+    }
+    participant = eventParticipant;
     switch (state) {
     case rtc::ParticipantState::Incoming:
         if (participant)

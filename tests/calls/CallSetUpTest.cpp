@@ -262,6 +262,18 @@ TEST_F(Calls, AnUnaskedIncomingCallIsEndedNotAnswered)
     EXPECT_EQ(Ops(), QStringList({"Terminate(0)", "PlayRing(1)", "Terminate(0)"}));
 }
 
+TEST_F(Calls, TheEndOfACallTurnedAwayLeavesTheRingingCallAlone)
+{
+    Init(1);
+    const QPointer<RtcStatusForm> form = Offered();
+    const auto stranger = Client().RaiseIncomingSession(QStringLiteral("someone@10.0.0.9"));
+    Client().Sink()->OnParticipantStateChange(stranger->Participants[0], P::Disconnected);
+    Settle();
+    ASSERT_FALSE(form.isNull());
+    EXPECT_TRUE(form->btnAccept->isVisible());
+    EXPECT_TRUE(manager->IsUsing());
+}
+
 TEST_F(Calls, HangingUpEndsTheSessionAndAnUnwatchedConnectionEnds)
 {
     Init(1);
