@@ -17,10 +17,13 @@
 //              two seconds before the call (entered, idle) as the baseline. The driver
 //              of the tests looks at the windows every 5 ms: that is in both.
 //
+// --video makes every call a video call with the media library's synthetic camera on
+// both sides, drawn on the X display (run under xvfb-run): the CPU then includes video.
+//
 // Prints each call and the medians. Needs root; without it, without the namespaces, or
 // in a build without a call client, it says why and exits 0.
 //
-//   sudo bench_call [--runs N] [--talk-ms MS] [--silence-ms MS]
+//   sudo bench_call [--runs N] [--talk-ms MS] [--silence-ms MS] [--video]
 #include "CallCopy.h"
 #include "VirtualLan.h"
 #include "support/EventWaiter.h"
@@ -83,8 +86,8 @@ int IntOption(const QStringList& args, const QString& name, int fallback)
 class Bench
 {
 public:
-    Bench(VirtualLan& lan, const QString& dir, int talkMs, int silenceMs)
-        : m_lan(lan), m_dir(dir), m_talkMs(talkMs), m_silenceMs(silenceMs)
+    Bench(VirtualLan& lan, const QString& dir, int talkMs, int silenceMs, bool video)
+        : m_lan(lan), m_dir(dir), m_talkMs(talkMs), m_silenceMs(silenceMs), m_video(video)
     {
     }
 
@@ -98,6 +101,11 @@ private:
         s.Aliase = aliase;
         s.AudioIn = m_dir + QStringLiteral("/%1-in.wav").arg(who);
         s.AudioOut = m_dir + QStringLiteral("/%1-out.wav").arg(who);
+        if (m_video) {
+            s.Media = 3; // voice and video
+            s.TestCamera = true;
+            s.Platform = QStringLiteral("xcb");
+        }
         return s;
     }
     static bool Fail(const char* what, const CallCopy& a, const CallCopy& b)
@@ -111,6 +119,7 @@ private:
     QString m_dir;
     int m_talkMs;
     int m_silenceMs;
+    bool m_video;
 };
 
 std::optional<Run> Bench::Call(int index)
@@ -149,7 +158,9 @@ std::optional<Run> Bench::Call(int index)
 
     const size_t callerFrom = caller.Lines().size();
     const size_t calleeFrom = callee.Lines().size();
-    if (!caller.Ask(QStringLiteral("call ") + callee.Address()).value("ok").toBool() ||
+    const QString call = QStringLiteral("call ") + callee.Address() +
+                         (m_video ? QStringLiteral(" video") : QString());
+    if (!caller.Ask(call).value("ok").toBool() ||
         callee.WaitForText(QStringLiteral("callWindow"),
                            QStringLiteral("音声チャット for 山田太郎"), 5000, calleeFrom) < 0) {
         Fail("the call was not asked for", caller, callee);
@@ -209,6 +220,11 @@ int main(int argc, char** argv)
     const int runs = IntOption(args, QStringLiteral("--runs"), 5);
     const int talkMs = IntOption(args, QStringLiteral("--talk-ms"), 4000);
     const int silenceMs = IntOption(args, QStringLiteral("--silence-ms"), 1000);
+    const bool video = args.contains(QStringLiteral("--video"));
+    if (video && qEnvironmentVariableIsEmpty("DISPLAY")) {
+        std::puts("bench_call: --video draws on an X display; run it under xvfb-run");
+        return 0;
+    }
 #if !PALAVO_HAS_CALL_CLIENT
     std::puts("bench_call: this build links no call client (liblinphone); nothing to measure");
     return 0;
@@ -227,7 +243,7 @@ int main(int argc, char** argv)
     const QString base =
         QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm") : QDir::tempPath();
     QTemporaryDir dir(base + QStringLiteral("/pvcall-XXXXXX"));
-    Bench bench(lan, dir.path(), talkMs, silenceMs);
+    Bench bench(lan, dir.path(), talkMs, silenceMs, video);
     std::vector<double> setup, delay, callerCpu, calleeCpu, callerIdle, calleeIdle;
     for (int i = 1; i <= runs; ++i) {
         const std::optional<Run> run = bench.Call(i);
