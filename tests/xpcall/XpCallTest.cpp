@@ -8,6 +8,8 @@
 
 #include <QFile>
 
+#include <memory>
+
 namespace
 {
 
@@ -194,6 +196,71 @@ TEST_F(XpCall, CallsEndingBeforeTheyConnect)
         EXPECT_FALSE(Caller().Statuses(callerFrom).contains(Talking));
     }
     EXPECT_TRUE(NoBoxes());
+}
+
+// A third program on host 3 asks the callee while it is in a call.
+class XpCallBusy : public XpCall
+{
+protected:
+    int HostCount() const override { return 3; }
+    void TearDown() override
+    {
+        m_third.reset();
+        XpCall::TearDown();
+    }
+    std::unique_ptr<CallCopy> m_third;
+};
+
+// A request that comes during a call is refused at once: the third sees the refusal, the
+// callee opens no second window and hears no ring, and the call goes on until it is
+// hung up.
+TEST_F(XpCallBusy, ARequestDuringACallIsRefusedAndTheCallGoesOn)
+{
+    WriteTones(1000, 600);
+    CallSettings third;
+    third.Aliase = QStringLiteral("さくら");
+    third.AudioIn = CallerSettings().AudioIn; // only read
+    third.AudioOut = FilePath(QStringLiteral("third-out.wav"));
+    m_third = std::make_unique<CallCopy>(Lan(), 3, third);
+    StartBoth(CallerSettings(), CalleeSettings());
+    ASSERT_FALSE(HasFatalFailure());
+    QString why;
+    ASSERT_TRUE(m_third->WaitStarted(&why)) << why.toStdString() << "\n"
+                                            << m_third->Tail().toStdString();
+    ASSERT_TRUE(m_third->WaitForPeer(Callee().Address())) << m_third->Tail().toStdString();
+    ASSERT_TRUE(Callee().WaitForPeer(m_third->Address())) << Both();
+
+    size_t callerFrom = 0, calleeFrom = 0;
+    RequestCall(false, &callerFrom, &calleeFrom);
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(Callee().Ask(QStringLiteral("accept")).value("ok").toBool()) << Both();
+    ExpectConnected(callerFrom, calleeFrom);
+    ASSERT_FALSE(HasFatalFailure());
+
+    const size_t calleeBusy = Callee().Lines().size();
+    const size_t thirdFrom = m_third->Lines().size();
+    ASSERT_TRUE(m_third->Ask(QStringLiteral("call ") + Callee().Address()).value("ok").toBool())
+        << m_third->Tail().toStdString();
+    EXPECT_GE(ExpectStatus(*m_third, Refused, thirdFrom), 0) << m_third->Tail().toStdString();
+    EXPECT_GE(ExpectClosed(*m_third, thirdFrom), 0) << m_third->Tail().toStdString();
+    // Nothing changed on the callee's side: one window, still talking.
+    EXPECT_EQ(Callee().WaitFor(
+                  [](const QJsonObject& o) {
+                      return o.contains(QStringLiteral("callWindow")) ||
+                             o.contains(QStringLiteral("callWindowClosed")) ||
+                             o.contains(QStringLiteral("status"));
+                  },
+                  0, calleeBusy),
+              -1)
+        << Both();
+
+    const size_t calleeHangUp = Callee().Lines().size();
+    ASSERT_TRUE(Caller().Ask(QStringLiteral("drop")).value("ok").toBool()) << Both();
+    EXPECT_GE(ExpectStatus(Callee(), HungUp, calleeHangUp), 0);
+    EXPECT_TRUE(NoBoxes());
+    for (const CallCopy::Line& line : m_third->Lines())
+        EXPECT_FALSE(line.Json.contains(QStringLiteral("messageBox")))
+            << m_third->Tail().toStdString();
 }
 
 // Whether this machine has a sound card, as the kernel lists them.
