@@ -17,20 +17,6 @@
 namespace
 {
 
-// The widgets a user reads or clicks.
-std::vector<QWidget*> Leaves(QWidget& dialog)
-{
-    std::vector<QWidget*> leaves;
-    for (QWidget* child : dialog.findChildren<QWidget*>()) {
-        const bool leaf = qobject_cast<QLabel*>(child) != nullptr ||
-                          qobject_cast<QAbstractButton*>(child) != nullptr ||
-                          qobject_cast<QComboBox*>(child) != nullptr;
-        if (leaf && child->isVisible())
-            leaves.push_back(child);
-    }
-    return leaves;
-}
-
 TEST(TuningWizardShot, NothingCutOff)
 {
     if (const QString missing = XDisplayMissing(); !missing.isEmpty())
@@ -54,23 +40,15 @@ TEST(TuningWizardShot, NothingCutOff)
     ASSERT_FALSE(dialog.lblTest->text().isEmpty());
     QTest::qWait(100);
 
-    const std::vector<QWidget*> leaves = Leaves(dialog);
+    const std::vector<QWidget*> leaves = ShownControls<QLabel, QAbstractButton, QComboBox>(dialog);
     EXPECT_GE(leaves.size(), 10u); // four labels, three boxes, three buttons
     for (QWidget* widget : leaves) {
         const std::string what =
             widget->objectName().toStdString() + " " + widget->metaObject()->className();
         EXPECT_GE(widget->width(), widget->sizeHint().width()) << what;
         EXPECT_GE(widget->height(), widget->minimumSizeHint().height()) << what;
-        const QRect area(widget->mapTo(&dialog, QPoint(0, 0)), widget->size());
-        EXPECT_TRUE(dialog.rect().contains(area)) << what;
-        for (QWidget* other : leaves) {
-            if (other == widget || other->isAncestorOf(widget) || widget->isAncestorOf(other))
-                continue;
-            const QRect second(other->mapTo(&dialog, QPoint(0, 0)), other->size());
-            EXPECT_FALSE(area.intersects(second))
-                << what << " overlaps " << other->objectName().toStdString();
-        }
     }
+    ExpectInsideAndApart(dialog, leaves);
     // Under Xvfb the first grab can come before the paint.
     QImage shot;
     for (int i = 0; i < 50 && Colours(shot, 3) < 3; ++i) {

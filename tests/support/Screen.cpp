@@ -6,6 +6,8 @@
 #include <QSet>
 #include <QWidget>
 
+#include <gtest/gtest.h>
+
 #include <iostream>
 
 QString XDisplayMissing()
@@ -48,4 +50,21 @@ QString SaveArtifact(const QImage& shot, const QString& name)
         return {};
     std::cout << "[ artifact ] " << path.toStdString() << std::endl;
     return path;
+}
+
+void ExpectInsideAndApart(QWidget& window, const std::vector<QWidget*>& controls,
+                          const QString& context)
+{
+    for (QWidget* widget : controls) {
+        const std::string what = (widget->objectName() + QLatin1Char(' ') + context).toStdString();
+        const QRect area(widget->mapTo(&window, QPoint(0, 0)), widget->size());
+        EXPECT_TRUE(window.rect().contains(area)) << what;
+        for (QWidget* other : controls) {
+            if (other == widget || other->isAncestorOf(widget) || widget->isAncestorOf(other))
+                continue;
+            const QRect second(other->mapTo(&window, QPoint(0, 0)), other->size());
+            EXPECT_FALSE(area.intersects(second))
+                << what << " overlaps " << other->objectName().toStdString();
+        }
+    }
 }

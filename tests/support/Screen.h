@@ -3,8 +3,9 @@
 #include <QImage>
 #include <QRect>
 #include <QString>
+#include <QWidget>
 
-class QWidget;
+#include <vector>
 
 // What the screenshot tests share: they run on a real X display (each case under
 // xvfb-run, see palavo_add_screen_gtests) and keep their pictures among the build's
@@ -21,3 +22,19 @@ QImage OnScreen(QWidget& window, const QRect& area);
 // Saves `shot` as `name` in the build's artifacts and prints the path; the path, or
 // empty on failure.
 QString SaveArtifact(const QImage& shot, const QString& name);
+
+// The controls `window` shows that are of one of the classes `Kinds` (what a user reads
+// or clicks: labels, buttons, boxes).
+template <class... Kinds> std::vector<QWidget*> ShownControls(QWidget& window)
+{
+    std::vector<QWidget*> controls;
+    for (QWidget* child : window.findChildren<QWidget*>())
+        if (((qobject_cast<Kinds*>(child) != nullptr) || ...) && child->isVisible())
+            controls.push_back(child);
+    return controls;
+}
+
+// A test failure for each of `controls` that sticks out of `window` or lies on another
+// (a control and the one it sits in do not count); `context` ends each message.
+void ExpectInsideAndApart(QWidget& window, const std::vector<QWidget*>& controls,
+                          const QString& context = {});

@@ -29,20 +29,6 @@
 namespace
 {
 
-// The widgets a user reads or clicks: every label, button and line edit shown.
-std::vector<QWidget*> Leaves(QWidget& dialog)
-{
-    std::vector<QWidget*> leaves;
-    for (QWidget* child : dialog.findChildren<QWidget*>()) {
-        const bool leaf = qobject_cast<QLabel*>(child) != nullptr ||
-                          qobject_cast<QAbstractButton*>(child) != nullptr ||
-                          qobject_cast<QLineEdit*>(child) != nullptr;
-        if (leaf && child->isVisible())
-            leaves.push_back(child);
-    }
-    return leaves;
-}
-
 // Shows `dialog`, checks its layout and saves what the display shows as `name`.
 void Shoot(QWidget& dialog, const QString& name)
 {
@@ -51,7 +37,7 @@ void Shoot(QWidget& dialog, const QString& name)
     dialog.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     QTest::qWait(100);
-    const std::vector<QWidget*> leaves = Leaves(dialog);
+    const std::vector<QWidget*> leaves = ShownControls<QLabel, QAbstractButton, QLineEdit>(dialog);
     for (QWidget* widget : leaves) {
         const QString what = widget->objectName() + QLatin1Char(' ') + name;
         EXPECT_GE(widget->width(), widget->minimumSizeHint().width()) << what.toStdString();
@@ -59,16 +45,8 @@ void Shoot(QWidget& dialog, const QString& name)
         if (auto* label = qobject_cast<QLabel*>(widget);
             label != nullptr && label->pixmap().isNull())
             EXPECT_GE(widget->width(), widget->sizeHint().width()) << what.toStdString();
-        const QRect area(widget->mapTo(&dialog, QPoint(0, 0)), widget->size());
-        EXPECT_TRUE(dialog.rect().contains(area)) << what.toStdString();
-        for (QWidget* other : leaves) {
-            if (other == widget || other->isAncestorOf(widget) || widget->isAncestorOf(other))
-                continue;
-            const QRect second(other->mapTo(&dialog, QPoint(0, 0)), other->size());
-            EXPECT_FALSE(area.intersects(second))
-                << what.toStdString() << " overlaps " << other->objectName().toStdString();
-        }
     }
+    ExpectInsideAndApart(dialog, leaves, name);
     const QImage shot = OnScreen(dialog);
     ASSERT_FALSE(shot.isNull());
     ASSERT_FALSE(SaveArtifact(shot, name).isEmpty());

@@ -1,5 +1,6 @@
 #include "CallCopy.h"
 
+#include "JsonLines.h"
 #include "VirtualLan.h"
 #include "support/EventWaiter.h"
 
@@ -104,19 +105,8 @@ QJsonObject CallCopy::Ask(const QString& command, int timeoutMs)
 int CallCopy::WaitFor(const std::function<bool(const QJsonObject&)>& match, int timeoutMs,
                       size_t from)
 {
-    int found = -1;
-    WaitUntil(
-        [&] {
-            for (size_t i = from; i < m_lines.size(); ++i)
-                if (match(m_lines[i].Json)) {
-                    found = static_cast<int>(i);
-                    return true;
-                }
-            from = std::max(from, m_lines.size());
-            return !Running() && m_process.bytesAvailable() == 0;
-        },
-        timeoutMs);
-    return found;
+    return WaitForJsonLine(m_lines, match, timeoutMs, from,
+                           [this] { return !Running() && m_process.bytesAvailable() == 0; });
 }
 
 int CallCopy::WaitForText(const QString& key, const QString& value, int timeoutMs, size_t from)
