@@ -3,6 +3,7 @@
 
 #include "MemberTestSupport.h"
 #include "engine/PacketCodec.h"
+#include "engine/SocketAddress.h"
 #include "platform/Cp932.h"
 
 #include <gtest/gtest.h>
@@ -26,6 +27,15 @@ QByteArray Fields(std::initializer_list<QByteArray> fields)
 const QByteArray TaroEntry =
     Fields({"taro", "hostA", "257", "10.0.0.5", "2425", "Taro[Meeting]", "Sales,Dev"});
 const QByteArray HanakoEntry = Fields({"\b", "hostB", "1", "10.0.0.6", "9999", "Hanako", "\b"});
+const QByteArray SmallEntry = Fields({"u", "h", "1", "10.0.0.5", "1", "n", "g"});
+
+// An engine that uses the host list and asks the server 10.0.0.9 (its entry goes there).
+void EnterAskingServer(EngineHarness& h, QByteArray broadcastAddresses = "10.0.0.9")
+{
+    h.engine->Own().UseHostlist = 1;
+    h.engine->Own().BroadCastIPAddresses = std::move(broadcastAddresses);
+    h.Enter();
+}
 
 TEST(ParseHostList, ContinuationFigures)
 {
@@ -50,6 +60,8 @@ TEST(ParseHostList, ContinuationFigures)
         {"last field without its BEL", Fields({"0", "1"}) + TaroEntry.chopped(1), true, 1, false,
          0},
         {"empty list", Fields({"0", "0"}), true, 0, false, 0},
+        {"no more than 256 from one answer", Fields({"0", "300"}) + SmallEntry.repeated(300), true,
+         256, true, 44},
         {"numbers read like atoi", Fields({" 7x", "+3"}), true, 0, true, 4},
         {"negative start is turned round", Fields({"-5", "0"}), true, 0, true, 5},
         {"huge figures", Fields({"2147483647", "-2147483648"}), true, 0, true, 2147483647},
@@ -117,8 +129,7 @@ TEST(HostListHandler, EveryHostIsTakenAsAnEntryAndTheRestIsAskedFor)
 {
     EngineHarness h;
     h.engine->Own().Groups = "A,B";
-    h.engine->Own().UseHostlist = 1;
-    h.Enter();
+    EnterAskingServer(h);
     h.Receive("10.0.0.9", 5000,
               BuildPacket({500, "srv", "srvhost"}, CMD_ANSWER_LIST,
                           Fields({"    0", "    5"}) + TaroEntry + HanakoEntry));
@@ -137,21 +148,27 @@ TEST(HostListHandler, EveryHostIsTakenAsAnEntryAndTheRestIsAskedFor)
                            "user= groups= app="}));
 }
 
-// Names in the list would each be a blocking lookup on the component's thread, and any
-// peer may send a list: only dotted IPv4 addresses are taken, the rest are skipped but
-// still counted for the server's paging.
-TEST(HostListHandler, OnlyDottedAddressesAreTaken)
+// Names in the list would each be a blocking lookup on the component's thread, and an
+// address that is not one host's would turn each answer into many: only dotted unicast
+// IPv4 addresses are taken, the rest are skipped but still counted for the server's paging.
+TEST(HostListHandler, OnlyDottedSingleHostAddressesAreTaken)
 {
-    const char* skipped[] = {"localhost", "example.com", "10.0.0.5 ",  " 10.0.0.5", "010.0.0.5",
-                             "10.0.0",    "10.0.0.256",  "0x0a.0.0.5", "::1",       ""};
-    QByteArray list = Fields({"0", QByteArray::number(std::size(skipped) + 1)});
-    for (const char* address : skipped)
+    std::vector<QByteArray> skipped = {
+        "localhost", "example.com",     "10.0.0.5 ", " 10.0.0.5", "010.0.0.5", "10.0.0",
+        "10.0.0.256", "0x0a.0.0.5",     "::1",       "",          "0.0.0.0",   "255.255.255.255",
+        "127.0.0.1",  "239.255.255.250", "224.0.0.1", "240.0.0.1",
+        "192.168.7.255", // a configured broadcast address
+    };
+    // An interface's broadcast address, when this machine has one.
+    for (const in_addr& address : InterfaceBroadcastAddresses())
+        skipped.push_back(DottedAddress(address));
+    QByteArray list = Fields({"0", QByteArray::number(skipped.size() + 1)});
+    for (const QByteArray& address : skipped)
         list += Fields({"u", "h", "1", address, "2425", "Ghost", "\b"});
     list += Fields({"u", "h", "1", "10.0.0.6", "2425", "Hanako", "\b"});
 
     EngineHarness h;
-    h.engine->Own().UseHostlist = 1;
-    h.Enter();
+    EnterAskingServer(h, "10.0.0.9, 192.168.7.255");
     h.Receive("10.0.0.9", 5000, BuildPacket({500, "srv", "srvhost"}, CMD_ANSWER_LIST, list));
     Drain(h);
     // All were read, so nothing more is asked for; only the one address is answered.
@@ -165,18 +182,21 @@ TEST(HostListHandler, NothingIsTakenOrAnswered)
     struct Case {
         const char* what;
         int32_t useHostlist;
+        QByteArray from;
         QByteArray extra;
     };
     const Case cases[] = {
-        {"host list not in use", 0, Fields({"0", "5"}) + TaroEntry},
-        {"no total", 1, Fields({"0"})},
+        {"host list not in use", 0, "10.0.0.9", Fields({"0", "5"}) + TaroEntry},
+        {"no total", 1, "10.0.0.9", Fields({"0"})},
+        // Any host could otherwise aim this copy's answers at the hosts it lists.
+        {"from a host this copy did not ask", 1, "10.0.0.8", Fields({"0", "5"}) + TaroEntry},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         EngineHarness h;
+        EnterAskingServer(h);
         h.engine->Own().UseHostlist = c.useHostlist;
-        h.Enter();
-        h.Receive("10.0.0.9", 5000, BuildPacket({500, "srv", "srvhost"}, CMD_ANSWER_LIST, c.extra));
+        h.Receive(c.from, 5000, BuildPacket({500, "srv", "srvhost"}, CMD_ANSWER_LIST, c.extra));
         Drain(h);
         EXPECT_TRUE(h.sent.empty());
         EXPECT_TRUE(h.engine->Members().empty());
