@@ -68,6 +68,37 @@ protected:
     std::unique_ptr<MemberCommands> m_commands;
 };
 
+// A peer's mail address goes into a mailto: URL only when it is a plain address; one
+// that would add recipients, headers or a body is refused with a box.
+TEST_F(Commands, MailTakesOnlyAPlainAddress)
+{
+    const QString refused = QStringLiteral(
+        "エラー|相手のメールアドレスに使えない文字が含まれているため、メールを作成できません");
+    const struct {
+        QString mail;
+        bool plain;
+    } cases[] = {
+        {"o'hara+jp@mail-1.example.co.jp", true},
+        {"a@b?body=x", false}, {"a@b&cc=c@d", false}, {"a@b,c@d", false},
+        {"a@b;c@d", false},    {"a b@c", false},      {"a@b\nBcc:c@d", false},
+        {"a%40b@c", false},    {"a@b#x", false},      {"a@b@c", false},
+        {"@b", false},         {"a@", false},         {"ab", false},
+        {"\"a\"@b", false},    {"a@b:25", false},     {"花子@b", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.mail.toStdString());
+        MemberCommands& commands = Enter(false);
+        m_script->MailInfo = c.mail;
+        commands.Mail(Member);
+        EXPECT_EQ(Outcome(), c.plain ? QStringList() : QStringList({refused}));
+        EXPECT_EQ(m_shell.Opened,
+                  c.plain ? QStringList({QStringLiteral("mailto:") + c.mail}) : QStringList());
+        m_shell.Opened.clear();
+        m_commands.reset();
+        m_session.reset();
+    }
+}
+
 } // namespace
 
 TEST_F(Commands, FileAndVoiceCommandsRefuseOrOpenTheirDialog)
