@@ -199,8 +199,8 @@ void ProtocolEngine::OnHostList(const ReceivedPacket& packet)
 {
     // A list makes this copy answer and question every host on it, so it is taken only
     // from a server this copy asked: any other host could aim those answers anywhere.
-    if (std::find(m_hostListServers.begin(), m_hostListServers.end(),
-                  packet.Source.PeerAddress) == m_hostListServers.end())
+    if (std::find(m_hostListServers.begin(), m_hostListServers.end(), packet.Source.PeerAddress) ==
+        m_hostListServers.end())
         return;
     const HostListAnswer answer = ParseHostList(packet.Extra);
     if (!answer.Valid)

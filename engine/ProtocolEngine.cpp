@@ -13,8 +13,7 @@ constexpr int ReceiveSize = 8192;
 } // namespace
 
 ProtocolEngine::ProtocolEngine(QObject* componentWindow, IEngineEvents& events,
-                               SocketFactory makeSocket, EngineTiming timing,
-                               ReplyBudget replies)
+                               SocketFactory makeSocket, EngineTiming timing, ReplyBudget replies)
     : m_window(componentWindow), m_events(events), m_makeSocket(std::move(makeSocket)),
       m_timing(timing), m_replies(replies)
 {

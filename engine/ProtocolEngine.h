@@ -180,7 +180,7 @@ private:
     QTimer m_receiptTimer;
     QTimer m_xmlResendTimer;
     ReplyLimiter m_replies;
-    QElapsedTimer m_clock; // the replies' budgets refill by it
+    QElapsedTimer m_clock;                     // the replies' budgets refill by it
     std::vector<QByteArray> m_hostListServers; // dotted
 
     // The last XML command sent, kept whole for its one resend.

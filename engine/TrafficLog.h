@@ -24,8 +24,7 @@ public:
     static constexpr qsizetype MaxLoggedBytes = 10000;
 
     // Without a clock the local time is used.
-    TrafficLog(bool enabled, QString path, Clock clock = {},
-               qint64 rotateBytes = LogRotateBytes);
+    TrafficLog(bool enabled, QString path, Clock clock = {}, qint64 rotateBytes = LogRotateBytes);
 
     bool Enabled() const { return m_enabled; }
     const QString& Path() const { return m_path; }

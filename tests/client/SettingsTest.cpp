@@ -165,7 +165,6 @@ TEST_F(Settings, TraceLogWritesTimedLinesOnlyInDebugMode)
     EXPECT_EQ(FormatTraceLine(when, QStringLiteral("x")), QStringLiteral("2024 3/5 7:08:09 x"));
     const QDateTime late(QDate(2024, 12, 25), QTime(23, 59, 0));
     EXPECT_EQ(FormatTraceLine(late, QStringLiteral("y")), QStringLiteral("2024 12/25 23:59:00 y"));
-    // A peer's text (a call's status, an address) cannot start a line of its own.
     EXPECT_EQ(FormatTraceLine(late, QStringLiteral("a\r\n2024 1/1 0:00:00 b\x1b")),
               QStringLiteral("2024 12/25 23:59:00 a\\r\\n2024 1/1 0:00:00 b\\x1b"));
 

@@ -111,8 +111,7 @@ TEST_F(SendWindowTest, StopSendsTheStopCommandAndCloses)
     EXPECT_EQ(peer.Transfers().TransferSocket(), nullptr);
 }
 
-// Only the member the file is offered to can refuse it: a third one's refusal (or stop)
-// leaves the transfer alone.
+// Only the member the file is offered to can refuse it.
 TEST_F(SendWindowTest, RefusalFromTheDestinationOnlyCloses)
 {
     peer.ReceiveXml(Other, "<Command>StopFileTrans</Command>"); // not ours to hear
