@@ -208,8 +208,9 @@ void RTCForm::VoIPRequestOffered(const QString& ipAddress, const QString& aliase
                                  bool video, bool capT120)
 {
     // The partner's own request again (resent after its receipt was lost) while we ring
-    // for it or talk with it: the same call, not a second one to refuse as busy.
-    if (inUse && !m_caller && ipAddress == peerAddress)
+    // for it or talk with it: the same call, not a second one to refuse as busy. (Its
+    // request while we ask it is ignored too: a refusal would end our own request there.)
+    if (FromPartner(ipAddress))
         return;
     // A port nobody can call: refused before anything rings.
     if (inUse || portNo < 1 || portNo > 65535) {
