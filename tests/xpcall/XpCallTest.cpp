@@ -311,9 +311,9 @@ TEST_F(XpCall, WithoutSoundARequestIsRefusedAtOnce)
         << Both();
 }
 
-
 // The lines `command` prints inside host `host`.
-QString RunIn(const VirtualLan& lan, int host, const QStringList& command, const QByteArray& in = {})
+QString RunIn(const VirtualLan& lan, int host, const QStringList& command,
+              const QByteArray& in = {})
 {
     QProcess process;
     const QStringList args = lan.Exec(host, command);
@@ -349,16 +349,22 @@ TEST_F(XpCallBusy, AStrangersCallDuringSetUpIsDeclinedAndThePartnersConnects)
     const QList<int> sip = Ports(RunIn(Lan(), 1, {"ss", "-Htln"}));
     ASSERT_FALSE(sip.isEmpty());
     for (int port : sip) {
-        const QByteArray invite = QStringLiteral(
-            "INVITE sip:someone@%1:%2;transport=tcp SIP/2.0\r\nVia: SIP/2.0/TCP %3:5060;rport;"
-            "branch=z9hG4bK%2\r\nFrom: <sip:someone@%3>;tag=x%2\r\nTo: <sip:someone@%1>\r\n"
-            "Call-ID: %2@%3\r\nCSeq: 1 INVITE\r\nContact: <sip:someone@%3:5060;transport=tcp>"
-            "\r\nMax-Forwards: 70\r\nContent-Length: 0\r\n\r\n").arg(a).arg(port).arg(b).toUtf8();
-        const QString answer = RunIn(
-            Lan(), 3,
-            {"bash", "-c", "exec 3<>/dev/tcp/$0/$1 && cat >&3 && "
-                           "timeout 10 grep -m1 -E '^SIP/2.0 [2-6][0-9]{2}' <&3", a,
-             QString::number(port)}, invite);
+        const QByteArray invite =
+            QStringLiteral(
+                "INVITE sip:someone@%1:%2;transport=tcp SIP/2.0\r\nVia: SIP/2.0/TCP %3:5060;rport;"
+                "branch=z9hG4bK%2\r\nFrom: <sip:someone@%3>;tag=x%2\r\nTo: <sip:someone@%1>\r\n"
+                "Call-ID: %2@%3\r\nCSeq: 1 INVITE\r\nContact: <sip:someone@%3:5060;transport=tcp>"
+                "\r\nMax-Forwards: 70\r\nContent-Length: 0\r\n\r\n")
+                .arg(a)
+                .arg(port)
+                .arg(b)
+                .toUtf8();
+        const QString answer = RunIn(Lan(), 3,
+                                     {"bash", "-c",
+                                      "exec 3<>/dev/tcp/$0/$1 && cat >&3 && "
+                                      "timeout 10 grep -m1 -E '^SIP/2.0 [2-6][0-9]{2}' <&3",
+                                      a, QString::number(port)},
+                                     invite);
         EXPECT_GE(answer.section(u' ', 1, 1).toInt(), 400) << port << ": " << answer.toStdString();
     }
     ASSERT_TRUE(Callee().Ask(QStringLiteral("accept")).value("ok").toBool()) << Both();
@@ -377,14 +383,16 @@ TEST_F(XpCall, ThePartnersRepeatIsNoRefusalAndItsWithdrawalEndsTheCall)
     size_t callerFrom = 0, calleeFrom = 0;
     RequestCall(false, &callerFrom, &calleeFrom);
     ASSERT_FALSE(HasFatalFailure());
-    ASSERT_TRUE(Caller().Ask(QStringLiteral("signal request ") + Callee().Address()).value("ok").toBool());
+    ASSERT_TRUE(
+        Caller().Ask(QStringLiteral("signal request ") + Callee().Address()).value("ok").toBool());
     ASSERT_TRUE(Callee().Ask(QStringLiteral("accept")).value("ok").toBool()) << Both();
     ExpectConnected(callerFrom, calleeFrom);
     ASSERT_FALSE(HasFatalFailure());
     EXPECT_FALSE(Caller().Statuses(callerFrom).contains(Refused)) << Both();
 
     const size_t callerStop = Caller().Lines().size(), calleeStop = Callee().Lines().size();
-    ASSERT_TRUE(Callee().Ask(QStringLiteral("signal stop ") + Caller().Address()).value("ok").toBool());
+    ASSERT_TRUE(
+        Callee().Ask(QStringLiteral("signal stop ") + Caller().Address()).value("ok").toBool());
     EXPECT_GE(ExpectClosed(Caller(), callerStop), 0);
     // The caller's client hung up: the callee hears of it from the call itself.
     EXPECT_GE(ExpectStatus(Callee(), HungUp, calleeStop), 0);

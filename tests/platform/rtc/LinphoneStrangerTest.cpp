@@ -20,10 +20,14 @@ namespace
 // (OPTIONS and presence SUBSCRIBE the library answers itself, with 200.)
 int SipAnswer(int port, const QByteArray& method, const QByteArray& headers)
 {
-    const QByteArray request = method + " sip:a@127.0.0.1 SIP/2.0\r\nVia: SIP/2.0/TCP 127.0.0.1"
-                               ":9;rport;branch=z9hG4bK" + method + "\r\nFrom: <sip:x@127.0.0.1>;"
-                               "tag=1\r\nTo: <sip:a@127.0.0.1>\r\nCall-ID: " + method +
-                               "\r\nCSeq: 1 " + method + "\r\n" + headers + "Content-Length: 0\r\n\r\n";
+    const QByteArray request = method +
+                               " sip:a@127.0.0.1 SIP/2.0\r\nVia: SIP/2.0/TCP 127.0.0.1"
+                               ":9;rport;branch=z9hG4bK" +
+                               method +
+                               "\r\nFrom: <sip:x@127.0.0.1>;"
+                               "tag=1\r\nTo: <sip:a@127.0.0.1>\r\nCall-ID: " +
+                               method + "\r\nCSeq: 1 " + method + "\r\n" + headers +
+                               "Content-Length: 0\r\n\r\n";
     const int fd = socket(AF_INET, SOCK_STREAM, 0);
     sockaddr_in to{AF_INET, htons(uint16_t(port)), {htonl(INADDR_LOOPBACK)}, {}};
     if (::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0 ||
@@ -74,7 +78,8 @@ TEST(LinphoneStranger, VideoStaysOffWhenTheAnswerChoseVoiceEvenWhenAskedAgain)
     const auto params = call->getCore()->createCallParams(call);
     params->enableVideo(true);
     ASSERT_EQ(call->update(params), 0);
-    EXPECT_TRUE(WaitUntil([&] { return call->getState() == linphone::Call::State::StreamsRunning; }));
+    EXPECT_TRUE(
+        WaitUntil([&] { return call->getState() == linphone::Call::State::StreamsRunning; }));
     EXPECT_FALSE(CallOf(caller.Session)->getCurrentParams()->videoEnabled());
     EXPECT_EQ(caller.Count("media 8 Started") + callee.Count("media 8 Started"), 0);
 }
