@@ -212,9 +212,8 @@ void RTCForm::VoIPRequestOffered(const QString& ipAddress, const QString& aliase
     // request while we ask it is ignored too: a refusal would end our own request there.)
     if (FromPartner(ipAddress))
         return;
-    // A port nobody can call: refused before anything rings.
+    // Busy (one call at a time), or a port nobody can call: refused before anything rings.
     if (inUse || portNo < 1 || portNo > 65535) {
-        // Busy: one call at a time.
         m_chat.RejectVoIP(ipAddress);
         return;
     }
