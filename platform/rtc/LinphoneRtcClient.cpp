@@ -347,8 +347,8 @@ void LinphoneRtcClient::OnCallState(const std::shared_ptr<linphone::Call>& call,
     const auto state = linphone::Call::State(stateValue);
     auto it = m_sessions.find(call.get());
     if (it == m_sessions.end()) {
-        // A call the manager did not place (one the library started by itself, as for a
-        // transfer a peer asked for) is ended before it reaches anyone.
+        // A call the manager did not place, should the library ever start one by itself,
+        // is ended at once.
         if (state == linphone::Call::State::OutgoingInit ||
             state == linphone::Call::State::OutgoingProgress) {
             // Not from inside the library's own report of the new call.

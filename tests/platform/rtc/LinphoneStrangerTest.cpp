@@ -1,5 +1,5 @@
-// What a host that is not the partner can do to a call client's SIP port, and video pushed
-// on a user who chose voice.
+// What a host that is not the partner can do to a call client's SIP port, and what a peer
+// in a call cannot: push video on a user who chose voice, or transfer the call.
 #include "RtcTestClient.h"
 
 #include "platform/rtc/LinphoneSession.h"
@@ -64,7 +64,7 @@ TEST(LinphoneStranger, ChatSubscriptionsPresenceAndTransfersAreDeclined)
     EXPECT_EQ(SipAnswer(client.Port(), "REFER", "Refer-To: <sip:b@127.0.0.1:9>\r\n"), 603);
 }
 
-TEST(LinphoneStranger, VideoStaysOffWhenTheAnswerChoseVoiceEvenWhenAskedAgain)
+TEST(LinphoneStranger, NoVideoTheAnswerDeclinedAndNoTransfer)
 {
     if (const QString why = LinphoneMissing(); !why.isEmpty())
         GTEST_SKIP() << why.toStdString();
@@ -76,12 +76,23 @@ TEST(LinphoneStranger, VideoStaysOffWhenTheAnswerChoseVoiceEvenWhenAskedAgain)
     ASSERT_TRUE(callee.Session->AddParticipant(caller.CallAddress(), "callee").ok());
     ASSERT_TRUE(WaitUntil([&] { return caller.Count("participant Connected") == 1; }));
     EXPECT_EQ(caller.Session->Participant(1)->RemoteHost(), "127.0.0.1");
+    // The peer asks to add video, then to transfer the call elsewhere.
     const auto call = CallOf(callee.Session);
+    const auto running = [&] { return call->getState() == linphone::Call::State::StreamsRunning; };
+    ASSERT_TRUE(WaitUntil(running));
     const auto params = call->getCore()->createCallParams(call);
     params->enableVideo(true);
     ASSERT_EQ(call->update(params), 0);
-    EXPECT_TRUE(
-        WaitUntil([&] { return call->getState() == linphone::Call::State::StreamsRunning; }));
+    EXPECT_TRUE(WaitUntil(running));
     EXPECT_FALSE(CallOf(caller.Session)->getCurrentParams()->videoEnabled());
     EXPECT_EQ(caller.Count("media 8 Started") + callee.Count("media 8 Started"), 0);
+    ASSERT_EQ(call->transferTo(linphone::Factory::get()->createAddress(
+                  rtc::CallTarget(callee.CallAddress()).toStdString())),
+              0);
+    // Ended after the REFER: the caller placed no call of its own.
+    callee.Session->Terminate(rtc::NormalTermination);
+    const auto core = CallOf(caller.Session)->getCore();
+    EXPECT_TRUE(WaitUntil([&] { return core->getCallsNb() == 0; }));
+    for (const auto& log : core->getCallLogs())
+        EXPECT_EQ(log->getDir(), linphone::Call::Dir::Incoming);
 }
