@@ -5,13 +5,14 @@
 // Presence: the library answers the first presence SUBSCRIBE from an address it does not know
 // with 200 by itself, before any callback of ours, and crashes doing so when the request
 // has no Expires header (SalSubscribeOp::accept adds the request's Expires header to the
-// answer without looking). So one datagram-sized request from any host on the LAN would
-// end the program. Nothing here watches anyone's presence, so every presence
+// answer without looking). So one small request from any host on the LAN that reaches
+// the SIP port would end the program. Nothing here watches anyone's presence, so every presence
 // subscription is declined instead.
 //
 // Transfers: a peer in a call that sends REFER would have the library place a new call,
 // with this microphone, to any address the peer names. Calls here are only the ones the
-// manager places or answers, so a REFER is left without effect.
+// manager places or answers, so a REFER, though the library accepts it, has no effect.
+// Should a later liblinphone rename these, the link or rtc.LinphoneStranger.* fails.
 //
 // Both are checked in rtc.LinphoneStranger.*.
 
