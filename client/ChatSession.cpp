@@ -356,12 +356,14 @@ void ChatSession::SendFile(const QString& IPAddr, const QString& FilePath, const
         m_vim->ShowFailure(hr);
 }
 
-void ChatSession::ReqStartVoIP(const QString& destIPAddr, int32_t myPort, bool useVideo,
+bool ChatSession::ReqStartVoIP(const QString& destIPAddr, int32_t myPort, bool useVideo,
                                bool capT120)
 {
     const HRESULT hr = m_vim->RequestVoIP(destIPAddr, myPort, useVideo, capT120);
     if (FAILED(hr))
         m_vim->ShowFailure(hr);
+    // S_FALSE: the member takes no calls, already explained in a box.
+    return hr == S_OK;
 }
 
 void ChatSession::ReqStopVoIP(const QString& destIPAddr)

@@ -82,7 +82,7 @@ public:
     void SendChat(const QString& IPAddress, const QString& Message, const QString& group) override;
     void SendGroupChat(const QString& Message, const QString& group) override;
     void SendFile(const QString& IPAddr, const QString& FilePath, const QString& comment) override;
-    void ReqStartVoIP(const QString& destIPAddr, int32_t myPort, bool useVideo,
+    bool ReqStartVoIP(const QString& destIPAddr, int32_t myPort, bool useVideo,
                       bool capT120) override;
     void ReqStopVoIP(const QString& destIPAddr) override;
     void RejectVoIP(const QString& destIPAddr) override;

@@ -223,8 +223,11 @@ HRESULT ControlForm::RequestVoIP(const QString& destIPAddr, int32_t myPort, bool
     int32_t result = 0;
     const HRESULT hr =
         m_component->RequestVoIP(destIPAddr, myPort, Variant(useVideo), Variant(capT120), &result);
-    if (SUCCEEDED(hr) && result == -1)
+    if (SUCCEEDED(hr) && result == -1) {
         ShowRefusal(QStringLiteral("相手は、音声チャットできるユーザではありません"));
+        // Nothing went out: the call manager must not wait for an answer.
+        return S_FALSE;
+    }
     return hr;
 }
 

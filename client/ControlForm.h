@@ -15,9 +15,9 @@
 //
 // Entry, UpdatePresence, SendChatMessage and SendGroupChatMessage show a failure of the
 // component in a "Pala Chat" message box themselves; SendFile and RequestVoIP show the
-// component's refusal (-1) in a "警告" box. The other methods, and failures of SendFile and
-// RequestVoIP other than the refusal, return the component's result code and leave its
-// description in the error information (component/ErrorInfo.h, TakeErrorInfo).
+// component's refusal (-1) in a "警告" box (RequestVoIP then returns S_FALSE). The other methods,
+// and failures of SendFile and RequestVoIP other than the refusal, return the component's result
+// code and leave its description in the error information (component/ErrorInfo.h, TakeErrorInfo).
 //
 // Component events become the six IControlFormEvents; call requests, refusals and
 // withdrawals go to the voice-call manager when one is set, and a request is refused at

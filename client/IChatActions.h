@@ -19,7 +19,9 @@ public:
     virtual void SendGroupChat(const QString& Message, const QString& group) = 0;
     virtual void SendFile(const QString& IPAddr, const QString& FilePath,
                           const QString& comment) = 0;
-    virtual void ReqStartVoIP(const QString& destIPAddr, int32_t myPort, bool useVideo,
+    // False when the request did not go out (the member takes no calls, or the component
+    // failed); the session has told the user why.
+    virtual bool ReqStartVoIP(const QString& destIPAddr, int32_t myPort, bool useVideo,
                               bool capT120) = 0;
     virtual void ReqStopVoIP(const QString& destIPAddr) = 0;
     virtual void RejectVoIP(const QString& destIPAddr) = 0;

@@ -185,15 +185,35 @@ void RTCForm::RequestConnect(const QString& address, const QString& aliase, bool
     OpenStatusForm(aliase, false, video, t120);
     peerAddress = address;
     peerAliase = aliase;
-    const bool canVideo = (mediaTypes & (VideoSend | VideoReceive)) != 0;
-    m_chat.ReqStartVoIP(address, localPort, canVideo && video, t120);
+    const bool withVideo = (mediaTypes & (VideoSend | VideoReceive)) != 0 && video;
+    // The partner's call is answered with what the user chose now, not with all the
+    // machine can carry: a callee offering video to a user who declined it gets voice.
+    m_callMedia = AudioSend | AudioReceive | (withVideo ? VideoSend | VideoReceive : 0) |
+                  (t120 ? mediaTypes & T120 : 0);
+    if (!m_chat.ReqStartVoIP(address, localPort, withVideo, t120)) {
+        // Nothing went out, so no answer will come: say so and free the manager.
+        if (m_stsForm) {
+            m_stsForm->SetStatus(4);
+            m_stsForm->closeForm(2);
+        }
+        ForgetStatusForm();
+        inUse = false;
+        m_caller = false;
+        peerAddress.clear();
+        peerAliase.clear();
+    }
 }
 
 void RTCForm::VoIPRequestOffered(const QString& ipAddress, const QString& aliase, int32_t portNo,
                                  bool video, bool capT120)
 {
-    if (inUse) {
-        // Busy: one call at a time.
+    // The partner's own request again (resent after its receipt was lost) while we ring
+    // for it or talk with it: the same call, not a second one to refuse as busy. (Its
+    // request while we ask it is ignored too: a refusal would end our own request there.)
+    if (FromPartner(ipAddress))
+        return;
+    // Busy (one call at a time), or a port nobody can call: refused before anything rings.
+    if (inUse || portNo < 1 || portNo > 65535) {
         m_chat.RejectVoIP(ipAddress);
         return;
     }
@@ -210,30 +230,42 @@ void RTCForm::VoIPRequestOffered(const QString& ipAddress, const QString& aliase
     StartRinging();
 }
 
+// A refusal or withdrawal counts only from the member the current call is with: from
+// anyone else it would let a stranger end (or forget the partner of) our call.
+bool RTCForm::FromPartner(const QString& ipAddress) const
+{
+    return inUse && !peerAddress.isEmpty() && ipAddress == peerAddress;
+}
+
 void RTCForm::VoIPRequestRejected(const QString& ipAddress)
 {
-    if (ipAddress == peerAddress && m_stsForm) {
+    if (!FromPartner(ipAddress))
+        return;
+    inUse = false;
+    StopRinging();
+    if (m_stsForm) {
         m_stsForm->SetStatus(5);
-        inUse = false;
         m_stsForm->closeForm(2);
-        session.reset();
-        // The call is over: a click in the closing window must not reach the next one.
-        ForgetStatusForm();
     }
+    // Refused after the call was placed or answered: the microphone goes off too.
+    EndSession();
+    // The call is over: a click in the closing window must not reach the next one.
+    ForgetStatusForm();
     peerAddress.clear();
     peerAliase.clear();
 }
 
 void RTCForm::VoIPRequestStopped(const QString& ipAddress)
 {
-    if (ipAddress == peerAddress && m_stsForm) {
-        inUse = false;
+    if (!FromPartner(ipAddress))
+        return;
+    inUse = false;
+    if (m_stsForm)
         m_stsForm->closeForm(0);
-        session.reset();
-        StopRinging();
-        // Too late to accept: the closing window's buttons no longer reach us.
-        ForgetStatusForm();
-    }
+    StopRinging();
+    EndSession();
+    // Too late to accept: the closing window's buttons no longer reach us.
+    ForgetStatusForm();
     peerAddress.clear();
     peerAliase.clear();
 }
@@ -304,6 +336,7 @@ void RTCForm::OnRtcAccepted(bool video, bool t120)
         (t120 ? T120 : 0);
     TraceLog(QStringLiteral("SipInvite(") + address + QStringLiteral(", media=") +
              QString::number(media) + QStringLiteral(")"));
+    m_callMedia = media;
     if (!g_objRTCClient) {
         ShowError(QStringLiteral("RTC client not available."));
         return;
@@ -341,6 +374,7 @@ void RTCForm::OnRtcRejected()
     // Refused after accepting: the call being placed goes too.
     if (session) {
         session->Terminate(rtc::NormalTermination);
+        RememberEnded(session);
         session.reset();
         participant.reset();
     }
@@ -371,15 +405,41 @@ void RTCForm::HangUp()
         if (!peerAddress.isEmpty())
             m_chat.ReqStopVoIP(peerAddress);
     } else {
-        if (participant && participant->Removable()) {
-            if (const rtc::RtcStatus status = session->RemoveParticipant(participant); !status)
-                TraceLog(status.description());
-        }
-        if (const rtc::RtcStatus status = session->Terminate(rtc::NormalTermination); !status)
-            TraceLog(status.description());
+        EndSession();
     }
     peerAddress.clear();
     peerAliase.clear();
+}
+
+void RTCForm::EndSession()
+{
+    if (!session)
+        return;
+    if (participant && participant->Removable()) {
+        if (const rtc::RtcStatus status = session->RemoveParticipant(participant); !status)
+            TraceLog(status.description());
+    }
+    if (const rtc::RtcStatus status = session->Terminate(rtc::NormalTermination); !status)
+        TraceLog(status.description());
+    // Its end, told later, must not end the next call, which may have begun by then.
+    RememberEnded(session);
+}
+
+void RTCForm::RememberEnded(const std::shared_ptr<rtc::ISession>& ended)
+{
+    std::erase_if(m_ended, [](const auto& s) { return s.expired(); });
+    m_ended.push_back(ended);
+}
+
+void RTCForm::ResetCallMedia()
+{
+    // The media chosen for one call are not the next call's.
+    m_callMedia = mediaTypes;
+    if (g_objRTCClient) {
+        if (const rtc::RtcStatus status = g_objRTCClient->SetPreferredMediaTypes(mediaTypes, false);
+            !status)
+            TraceLog(status.description());
+    }
 }
 
 void RTCForm::OnRtcWbShareClicked()

@@ -87,6 +87,12 @@ private:
     // Forgets the status window; it closes by itself (or already did).
     void ForgetStatusForm();
     void HangUp();
+    // Ends the current session, if any, and remembers it as ended by us.
+    void EndSession();
+    void RememberEnded(const std::shared_ptr<rtc::ISession>& ended);
+    // Back to the media of Init once a call is over.
+    void ResetCallMedia();
+    bool FromPartner(const QString& ipAddress) const;
     void StartRinging();
     void StopRinging();
     void ShowError(const QString& description);
@@ -127,8 +133,11 @@ private:
     bool inUse = false;
     // This side asked for the current call (and so answers the partner's call).
     bool m_caller = false;
-    // Calls nobody asked for, ended as they came in: their end is not the end of ours.
-    std::vector<std::weak_ptr<rtc::ISession>> m_turnedAway;
+    // The media the user chose for the current call (a MediaType mask).
+    int32_t m_callMedia = 0;
+    // Calls this side ended, or turned away as they came in: their end, told later, is
+    // not the end of the current call.
+    std::vector<std::weak_ptr<rtc::ISession>> m_ended;
     bool initialized = false;
     int16_t ringCount = 0;
 };

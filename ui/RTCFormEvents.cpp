@@ -63,18 +63,24 @@ void RTCForm::OnSessionStateChange(const std::shared_ptr<rtc::ISession>& eventSe
     if (state != rtc::SessionState::Incoming || !eventSession)
         return;
     TraceLog(QStringLiteral("RTCE_SESSION_STATE_CHANGE.RTCSS_INCOMING"));
-    // The caller answers the callee's call by itself, but only a call it asked for: an
-    // unasked call answered by itself would open this microphone to anyone on the LAN.
-    if (!inUse || !m_caller || peerAddress.isEmpty() || session) {
-        TraceLog(QStringLiteral("RTCSS_INCOMING refused: no request of ours is waiting"));
-        std::erase_if(m_turnedAway, [](const auto& s) { return s.expired(); });
-        m_turnedAway.push_back(eventSession);
+    // The caller answers the callee's call by itself, but only a call it asked for, from
+    // the member it asked: any other call answered by itself would open this microphone
+    // to anyone on the LAN who learnt the port.
+    const auto party = eventSession->Participant(1);
+    const bool asked = inUse && m_caller && !peerAddress.isEmpty() && !session;
+    if (!asked || !party || party->RemoteHost() != peerAddress) {
+        TraceLog(asked ? QStringLiteral("RTCSS_INCOMING refused: not from ") + peerAddress
+                       : QStringLiteral("RTCSS_INCOMING refused: no request of ours is waiting"));
+        RememberEnded(eventSession);
         if (const rtc::RtcStatus status = eventSession->Terminate(rtc::NormalTermination); !status)
             TraceLog(status.description());
         return;
     }
     session = eventSession;
-    participant = session->Participant(1);
+    participant = party;
+    if (const rtc::RtcStatus status = g_objRTCClient->SetPreferredMediaTypes(m_callMedia, false);
+        !status)
+        TraceLog(status.description());
     if (const rtc::RtcStatus status = session->Answer(); !status)
         TraceLog(status.description());
 }
@@ -88,13 +94,12 @@ void RTCForm::OnParticipantStateChange(const std::shared_ptr<rtc::IParticipant>&
                                        rtc::ParticipantState state)
 {
     TraceLog(QStringLiteral("RTCE_PARTICIPANT_STATE_CHANGE.") + ParticipantStateName(state));
-    // A call we turned away ends on its own; its end must not close the window of the
-    // call this side is ringing for or waiting on.
+    // A call we turned away or ended goes on being told; its end must not close the
+    // window of the call this side is ringing for, waiting on or talking in now.
     if (const auto eventSession = eventParticipant ? eventParticipant->Session() : nullptr) {
-        const bool turnedAway =
-            std::any_of(m_turnedAway.begin(), m_turnedAway.end(),
-                        [&](const auto& s) { return s.lock() == eventSession; });
-        if (turnedAway && eventSession != session)
+        const bool ended = std::any_of(m_ended.begin(), m_ended.end(),
+                                       [&](const auto& s) { return s.lock() == eventSession; });
+        if (ended && eventSession != session)
             return;
     }
     participant = eventParticipant;
@@ -120,6 +125,7 @@ void RTCForm::OnParticipantStateChange(const std::shared_ptr<rtc::IParticipant>&
             ForgetStatusForm();
         }
         session.reset();
+        ResetCallMedia();
         break;
     default:
         break;

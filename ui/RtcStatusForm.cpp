@@ -147,6 +147,10 @@ void RtcStatusForm::SetStatus(int sts)
         lblStatus->setText(QStringLiteral("通話中です"));
         break;
     }
+    case 4:
+        // The request could not be sent: nothing will answer it.
+        lblStatus->setText(QStringLiteral("相手を呼び出せませんでした"));
+        break;
     case 5:
         lblStatus->setText(QStringLiteral("相手が拒否しました"));
         break;

@@ -33,8 +33,9 @@ public:
     // Prepares the window for the callee (`receiver`) or the caller; the callee's window
     // answers by itself a second later when automatic answer is on.
     void Init(const QString& user, bool receiver, bool video, bool t120);
-    // 0 empty, 1 waiting for the partner, 2 busy, 3 talking, 5 refused, 6 partner hung
-    // up, 7 invitation, 9 processing; other values change nothing.
+    // 0 empty, 1 waiting for the partner, 2 busy, 3 talking, 4 the request could not be
+    // sent, 5 refused, 6 partner hung up, 7 invitation, 9 processing; other values change
+    // nothing.
     void SetStatus(int sts);
     // Closes the window after `sec` seconds (a tenth of a second for 0).
     void closeForm(int sec);

@@ -108,6 +108,14 @@ std::shared_ptr<linphone::Core> MakeCore(const CoreSetup& setup, QString* error)
     transports->setDtlsPort(0);
     transports->setTcpPort(setup.Sip ? -1 : 0);
     core->setTransports(transports);
+    // The port is for calls between two of us, nothing else: instant messages are refused
+    // (the core's own chat would answer anyone on the LAN and keep what they send), and
+    // nobody may turn video on in a call after it was agreed without.
+    core->disableChat(linphone::Reason::NotAcceptable);
+    const auto videoPolicy = factory->createVideoActivationPolicy();
+    videoPolicy->setAutomaticallyAccept(false);
+    videoPolicy->setAutomaticallyInitiate(false);
+    core->setVideoActivationPolicy(videoPolicy);
 
     if (setup.UseFiles()) {
         core->setUseFiles(true);

@@ -69,6 +69,22 @@ public:
         if (m_client)
             m_client->OnAudioDevicesChanged();
     }
+    // Nobody may watch this client: subscriptions (presence or any other event) are
+    // declined as they come.
+    void onSubscribeReceived(const std::shared_ptr<linphone::Core>&,
+                             const std::shared_ptr<linphone::Event>& event, const std::string&,
+                             const std::shared_ptr<const linphone::Content>&) override
+    {
+        if (event)
+            event->denySubscription(linphone::Reason::Declined);
+    }
+    void onNewSubscriptionRequested(const std::shared_ptr<linphone::Core>& core,
+                                    const std::shared_ptr<linphone::Friend>& buddy,
+                                    const std::string&) override
+    {
+        if (buddy)
+            core->rejectSubscriber(buddy);
+    }
 
 private:
     LinphoneRtcClient* m_client;
@@ -331,6 +347,14 @@ void LinphoneRtcClient::OnCallState(const std::shared_ptr<linphone::Call>& call,
     const auto state = linphone::Call::State(stateValue);
     auto it = m_sessions.find(call.get());
     if (it == m_sessions.end()) {
+        // A call the manager did not place, should the library ever start one by itself,
+        // is ended at once.
+        if (state == linphone::Call::State::OutgoingInit ||
+            state == linphone::Call::State::OutgoingProgress) {
+            // Not from inside the library's own report of the new call.
+            QTimer::singleShot(0, this, [call] { call->terminate(); });
+            return;
+        }
         if (state != linphone::Call::State::IncomingReceived)
             return;
         // Turned away: not listening, or already in a call (one call at a time).

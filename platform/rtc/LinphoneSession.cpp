@@ -39,6 +39,27 @@ void ApplyMediaMask(linphone::CallParams& params, int mask)
         params.setVideoDirection(Direction(mask, VideoSend, VideoReceive));
 }
 
+QString ViaSourceHost(const QString& via)
+{
+    // "SIP/2.0/TCP host:port;param;param", the sent-by after the first blank.
+    const QString value = via.section(u',', 0, 0).trimmed();
+    const qsizetype blank = value.indexOf(u' ');
+    if (blank < 0)
+        return {};
+    const QStringList parts = value.mid(blank + 1).trimmed().split(u';');
+    QString host = parts.first().trimmed();
+    if (host.startsWith(u'['))
+        return {}; // IPv6: no member of ours
+    host = host.section(u':', 0, 0);
+    for (qsizetype i = 1; i < parts.size(); ++i) {
+        const QString param = parts[i].trimmed();
+        if (param.startsWith(QLatin1String("received="), Qt::CaseInsensitive) &&
+            param.mid(9) != host)
+            return {};
+    }
+    return host;
+}
+
 bool LinphoneParticipant::Removable() const
 {
     const auto session = m_session.lock();
@@ -48,6 +69,12 @@ bool LinphoneParticipant::Removable() const
 std::shared_ptr<ISession> LinphoneParticipant::Session() const
 {
     return m_session.lock();
+}
+
+QString LinphoneParticipant::RemoteHost() const
+{
+    const auto session = m_session.lock();
+    return session ? session->RemoteHost() : QString();
 }
 
 void LinphoneSession::Attach(std::shared_ptr<linphone::Call> call, bool incoming)
@@ -131,6 +158,21 @@ RtcStatus LinphoneSession::RemoveParticipant(const std::shared_ptr<IParticipant>
 std::shared_ptr<IParticipant> LinphoneSession::Participant(int index) const
 {
     return index == 1 ? m_participant : nullptr;
+}
+
+QString LinphoneSession::RemoteHost() const
+{
+    if (!m_call)
+        return {};
+    if (!m_incoming) {
+        const auto address = m_call->getRemoteAddress();
+        return address ? QString::fromStdString(address->getDomain()) : QString();
+    }
+    // The From and Contact headers are whatever the party wrote; the Via carries where
+    // the connection really came from.
+    const auto params = m_call->getRemoteParams();
+    return params ? ViaSourceHost(QString::fromStdString(params->getCustomHeader("Via")))
+                  : QString();
 }
 
 } // namespace rtc

@@ -35,6 +35,12 @@ QString CallTarget(const QString& address);
 // Audio and video on or off, and their directions, from a MediaType mask.
 void ApplyMediaMask(linphone::CallParams& params, int mask);
 
+// The host a request came from, read from its top Via header as the SIP stack left it
+// ("SIP/2.0/TCP 10.0.0.2:5060;branch=z9;received=10.0.0.9"): the stack adds "received"
+// with the connection's source address when the Via names another host. So the Via's
+// host is vouched for only when no "received" contradicts it; empty otherwise.
+QString ViaSourceHost(const QString& via);
+
 // The one peer of a PC-to-PC session.
 class LinphoneParticipant : public IParticipant
 {
@@ -45,6 +51,7 @@ public:
     }
     bool Removable() const override;
     std::shared_ptr<ISession> Session() const override;
+    QString RemoteHost() const override;
 
 private:
     std::weak_ptr<LinphoneSession> m_session;
@@ -62,6 +69,9 @@ public:
     RtcStatus Terminate(int reason) override;
     RtcStatus RemoveParticipant(const std::shared_ptr<IParticipant>& participant) override;
     std::shared_ptr<IParticipant> Participant(int index) const override;
+    // Where the party is: for a call that came in, where its request came from; for one
+    // we placed, the host we called.
+    QString RemoteHost() const;
 
     // Called by the client: this session now carries `call` (`incoming`: the peer placed it).
     void Attach(std::shared_ptr<linphone::Call> call, bool incoming);

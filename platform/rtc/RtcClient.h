@@ -107,6 +107,10 @@ public:
     virtual bool Removable() const = 0;
     // The session the participant belongs to; null once the client let go of it.
     virtual std::shared_ptr<ISession> Session() const = 0;
+    // The host (dotted IPv4 text) the party's requests came from, as the connection saw
+    // it, not as the party claims in its headers; empty when the client cannot vouch for
+    // it. The manager answers a call only when this is the member it asked.
+    virtual QString RemoteHost() const = 0;
 };
 
 // One call. The client and the manager share it; it stays usable (operations then fail)

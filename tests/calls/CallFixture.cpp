@@ -5,7 +5,7 @@
 #include <QCoreApplication>
 #include <QFile>
 
-void RecordingChat::ReqStartVoIP(const QString& destIPAddr, int32_t myPort, bool useVideo,
+bool RecordingChat::ReqStartVoIP(const QString& destIPAddr, int32_t myPort, bool useVideo,
                                  bool capT120)
 {
     Journal << QStringLiteral("ReqStartVoIP(%1,%2,%3,%4)")
@@ -13,6 +13,7 @@ void RecordingChat::ReqStartVoIP(const QString& destIPAddr, int32_t myPort, bool
                    .arg(myPort)
                    .arg(int(useVideo))
                    .arg(int(capT120));
+    return !StartFails;
 }
 
 void Calls::SetUp()

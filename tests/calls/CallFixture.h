@@ -22,7 +22,7 @@ public:
     void SendChat(const QString&, const QString&, const QString&) override {}
     void SendGroupChat(const QString&, const QString&) override {}
     void SendFile(const QString&, const QString&, const QString&) override {}
-    void ReqStartVoIP(const QString& destIPAddr, int32_t myPort, bool useVideo,
+    bool ReqStartVoIP(const QString& destIPAddr, int32_t myPort, bool useVideo,
                       bool capT120) override;
     void ReqStopVoIP(const QString& destIPAddr) override
     {
@@ -34,6 +34,8 @@ public:
     }
     void GetUserDetail(const QString&, QString&, QString&) override {}
     QStringList Journal;
+    // ReqStartVoIP says the request did not go out.
+    bool StartFails = false;
 };
 
 // A call manager over fake clients, with recording boxes and session, and the trace log

@@ -44,11 +44,12 @@ TEST(RtcStatusWindow, EachStatusShowsItsTextButtonsAndHeight)
         {1, "相手の承諾を待っています", talking, true},
         {2, "相手は話し中です", callee, false},
         {3, "通話中です", talking, true},
-        {4, nullptr, callee, false},
+        {4, "相手を呼び出せませんでした", callee, false},
         {5, "相手が拒否しました", callee, false},
         {6, "相手が切断しました", callee, false},
         {7, "さんから音声チャットのお誘いです", "承諾 拒否 ホワイトボード共有 アプリケーション共有",
          true},
+        {8, nullptr, callee, false},
         {9, "処理中です", callee, false},
     };
     ChatInfo settings;

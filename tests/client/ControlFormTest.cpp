@@ -206,7 +206,8 @@ TEST_F(Bridge, RefusedFilesAndCallsAreExplained)
     for (const int32_t result : {0, -1, 1}) {
         m_script->Result = result;
         EXPECT_EQ(m_form->SendFile(QStringLiteral("10.0.0.2"), QStringLiteral("/tmp/a"), {}), S_OK);
-        EXPECT_EQ(m_form->RequestVoIP(QStringLiteral("10.0.0.2"), 5060, true, false), S_OK);
+        EXPECT_EQ(m_form->RequestVoIP(QStringLiteral("10.0.0.2"), 5060, true, false),
+                  result == -1 ? S_FALSE : S_OK);
         const QStringList expected = {"警告|相手は、ファイル受信できるユーザではありません",
                                       "警告|相手は、音声チャットできるユーザではありません"};
         EXPECT_EQ(TakeBoxes(), result == -1 ? expected : QStringList()) << result;

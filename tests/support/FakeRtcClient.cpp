@@ -21,6 +21,11 @@ RtcStatus FakeLog::Record(const QString& line)
     return RtcStatus::Ok();
 }
 
+QString FakeParticipant::RemoteHost() const
+{
+    return Address.section(u'@', -1).section(u':', 0, 0);
+}
+
 RtcResult<std::shared_ptr<IParticipant>> FakeSession::AddParticipant(const QString& sipAddress,
                                                                      const QString& name)
 {

@@ -31,6 +31,8 @@ class FakeParticipant : public IParticipant
 public:
     bool Removable() const override { return IsRemovable; }
     std::shared_ptr<ISession> Session() const override { return Owner.lock(); }
+    // The host of Address ("someone@10.0.0.2:5060" → "10.0.0.2").
+    QString RemoteHost() const override;
     QString Address;
     bool IsRemovable = true;
     std::weak_ptr<ISession> Owner;

@@ -97,6 +97,15 @@ void CallDriver::Run(const QString& command)
                                                                    : Drop;
         const bool ok = m_windows.Press(caption, &error);
         Answer(command, ok, error);
+    } else if (verb == QLatin1String("signal") && words.size() >= 3) {
+        // The call signals a partner sends, sent as they are, whatever the windows show.
+        if (words[1] == QLatin1String("stop"))
+            m_ctrl.ReqStopVoIP(words[2]);
+        else if (words[1] == QLatin1String("reject"))
+            m_ctrl.RejectVoIP(words[2]);
+        else
+            m_ctrl.ReqStartVoIP(words[2], 5060, false, false);
+        Answer(command, true);
     } else if (verb == QLatin1String("status?")) {
         const QWidget* window = m_windows.CallWindow();
         QJsonObject line{{"answer", command}, {"ok", window != nullptr}};

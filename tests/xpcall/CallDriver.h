@@ -23,6 +23,7 @@ class PalavoCtrl;
 //
 //   call ADDRESS [video]   "音声チャット" of the menu "操作" on that member's row, confirmed
 //   accept | reject | drop the status window's "承諾", "拒否" or "切断"
+//   signal stop|reject|request ADDRESS   that call command sent to the member as is
 //   status?                the status window as it is now ("caption", "shows", "buttons")
 //   shot PATH              a picture of the other side's video as the display shows it
 //   quit                   the program leaves the network and ends
