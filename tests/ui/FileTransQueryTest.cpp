@@ -286,3 +286,29 @@ TEST(QueryForm, CommandsOnHitsLookTheMemberUpAgain)
     EXPECT_EQ(h.BoxTexts(), QStringList({stale, stale, stale, noFile}));
     EXPECT_EQ(dialogs.Shown, QStringList());
 }
+
+TEST(FileTransForm, SendsToAMemberWithoutNicknameAndOffersOkAgainAfterAFailure)
+{
+    const struct {
+        const char* file;
+        bool sent; // offered, and OK disabled; else a box and OK stays
+    } cases[] = {{"mistyped.txt", false}, {"send-me.txt", true}};
+    for (const auto& c : cases) {
+        ControlHarness h;
+        h.Choose("MenuEntry");
+        h.PeerEnters("10.0.0.2", "", {});
+        QTemporaryDir dir;
+        QFile out(dir.filePath("send-me.txt"));
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly) && out.write("x") == 1);
+        out.close();
+        OnModal<FileTransForm>(
+            [&] { h.Ctrl().ExecFileTrans("10.0.0.2", dir.filePath(c.file)); },
+            [&](FileTransForm& form) {
+                EXPECT_EQ(form.txtDestination->text(), "10.0.0.2");
+                QTest::mouseClick(form.OKButton, Qt::LeftButton);
+                EXPECT_EQ(DatagramsTo(h, "10.0.0.2", "send-me.txt"), c.sent ? 1 : 0) << c.file;
+                EXPECT_EQ(form.OKButton->isEnabled(), !c.sent) << c.file;
+            });
+        EXPECT_EQ(h.BoxTexts().size(), c.sent ? 0 : 1) << c.file;
+    }
+}
