@@ -43,23 +43,6 @@ private:
     std::vector<std::tuple<const char*, QByteArray, bool>> m_saved;
 };
 
-// An ALSA configuration in `dir` whose default device is a file: what the speaker would
-// play lands in `played`. Its path, for ALSA_CONFIG_PATH.
-QByteArray SpeakerToFileConfig(const QTemporaryDir& dir, const QString& played)
-{
-    QFile file(dir.filePath("asound.conf"));
-    if (file.open(QIODevice::WriteOnly))
-        file.write(QStringLiteral("pcm.!default {\n"
-                                  "    type file\n"
-                                  "    slave.pcm { type null }\n"
-                                  "    file \"%1\"\n"
-                                  "    format \"raw\"\n"
-                                  "}\n")
-                       .arg(played)
-                       .toUtf8());
-    return QFile::encodeName(file.fileName());
-}
-
 TEST(LinphoneClients, TheEnvironmentChoosesFilesAndTheTestCamera)
 {
     ASSERT_EQ(LinphoneStartFailure(), QString());
@@ -157,7 +140,7 @@ TEST(LinphoneClients, AUserNameThatIsNoAddressStillMakesAnIdentity)
                                                  {"taro yamada@10.0.0.1", true},
                                                  {"太郎@10.0.0.1", true},
                                                  {"sip:a@b", true},
-                                                 {"a@b c", false}}; // no host has a blank
+                                                 {"a@b c", false}}; // no host name has a blank
     for (const auto& [uri, ok] : uris) {
         SCOPED_TRACE(uri);
         EXPECT_TRUE(client.SetLocalUserName(QString::fromUtf8("ぱらぼ")).ok());
@@ -230,13 +213,30 @@ TEST(LinphoneClients, TheDevicePickerSavesWhatTheNextClientUses)
 
 namespace
 {
+// ALSA's default device made a file: what the speaker would play lands in `file`.
+QString SpeakerToFileConfig(const QString& file)
+{
+    return QStringLiteral("pcm.!default {\n"
+                          "    type file\n"
+                          "    slave.pcm { type null }\n"
+                          "    file \"%1\"\n"
+                          "    format \"raw\"\n"
+                          "}\n")
+        .arg(file);
+}
+
 TEST(LinphoneClients, TheRingSoundsOnTheSpeakerUntilStopped)
 {
     ASSERT_EQ(LinphoneStartFailure(), QString());
     QTemporaryDir dir;
     const QString played = dir.filePath("speaker.raw");
+    const QString config = dir.filePath("asound.conf");
+    QFile file(config);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(SpeakerToFileConfig(played).toUtf8());
+    file.close();
     ScopedEnvironment env;
-    env.Set("ALSA_CONFIG_PATH", SpeakerToFileConfig(dir, played));
+    env.Set("ALSA_CONFIG_PATH", QFile::encodeName(config));
 
     rtc::CoreSetup setup;
     setup.BindAddress = QStringLiteral("127.0.0.1");
