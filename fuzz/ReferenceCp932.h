@@ -3,7 +3,6 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
-#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdlib>
@@ -47,7 +46,7 @@ inline bool IsLeadByte(unsigned char c)
 inline qsizetype CutLength(QByteArrayView bytes, qsizetype limit)
 {
     if (bytes.size() <= limit)
-        return std::max<qsizetype>(bytes.size(), 0);
+        return bytes.size();
     qsizetype at = 0;
     while (at < bytes.size()) {
         const qsizetype next = at + (IsLeadByte(static_cast<unsigned char>(bytes[at])) ? 2 : 1);
