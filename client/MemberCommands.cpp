@@ -53,8 +53,36 @@ void MemberCommands::Mail(const QString& address)
     if (member == nullptr)
         return;
     const QString mail = member->getDetail().MailAddress;
-    if (!mail.isEmpty())
-        m_session.Services().Shell.Open(QStringLiteral("mailto:") + mail);
+    if (mail.isEmpty())
+        return;
+    // The address is whatever the peer sent: "a@b?cc=...&body=..." or "a@b,c@d" would
+    // let it write the user's mail for them. Only a plain address goes into the URL.
+    if (!IsPlainMailAddress(mail)) {
+        m_session.Services().MessageBoxes.Show(
+            nullptr, {QStringLiteral("相手のメールアドレスに使えない文字が含まれているため、"
+                                     "メールを作成できません"),
+                      QStringLiteral("エラー"), MessageBoxIcon::Error, MessageBoxButtons::Ok});
+        return;
+    }
+    m_session.Services().Shell.Open(QStringLiteral("mailto:") + mail);
+}
+
+bool MemberCommands::IsPlainMailAddress(const QString& mail)
+{
+    // The characters of an ordinary address, less those that mean something in a
+    // mailto: URL ("?", "&", "%", "#", ",", ";", ":" and blanks, controls, quotes, brackets).
+    const auto isAtom = [](char16_t c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') ||
+               QStringView(u".!$'*+-/=^_`{|}~").contains(QChar(c));
+    };
+    const qsizetype at = mail.indexOf(u'@');
+    if (at <= 0 || at == mail.size() - 1 || mail.indexOf(u'@', at + 1) >= 0)
+        return false;
+    for (qsizetype i = 0; i < mail.size(); ++i) {
+        if (i != at && !isAtom(mail[i].unicode()))
+            return false;
+    }
+    return true;
 }
 
 void MemberCommands::FileTrans(const QString& address)

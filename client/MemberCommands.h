@@ -27,8 +27,12 @@ public:
     // "音声チャット": refused without a call client or for a member who is gone or no
     // copy of this product; else ExecVoiceChat.
     void VoiceChat(const QString& address);
-    // "メール送信": the desktop's mail program, when the member gave an address.
+    // "メール送信": the desktop's mail program, when the member gave an address; a box
+    // "エラー" instead when that address is not a plain one (IsPlainMailAddress).
     void Mail(const QString& address);
+    // One "@" between non-empty parts of letters, digits and ".!$'*+-/=^_`{|}~" (ASCII):
+    // nothing that could add headers, recipients or a body to a mailto: URL.
+    static bool IsPlainMailAddress(const QString& mail);
     // "ファイル転送": refused for a member who is gone or no copy of this product; else
     // ExecFileTrans with no file chosen yet.
     void FileTrans(const QString& address);

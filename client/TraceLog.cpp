@@ -1,8 +1,7 @@
 #include "TraceLog.h"
 
 #include "client/INIData.h"
-
-#include <QFile>
+#include "platform/LogFile.h"
 
 namespace
 {
@@ -28,7 +27,9 @@ QString TraceLogPath()
 QString FormatTraceLine(const QDateTime& when, const QString& text)
 {
     // Year, month and day without leading zeros, a 24-hour clock without a leading zero.
-    return when.toString(QStringLiteral("yyyy M/d H:mm:ss ")) + text;
+    // The text may hold what a peer sent (an address, a call's status text): escaped, it
+    // cannot start a line of its own.
+    return when.toString(QStringLiteral("yyyy M/d H:mm:ss ")) + EscapeLogText(text);
 }
 
 void TraceLog(const QString& text)
@@ -38,9 +39,7 @@ void TraceLog(const QString& text)
     // Tracing before the control has fixed the path still lands in the settings directory.
     if (g_path.isEmpty())
         InitTraceLogPath();
-    QFile file(g_path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return;
-    file.write(
+    AppendToRotatingLog(
+        g_path,
         (FormatTraceLine(QDateTime::currentDateTime(), text) + QStringLiteral("\r\n")).toUtf8());
 }

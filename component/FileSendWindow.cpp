@@ -154,9 +154,11 @@ void FileSendWindow::PressStop()
     Finish();
 }
 
-void FileSendWindow::OnRejectReceived()
+void FileSendWindow::OnRejectReceived(const QByteArray& from)
 {
-    if (m_ending)
+    // Any member could send the refusal, and a third one must not be able to break a
+    // transfer it has no part in.
+    if (m_ending || from != m_destination)
         return;
     m_ending = true;
     m_job.StopFlag = 1;

@@ -40,8 +40,9 @@ public:
 
     // "転送中止", ignored once completed.
     void PressStop();
-    // The receiver refused ("RejectFileTrans").
-    void OnRejectReceived();
+    // "RejectFileTrans" from `from`: the transfer ends only when the refusal comes from
+    // the member the file is offered to; from anyone else it changes nothing.
+    void OnRejectReceived(const QByteArray& from);
 
     // Stops the worker and waits until it has ended, so the socket may go. The window
     // shows nothing more after this.

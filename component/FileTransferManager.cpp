@@ -124,7 +124,7 @@ void FileTransferManager::OnCommand(const QByteArray& command, const MemberRecor
             m_receiveWindow->OnStopReceived(sender.IPAddress);
     } else if (command == "RejectFileTrans") {
         if (m_sendWindow != nullptr && m_receiveWindow == nullptr)
-            m_sendWindow->OnRejectReceived();
+            m_sendWindow->OnRejectReceived(sender.IPAddress);
     }
 }
 

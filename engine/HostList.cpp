@@ -75,8 +75,12 @@ HostListAnswer ParseHostList(QByteArrayView extra)
     answer.Continuation = LeadingDecimal(*continuation);
     answer.Total = LeadingDecimal(*total);
 
-    while (std::optional<HostListEntry> entry = ReadEntry(fields))
+    while (answer.Entries.size() < HostListAnswer::EntryLimit) {
+        std::optional<HostListEntry> entry = ReadEntry(fields);
+        if (!entry)
+            break;
         answer.Entries.push_back(std::move(*entry));
+    }
 
     // The server pages its list: a non-zero continuation, or fewer hosts than it says it
     // has, means there is more to fetch. Figured in 64 bits: the numbers are the peer's.

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -24,6 +25,11 @@ struct HostListEntry {
 };
 
 struct HostListAnswer {
+    // A list fits some 580 minimal entries into its 8191 bytes; each one becomes an entry
+    // answer and an information request. No more than this are read from one answer; the
+    // rest is asked for again like any page the server has not sent yet.
+    static constexpr std::size_t EntryLimit = 256;
+
     // Both numbers were there. Without them nothing is taken and nothing is answered.
     bool Valid = false;
     int32_t Continuation = 0; // C: where the server would go on, 0 when it has sent all
@@ -36,5 +42,6 @@ struct HostListAnswer {
 };
 
 // The extra of a host-list answer in, its parts out. Never fails: reading stops at the
-// first entry that lacks a field, and only the first 8191 bytes are read.
+// first entry that lacks a field or after EntryLimit entries, and only the first 8191
+// bytes are read.
 HostListAnswer ParseHostList(QByteArrayView extra);

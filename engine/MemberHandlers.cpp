@@ -9,6 +9,10 @@
 #include "engine/SocketAddress.h"
 #include "platform/Cp932.h"
 
+#include <algorithm>
+#include <optional>
+#include <vector>
+
 namespace
 {
 
@@ -85,9 +89,11 @@ void ProtocolEngine::OnEntry(const ReceivedPacket& packet)
         return;
     MemberRecord record = RecordFromEntry(packet, m_own.UseHostlist != 0);
 
+    // Any host can send an entry in another's name: the answer and the request for
+    // information below come out of that address's budget of replies.
     if (packet.Command == CMD_ENTRY)
-        SendTo(packet.Source.PeerAddress, packet.Source.PeerPort,
-               Build(CMD_ANSWER_ENTRY | AbsenceOption(), PresenceExtra(), OwnGroupPart()));
+        Reply(packet.Source.PeerAddress, packet.Source.PeerPort,
+              Build(CMD_ANSWER_ENTRY | AbsenceOption(), PresenceExtra(), OwnGroupPart()));
 
     if (const MemberRecord* known = m_members.Find(record.IPAddress)) {
         // A member we know announces itself again: what it said since stays.
@@ -100,7 +106,7 @@ void ProtocolEngine::OnEntry(const ReceivedPacket& packet)
         m_members.Put(record);
         m_events.OnMemberAdded(record);
     }
-    SendTo(record.IPAddress, record.PortNo, Build(CMD_GET_INFO, m_own.MyAliase));
+    Reply(record.IPAddress, record.PortNo, Build(CMD_GET_INFO, m_own.MyAliase));
 }
 
 void ProtocolEngine::OnExit(const ReceivedPacket& packet)
@@ -128,9 +134,9 @@ void ProtocolEngine::OnGetInfo(const ReceivedPacket& packet)
     const MemberRecord* member = m_members.Find(packet.Source.PeerAddress);
     if (member == nullptr)
         return;
-    SendTo(member->IPAddress, member->PortNo,
-           Build(CMD_SEND_INFO | OPT_AUTO_RETURN,
-                 SendInfoExtra(m_own.ApplicationName, m_own.ApplicationVersion)));
+    Reply(member->IPAddress, member->PortNo,
+          Build(CMD_SEND_INFO | OPT_AUTO_RETURN,
+                SendInfoExtra(m_own.ApplicationName, m_own.ApplicationVersion)));
 }
 
 void ProtocolEngine::OnSendInfo(const ReceivedPacket& packet)
@@ -142,7 +148,7 @@ void ProtocolEngine::OnSendInfo(const ReceivedPacket& packet)
     // Raised again for a known member: the host takes it as a refresh with the AppInfo.
     const MemberRecord updated = *member;
     m_events.OnMemberAdded(updated);
-    SendTo(updated.IPAddress, updated.PortNo, Build(CMD_GET_MAIL, m_own.MyAliase));
+    Reply(updated.IPAddress, updated.PortNo, Build(CMD_GET_MAIL, m_own.MyAliase));
 }
 
 void ProtocolEngine::OnGetMail(const ReceivedPacket& packet)
@@ -150,7 +156,7 @@ void ProtocolEngine::OnGetMail(const ReceivedPacket& packet)
     const MemberRecord* member = m_members.Find(packet.Source.PeerAddress);
     if (member == nullptr)
         return;
-    SendTo(member->IPAddress, member->PortNo, Build(CMD_SEND_MAIL, m_own.MailAddress));
+    Reply(member->IPAddress, member->PortNo, Build(CMD_SEND_MAIL, m_own.MailAddress));
 }
 
 void ProtocolEngine::OnSendMail(const ReceivedPacket& packet)
@@ -170,21 +176,49 @@ void ProtocolEngine::OnGetAbsenceInfo(const ReceivedPacket& packet)
                                   ? Build(CMD_SEND_ABSENCE_INFO, NotAbsentExtra(m_own.MyAliase))
                                   : Build(CMD_SEND_ABSENCE_INFO | OPT_ABSENCE,
                                           AbsentExtra(m_own.MyAliase, m_own.Location));
-    SendTo(member->IPAddress, member->PortNo, answer);
+    Reply(member->IPAddress, member->PortNo, answer);
+}
+
+void ProtocolEngine::RememberHostListServers()
+{
+    m_hostListServers.clear();
+    if (m_own.UseHostlist == 0)
+        return;
+    // Resolved as the directed copies of the entry just were, so that a server named by
+    // its host name is recognised by the address its answer comes from.
+    for (const QByteArray& entry : m_own.BroadCastIPAddresses.split(',')) {
+        const QByteArray host = entry.trimmed();
+        if (host.isEmpty())
+            continue;
+        if (const std::optional<in_addr> address = ResolveHostAddress(host))
+            m_hostListServers.push_back(DottedAddress(*address));
+    }
 }
 
 void ProtocolEngine::OnHostList(const ReceivedPacket& packet)
 {
+    // A list makes this copy answer and question every host on it, so it is taken only
+    // from a server this copy asked: any other host could aim those answers anywhere.
+    if (std::find(m_hostListServers.begin(), m_hostListServers.end(), packet.Source.PeerAddress) ==
+        m_hostListServers.end())
+        return;
     const HostListAnswer answer = ParseHostList(packet.Extra);
     if (!answer.Valid)
         return;
+    // Only addresses of single hosts: a broadcast or multicast address on the list would
+    // turn each answer into one to many.
+    std::vector<in_addr> broadcasts = InterfaceBroadcastAddresses();
+    for (const QByteArray& entry : m_own.BroadCastIPAddresses.split(',')) {
+        if (const std::optional<in_addr> address = ParseDottedAddress(entry.trimmed()))
+            broadcasts.push_back(*address);
+    }
     // Every host on the list is taken as if its entry had come in at our own port: it is
     // queued behind whatever is waiting, answered, added and asked for its information.
     for (const HostListEntry& entry : answer.Entries) {
         // Any peer can send a list, so a host name there would be a name lookup that
         // blocks this thread, a thousand times over. Real servers list addresses.
         const std::optional<in_addr> address = ParseDottedAddress(entry.IPAddress);
-        if (!address)
+        if (!address || !IsUnicastHost(*address, broadcasts))
             continue;
         ReceivedPacket made;
         made.Command = CMD_ENTRY;

@@ -70,6 +70,7 @@ void ProtocolEngine::OnMessage(const ReceivedPacket& packet)
     const bool isSecret = (packet.Options & OPT_SECRET) != 0;
 
     // Copied before the event: the host may change the table from inside it.
+    const bool isMember = m_members.Find(from) != nullptr;
     if (const MemberRecord* member = m_members.Find(from)) {
         const int32_t port = member->PortNo;
         m_events.OnMessageReceived(from, port, packet.GroupPart, message, isSecret);
@@ -81,19 +82,28 @@ void ProtocolEngine::OnMessage(const ReceivedPacket& packet)
         m_events.OnMessageReceived(from, packet.Source.PeerPort, packet.GroupPart, message,
                                    isSecret);
         // No receipt for a stranger; introducing ourselves makes its answer list it.
-        SendTo(from, packet.Source.PeerPort,
-               Build(CMD_ENTRY | AbsenceOption(), PresenceExtra(), OwnGroupPart()));
+        // A stranger's address may be forged, so this answer is within its budget.
+        Reply(from, packet.Source.PeerPort,
+              Build(CMD_ENTRY | AbsenceOption(), PresenceExtra(), OwnGroupPart()));
     }
 
     // Group messages and other automatic replies are never answered, or two absent
     // users would answer each other for ever. A host that dropped out from inside the
     // event has no socket left to answer with, and is not told of a reply never sent.
+    // A member gets its reply to every message; a stranger (perhaps a forged address)
+    // only within its budget, and the user hears only of replies that went out.
     if (m_socket != nullptr && m_own.Exist == 0 &&
         (packet.Options & (OPT_BROADCAST | OPT_AUTO_RETURN)) == 0 &&
         !m_own.AbsentResponse.isEmpty()) {
         const QByteArray reply = m_own.AbsentResponse;
-        SendTo(from, packet.Source.PeerPort, Build(CMD_SEND_MESSAGE | OPT_AUTO_RETURN, reply));
-        m_events.OnAutoResponsed(from, reply);
+        const QByteArray bytes = Build(CMD_SEND_MESSAGE | OPT_AUTO_RETURN, reply);
+        bool sent = true;
+        if (isMember)
+            SendTo(from, packet.Source.PeerPort, bytes);
+        else
+            sent = Reply(from, packet.Source.PeerPort, bytes);
+        if (sent)
+            m_events.OnAutoResponsed(from, reply);
     }
 }
 

@@ -13,10 +13,11 @@ constexpr int ReceiveSize = 8192;
 } // namespace
 
 ProtocolEngine::ProtocolEngine(QObject* componentWindow, IEngineEvents& events,
-                               SocketFactory makeSocket, EngineTiming timing)
+                               SocketFactory makeSocket, EngineTiming timing, ReplyBudget replies)
     : m_window(componentWindow), m_events(events), m_makeSocket(std::move(makeSocket)),
-      m_timing(timing)
+      m_timing(timing), m_replies(replies)
 {
+    m_clock.start();
     // Coarse timers may fire up to 5% early, and a peer is owed its full wait.
     m_receiptTimer.setTimerType(Qt::PreciseTimer);
     m_receiptTimer.setSingleShot(true);
@@ -123,6 +124,7 @@ ProtocolEngine::EntryResult ProtocolEngine::Entry(const QByteArray& computerName
     if (m_socket->Broadcast(packet) < 0)
         return {false, false, m_socket->LastError()};
     SendDirectedCopies(*m_socket, m_own.BroadCastIPAddresses, m_own.PortNo, packet);
+    RememberHostListServers();
     return {};
 }
 
@@ -132,6 +134,7 @@ void ProtocolEngine::ReEntry()
     if (m_socket == nullptr)
         return;
     BroadcastAll(Build(CMD_ENTRY | AbsenceOption(), PresenceExtra(), OwnGroupPart()));
+    RememberHostListServers();
 }
 
 void ProtocolEngine::UpdatePresense(int32_t exist, const QByteArray& location,
@@ -186,6 +189,14 @@ QByteArray ProtocolEngine::PresenceExtra() const
 int ProtocolEngine::SendTo(QByteArrayView address, int port, QByteArrayView bytes)
 {
     return m_socket != nullptr ? m_socket->SendTo(address, port, bytes) : -1;
+}
+
+bool ProtocolEngine::Reply(const QByteArray& address, int port, QByteArrayView bytes)
+{
+    if (!m_replies.Allow(address, m_clock.elapsed()))
+        return false;
+    SendTo(address, port, bytes);
+    return true;
 }
 
 int ProtocolEngine::BroadcastAll(QByteArrayView bytes)

@@ -5,13 +5,16 @@
 #include "engine/MemberTable.h"
 #include "engine/PacketCodec.h"
 #include "engine/ReceivedPacket.h"
+#include "engine/ReplyLimiter.h"
 #include "engine/XmlElementList.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QTimer>
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QObject;
 
@@ -85,8 +88,9 @@ public:
     // Makes an unopened socket whose datagrams will be posted to `owner`.
     using SocketFactory = std::function<std::unique_ptr<IDatagramSocket>(QObject* owner)>;
 
+    // `replies`: how many automatic replies one source address may have (ReplyLimiter).
     ProtocolEngine(QObject* componentWindow, IEngineEvents& events, SocketFactory makeSocket,
-                   EngineTiming timing = {});
+                   EngineTiming timing = {}, ReplyBudget replies = {});
     ~ProtocolEngine();
 
     OwnSettings& Own() { return m_own; }
@@ -129,6 +133,9 @@ private:
     QByteArray PresenceExtra() const;
     int32_t AbsenceOption() const { return m_own.Exist ? 0 : OPT_ABSENCE; }
     int SendTo(QByteArrayView address, int port, QByteArrayView bytes);
+    // SendTo for an answer the engine gives of its own accord, within the address's
+    // budget of replies. False, with nothing sent, once that is spent.
+    bool Reply(const QByteArray& address, int port, QByteArrayView bytes);
     // 255.255.255.255, then every extra broadcast address. Returns the first send's result.
     int BroadcastAll(QByteArrayView bytes);
 
@@ -142,6 +149,9 @@ private:
     void OnSendMail(const ReceivedPacket& packet);
     void OnGetAbsenceInfo(const ReceivedPacket& packet);
     void OnHostList(const ReceivedPacket& packet);
+    // The Exchange Servers this copy asks: the extra broadcast addresses its entry goes
+    // to directly, taken when it enters. Host lists are taken from these only.
+    void RememberHostListServers();
 
     // Messages (MessageHandlers.cpp).
     // Message and XML texts reach their handlers cut to this many bytes.
@@ -169,6 +179,9 @@ private:
     int32_t m_sendBusy = 0;
     QTimer m_receiptTimer;
     QTimer m_xmlResendTimer;
+    ReplyLimiter m_replies;
+    QElapsedTimer m_clock;                     // the replies' budgets refill by it
+    std::vector<QByteArray> m_hostListServers; // dotted
 
     // The last XML command sent, kept whole for its one resend.
     struct PendingXml {

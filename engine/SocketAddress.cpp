@@ -1,8 +1,13 @@
 #include "engine/SocketAddress.h"
 
 #include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <net/if.h>
 #include <netdb.h>
 #include <sys/socket.h>
+
+#include <algorithm>
+#include <cstdint>
 
 std::optional<in_addr> ParseDottedAddress(QByteArrayView text)
 {
@@ -41,6 +46,33 @@ QByteArray DottedAddress(const in_addr& address)
     char text[INET_ADDRSTRLEN] = {};
     inet_ntop(AF_INET, &address, text, sizeof text);
     return QByteArray(text);
+}
+
+std::vector<in_addr> InterfaceBroadcastAddresses()
+{
+    std::vector<in_addr> found;
+    ifaddrs* interfaces = nullptr;
+    if (getifaddrs(&interfaces) != 0)
+        return found;
+    for (const ifaddrs* entry = interfaces; entry != nullptr; entry = entry->ifa_next) {
+        if ((entry->ifa_flags & IFF_BROADCAST) != 0 && entry->ifa_broadaddr != nullptr &&
+            entry->ifa_broadaddr->sa_family == AF_INET)
+            found.push_back(reinterpret_cast<const sockaddr_in*>(entry->ifa_broadaddr)->sin_addr);
+    }
+    freeifaddrs(interfaces);
+    return found;
+}
+
+bool IsUnicastHost(in_addr address, const std::vector<in_addr>& broadcasts)
+{
+    const uint32_t host = ntohl(address.s_addr);
+    const uint32_t first = host >> 24;
+    // 0.x.x.x is "this network", 127 loopback, 224-239 multicast, 240-255 reserved and
+    // the limited broadcast.
+    if (first == 0 || first == 127 || first >= 224)
+        return false;
+    return std::none_of(broadcasts.begin(), broadcasts.end(),
+                        [&](in_addr b) { return b.s_addr == address.s_addr; });
 }
 
 bool SetIntOption(int fd, int level, int option, int value)

@@ -6,6 +6,7 @@
 #include <netinet/in.h>
 
 #include <optional>
+#include <vector>
 
 // Address helpers shared by the UDP and TCP socket objects (IPv4 only, like the wire).
 
@@ -19,6 +20,13 @@ std::optional<in_addr> ResolveHostAddress(QByteArrayView host);
 
 // "192.168.0.5"
 QByteArray DottedAddress(const in_addr& address);
+
+// The directed broadcast address of every IPv4 interface that has one.
+std::vector<in_addr> InterfaceBroadcastAddresses();
+
+// Whether a datagram to this address reaches one host: not 0.0.0.0/8, loopback,
+// multicast, the reserved block with 255.255.255.255, nor one of `broadcasts`.
+bool IsUnicastHost(in_addr address, const std::vector<in_addr>& broadcasts);
 
 // Sets the descriptor's socket option to an int value; errno is left on failure.
 bool SetIntOption(int fd, int level, int option, int value);

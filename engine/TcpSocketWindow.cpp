@@ -39,6 +39,19 @@ bool WouldBlock(int error)
     return error == EAGAIN || error == EWOULDBLOCK;
 }
 
+// Marks a worker call that holds the data handle's number for as long as it runs.
+class HandleUse
+{
+public:
+    explicit HandleUse(std::atomic<int>& users) : m_users(users) { ++m_users; }
+    ~HandleUse() { --m_users; }
+    HandleUse(const HandleUse&) = delete;
+    HandleUse& operator=(const HandleUse&) = delete;
+
+private:
+    std::atomic<int>& m_users;
+};
+
 } // namespace
 
 TcpSocketWindow::TcpSocketWindow(QObject* owner, QObject* parent) : QObject(parent), m_owner(owner)
@@ -210,6 +223,7 @@ void TcpSocketWindow::OnAcceptable()
         m_acceptNotifier->setEnabled(false);
         return;
     }
+    ReleaseRetired();
     const QByteArray address = DottedAddress(peer.sin_addr);
     if (!m_acceptFrom.isEmpty() && address != m_acceptFrom) {
         close(fd);
@@ -293,11 +307,32 @@ void TcpSocketWindow::OnPeerClosed()
     const int fd = m_dataFd.exchange(-1);
     if (fd >= 0) {
         shutdown(fd, SHUT_RDWR);
-        m_retiredFds.push_back(fd);
+        Retire(fd);
     }
     if (m_acceptNotifier && m_listenFd >= 0)
         m_acceptNotifier->setEnabled(true);
     Post(SocketEvent::Closed, address);
+}
+
+// A receiver that connects and closes again and again must not use up the descriptors:
+// the handle goes at once unless a worker call holds its number right now. Those calls
+// never block (a wait on a shut-down socket returns at once), so such a handle goes
+// with the next accept or close.
+void TcpSocketWindow::Retire(int fd)
+{
+    m_retiredFds.push_back(fd);
+    ReleaseRetired();
+}
+
+void TcpSocketWindow::ReleaseRetired()
+{
+    // The data handle was taken away before this load: a call that starts after it sees
+    // no handle or a new one, never a retired number.
+    if (m_retiredFds.empty() || m_users.load() != 0)
+        return;
+    for (int fd : m_retiredFds)
+        close(fd);
+    m_retiredFds.clear();
 }
 
 QByteArray TcpSocketWindow::PeerAddress(bool recordFailure)
@@ -315,6 +350,7 @@ QByteArray TcpSocketWindow::PeerAddress(bool recordFailure)
 
 int TcpSocketWindow::Send(QByteArrayView bytes)
 {
+    const HandleUse use(m_users);
     const int fd = m_dataFd;
     if (fd < 0) {
         SetError(ERR_SEND, ENOTCONN);
@@ -336,6 +372,7 @@ int TcpSocketWindow::Send(QByteArrayView bytes)
 int TcpSocketWindow::Receive(char* buffer, int size)
 {
     std::memset(buffer, 0, size);
+    const HandleUse use(m_users);
     const int fd = m_dataFd;
     if (fd < 0) {
         SetError(ERR_RECEIVE, ENOTCONN);
@@ -354,6 +391,7 @@ int TcpSocketWindow::Receive(char* buffer, int size)
 
 int TcpSocketWindow::WaitReady(bool forWrite, int timeoutMs)
 {
+    const HandleUse use(m_users);
     const int fd = m_dataFd;
     if (fd < 0)
         return -1;

@@ -64,6 +64,9 @@ private:
     void WatchData();
     void OnPeerClosed();
     void StopWatchingData();
+    // Releases a closed connection's handle, or keeps it until no worker call holds it.
+    void Retire(int fd);
+    void ReleaseRetired();
     QByteArray PeerAddress(bool recordFailure);
     void Post(int kind, QByteArray address, QByteArray data = {});
     void SetError(int code, int error);
@@ -79,8 +82,12 @@ private:
 
     int m_listenFd = -1;
     std::atomic<int> m_dataFd{-1};
-    // Handles of closed connections stay open (already shut down) until destruction, so
-    // that a worker still holding the number can never write into a recycled descriptor.
+    // Send, Receive and WaitReady count themselves here while they hold the data handle's
+    // number, so that a closed connection's handle is released only when no worker call
+    // can still use it: a released number may come back for the next connection.
+    std::atomic<int> m_users{0};
+    // Handles of closed connections that a worker call still held when they closed
+    // (already shut down); released as soon as no call is under way.
     std::vector<int> m_retiredFds;
 
     QSocketNotifier* m_acceptNotifier = nullptr;

@@ -3,8 +3,6 @@
 #include "platform/Cp932.h"
 #include "platform/DebugOutput.h"
 
-#include <QFile>
-
 #include <cstdio>
 
 namespace
@@ -19,8 +17,9 @@ QByteArrayView TextPart(QByteArrayView datagram)
 
 } // namespace
 
-TrafficLog::TrafficLog(bool enabled, QString path, Clock clock)
-    : m_enabled(enabled), m_path(std::move(path)), m_clock(std::move(clock))
+TrafficLog::TrafficLog(bool enabled, QString path, Clock clock, qint64 rotateBytes)
+    : m_enabled(enabled), m_path(std::move(path)), m_clock(std::move(clock)),
+      m_rotateBytes(rotateBytes)
 {
     if (!m_clock)
         m_clock = [] { return QDateTime::currentDateTime(); };
@@ -32,12 +31,9 @@ void TrafficLog::Write(QStringView label, QByteArrayView datagram) const
         return;
 
     DebugOutput(label);
-    DebugOutputCp932(TextPart(datagram));
+    DebugOutput(EscapeLogText(Cp932::ToUnicode(TextPart(datagram))));
 
-    QFile file(m_path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
-        return;
-    file.write(FormatLine(m_clock(), label, datagram));
+    AppendToRotatingLog(m_path, FormatLine(m_clock(), label, datagram), m_rotateBytes);
 }
 
 QByteArray TrafficLog::FormatLine(const QDateTime& time, QStringView label, QByteArrayView datagram)
@@ -51,7 +47,7 @@ QByteArray TrafficLog::FormatLine(const QDateTime& time, QStringView label, QByt
     QByteArray line(stamp);
     line += label.toUtf8();
     line += ' ';
-    line += Cp932::ToUnicode(TextPart(datagram)).toUtf8();
+    line += EscapeLogText(Cp932::ToUnicode(TextPart(datagram))).toUtf8();
     line += '\n';
     return line;
 }

@@ -4,6 +4,7 @@
 #include "engine/SocketErrors.h"
 #include "engine/SocketEvent.h"
 #include "platform/Cp932.h"
+#include "platform/LogFile.h"
 
 #include <QCoreApplication>
 #include <QSocketNotifier>
@@ -209,7 +210,7 @@ int UdpSocketWindow::SendTo(QByteArrayView host, int port, QByteArrayView bytes)
         SetError(ERR_SEND, errno);
         return -1;
     }
-    m_log.Write(QStringLiteral("SEND→%1:%2\t").arg(Cp932::ToUnicode(host)).arg(port),
+    m_log.Write(QStringLiteral("SEND→%1:%2\t").arg(EscapeLogText(Cp932::ToUnicode(host))).arg(port),
                 bytes.first(sent));
     return static_cast<int>(sent);
 }

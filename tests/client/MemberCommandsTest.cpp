@@ -68,6 +68,17 @@ protected:
     std::unique_ptr<MemberCommands> m_commands;
 };
 
+// Only a plain address goes into a mailto: URL: nothing that adds recipients, headers or a body.
+TEST(MailAddress, OnlyAPlainOneIsTaken)
+{
+    const QString hostile[] = {"a@b?body=x",   "a@b&cc=c@d", "a@b,c@d", "a@b;c@d", "a b@c",
+                               "a@b\nBcc:c@d", "a%40b@c",    "a@b#x",   "a@b@c",   "@b",
+                               "a@",           "ab",         "\"a\"@b", "a@b:25",  "花子@b"};
+    for (const QString& mail : hostile)
+        EXPECT_FALSE(MemberCommands::IsPlainMailAddress(mail)) << mail.toStdString();
+    EXPECT_TRUE(MemberCommands::IsPlainMailAddress("o'hara+jp@mail-1.example.co.jp"));
+}
+
 } // namespace
 
 TEST_F(Commands, FileAndVoiceCommandsRefuseOrOpenTheirDialog)
@@ -174,6 +185,13 @@ TEST_F(Commands, PropertiesAndMailFollowWhatTheMemberGave)
          "詳細情報|ニックネーム： 花子\nIPアドレス： 10.0.0.2\nホスト名： pc\nログオン名： user\n"
          "ツール名： Palavo XP 1.0\nメールアドレス： hanako@x.jp\n",
          {"mailto:hanako@x.jp"}},
+        {"",
+         "a@b?body=x",
+         "詳細情報|ニックネーム： 花子\nIPアドレス： 10.0.0.2\nホスト名： pc\nログオン名： user\n"
+         "メールアドレス： "
+         "a@b?body=x\n\nエラー|相手のメールアドレスに使えない文字が含まれているため、"
+         "メールを作成できません",
+         {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.box.toStdString());
@@ -183,7 +201,7 @@ TEST_F(Commands, PropertiesAndMailFollowWhatTheMemberGave)
         commands.Mail(Member);
         commands.UserProperty("10.0.0.9");
         commands.Mail("10.0.0.9");
-        EXPECT_EQ(Outcome(), QStringList({c.box}));
+        EXPECT_EQ(Outcome().join(u'\n'), c.box);
         EXPECT_EQ(m_shell.Opened, c.opened);
         m_shell.Opened.clear();
         m_commands.reset();

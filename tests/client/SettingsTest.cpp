@@ -165,6 +165,8 @@ TEST_F(Settings, TraceLogWritesTimedLinesOnlyInDebugMode)
     EXPECT_EQ(FormatTraceLine(when, QStringLiteral("x")), QStringLiteral("2024 3/5 7:08:09 x"));
     const QDateTime late(QDate(2024, 12, 25), QTime(23, 59, 0));
     EXPECT_EQ(FormatTraceLine(late, QStringLiteral("y")), QStringLiteral("2024 12/25 23:59:00 y"));
+    EXPECT_EQ(FormatTraceLine(late, QStringLiteral("a\r\n2024 1/1 0:00:00 b\x1b")),
+              QStringLiteral("2024 12/25 23:59:00 a\\r\\n2024 1/1 0:00:00 b\\x1b"));
 
     InitTraceLogPath();
     EXPECT_EQ(TraceLogPath(), SettingsPath(QStringLiteral("Palavo.log")));

@@ -100,7 +100,7 @@ protected:
 
 // An engine with a fake socket, entered as "me" on port 2425 unless told otherwise.
 struct EngineHarness {
-    explicit EngineHarness(EngineTiming timing = {})
+    explicit EngineHarness(EngineTiming timing = {}, ReplyBudget replies = {})
     {
         engine = std::make_unique<ProtocolEngine>(
             &window, events,
@@ -109,7 +109,7 @@ struct EngineHarness {
                 Socket = socket.get();
                 return socket;
             },
-            timing);
+            timing, replies);
         window.Engine = engine.get();
         events.Engine = engine.get();
         engine->Own().PortNo = 2425;

@@ -3,6 +3,7 @@
 
 #include "MemberTestSupport.h"
 #include "engine/PacketCodec.h"
+#include "engine/SocketAddress.h"
 #include "platform/Cp932.h"
 
 #include <gtest/gtest.h>
@@ -26,6 +27,7 @@ QByteArray Fields(std::initializer_list<QByteArray> fields)
 const QByteArray TaroEntry =
     Fields({"taro", "hostA", "257", "10.0.0.5", "2425", "Taro[Meeting]", "Sales,Dev"});
 const QByteArray HanakoEntry = Fields({"\b", "hostB", "1", "10.0.0.6", "9999", "Hanako", "\b"});
+const QByteArray SmallEntry = Fields({"u", "h", "1", "10.0.0.5", "1", "n", "g"});
 
 TEST(ParseHostList, ContinuationFigures)
 {
@@ -50,6 +52,7 @@ TEST(ParseHostList, ContinuationFigures)
         {"last field without its BEL", Fields({"0", "1"}) + TaroEntry.chopped(1), true, 1, false,
          0},
         {"empty list", Fields({"0", "0"}), true, 0, false, 0},
+        {"256 at most", Fields({"0", "300"}) + SmallEntry.repeated(300), true, 256, true, 44},
         {"numbers read like atoi", Fields({" 7x", "+3"}), true, 0, true, 4},
         {"negative start is turned round", Fields({"-5", "0"}), true, 0, true, 5},
         {"huge figures", Fields({"2147483647", "-2147483648"}), true, 0, true, 2147483647},
@@ -118,6 +121,7 @@ TEST(HostListHandler, EveryHostIsTakenAsAnEntryAndTheRestIsAskedFor)
     EngineHarness h;
     h.engine->Own().Groups = "A,B";
     h.engine->Own().UseHostlist = 1;
+    h.engine->Own().BroadCastIPAddresses = "10.0.0.9"; // our entry goes to the server
     h.Enter();
     h.Receive("10.0.0.9", 5000,
               BuildPacket({500, "srv", "srvhost"}, CMD_ANSWER_LIST,
@@ -137,20 +141,26 @@ TEST(HostListHandler, EveryHostIsTakenAsAnEntryAndTheRestIsAskedFor)
                            "user= groups= app="}));
 }
 
-// Names in the list would each be a blocking lookup on the component's thread, and any
-// peer may send a list: only dotted IPv4 addresses are taken, the rest are skipped but
-// still counted for the server's paging.
+// Names in the list would each be a blocking lookup on the component's thread, and a
+// broadcast address would answer many: only dotted IPv4 addresses of one host are taken,
+// the rest are skipped but still counted for the server's paging.
 TEST(HostListHandler, OnlyDottedAddressesAreTaken)
 {
-    const char* skipped[] = {"localhost", "example.com", "10.0.0.5 ",  " 10.0.0.5", "010.0.0.5",
-                             "10.0.0",    "10.0.0.256",  "0x0a.0.0.5", "::1",       ""};
-    QByteArray list = Fields({"0", QByteArray::number(std::size(skipped) + 1)});
-    for (const char* address : skipped)
+    std::vector<QByteArray> skipped = {
+        "localhost",   "example.com",     "10.0.0.5 ",  " 10.0.0.5", "010.0.0.5",
+        "10.0.0",      "10.0.0.256",      "0x0a.0.0.5", "::1",       "",
+        "0.0.0.0",     "255.255.255.255", "127.0.0.1",  "224.0.0.1", "240.0.0.1",
+        "10.1.255.255"};
+    for (const in_addr& address : InterfaceBroadcastAddresses())
+        skipped.push_back(DottedAddress(address));
+    QByteArray list = Fields({"0", QByteArray::number(skipped.size() + 1)});
+    for (const QByteArray& address : skipped)
         list += Fields({"u", "h", "1", address, "2425", "Ghost", "\b"});
     list += Fields({"u", "h", "1", "10.0.0.6", "2425", "Hanako", "\b"});
 
     EngineHarness h;
     h.engine->Own().UseHostlist = 1;
+    h.engine->Own().BroadCastIPAddresses = "10.0.0.9,10.1.255.255";
     h.Enter();
     h.Receive("10.0.0.9", 5000, BuildPacket({500, "srv", "srvhost"}, CMD_ANSWER_LIST, list));
     Drain(h);
@@ -166,17 +176,20 @@ TEST(HostListHandler, NothingIsTakenOrAnswered)
         const char* what;
         int32_t useHostlist;
         QByteArray extra;
+        QByteArray from = "10.0.0.9";
     };
     const Case cases[] = {
         {"host list not in use", 0, Fields({"0", "5"}) + TaroEntry},
         {"no total", 1, Fields({"0"})},
+        {"from a host this copy did not ask", 1, Fields({"0", "5"}) + TaroEntry, "10.0.0.8"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         EngineHarness h;
         h.engine->Own().UseHostlist = c.useHostlist;
+        h.engine->Own().BroadCastIPAddresses = "10.0.0.9";
         h.Enter();
-        h.Receive("10.0.0.9", 5000, BuildPacket({500, "srv", "srvhost"}, CMD_ANSWER_LIST, c.extra));
+        h.Receive(c.from, 5000, BuildPacket({500, "srv", "srvhost"}, CMD_ANSWER_LIST, c.extra));
         Drain(h);
         EXPECT_TRUE(h.sent.empty());
         EXPECT_TRUE(h.engine->Members().empty());

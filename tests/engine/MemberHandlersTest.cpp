@@ -8,6 +8,7 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <functional>
 #include <utility>
 
@@ -476,6 +477,56 @@ TEST(MemberHandlers, JapaneseAliasReachesTheOtherSideWhole)
     EXPECT_EQ(m->Aliase, alias);
     EXPECT_EQ(m->Exist, 0);
     EXPECT_EQ(m->Location, location);
+}
+
+TEST(ReplyLimiter, BurstThenRefillPerAddressInABoundedTable)
+{
+    ReplyLimiter limiter({3, 100, 2});
+    const auto takes = [&](const QByteArray& address, int64_t now, int times) {
+        int allowed = 0;
+        while (times-- > 0)
+            allowed += limiter.Allow(address, now) ? 1 : 0;
+        return allowed;
+    };
+    EXPECT_EQ(takes("10.0.0.1", 0, 10), 3);   // the burst, then nothing
+    EXPECT_EQ(takes("10.0.0.2", 0, 10), 3);   // another address has its own
+    EXPECT_EQ(takes("10.0.0.1", 299, 10), 2); // two refills; the third is not whole yet
+    EXPECT_EQ(takes("10.0.0.1", 300, 10), 1);
+    EXPECT_EQ(takes("10.0.0.3", 300, 1), 1); // the table is full: 10.0.0.2 is forgotten,
+    EXPECT_EQ(takes("10.0.0.1", 300, 1), 0); // the address heard from lately is kept
+}
+
+// Fifty packets from one address, perhaps forged, get no more than its budget of five
+// answers; a member's own messages still get a receipt and an absence reply each.
+TEST(RepliesPerSource, AFloodGetsItsBudgetAndNoMore)
+{
+    const struct {
+        bool entered; // the sender answered our entry first: one reply, our request
+        int32_t command;
+        long replies;
+    } cases[] = {
+        {false, CMD_ENTRY, 5},
+        {false, CMD_SEND_MESSAGE, 5}, // introduction and absence reply to a stranger
+        {true, CMD_GET_INFO, 5},
+        {true, CMD_SEND_MESSAGE | OPT_SEND_CHECK, 1 + 50 * 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command);
+        EngineHarness h({}, {5, 0, 16}); // never refilled
+        h.Enter();
+        h.engine->UpdatePresense(0, "Lunch", "away");
+        if (c.entered)
+            h.ReceivePacket("10.0.0.2", 2425, CMD_ANSWER_ENTRY, "x");
+        for (int i = 0; i < 50; ++i)
+            h.ReceivePacket("10.0.0.2", 2425, c.command, "x");
+        h.ReceivePacket("10.0.0.3", 2425, CMD_ENTRY, "y");
+        const auto to = [&](const char* host) {
+            return std::count_if(h.sent.begin(), h.sent.end(),
+                                 [&](const SentDatagram& d) { return d.Host == host; });
+        };
+        EXPECT_EQ(to("10.0.0.2"), c.replies);
+        EXPECT_EQ(to("10.0.0.3"), 2) << "another address is answered as before";
+    }
 }
 
 } // namespace

@@ -5,6 +5,8 @@
 #include "engine/SocketErrors.h"
 #include "support/EventWaiter.h"
 
+#include <QDir>
+
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -210,6 +212,21 @@ TEST(TcpSocketWindow, OneConnectionAtATime)
         WaitUntil([&] { return tcp.listenerOwner.CountOfKind(SocketEvent::Accepted) == 2; }));
     ASSERT_TRUE(WaitUntil([&] { return tcp.listenerOwner.ReceivedData() == "firstsecond"; }));
     EXPECT_EQ(tcp.listenerOwner.CountOfKind(SocketEvent::Closed), 1);
+}
+
+// A receiver that connects and closes again and again must not use up descriptors.
+TEST(TcpSocketWindow, ClosedConnectionsAreFreedAtOnce)
+{
+    const auto descriptors = [] { return QDir("/proc/self/fd").entryList(QDir::System).size(); };
+    Connection tcp(true, true);
+    const qsizetype before = descriptors();
+    for (int i = 1; i <= 30; ++i) {
+        tcp.connector = std::make_unique<TcpSocketWindow>(&tcp.connectorOwner); // closes
+        ASSERT_EQ(tcp.connector->Connect("127.0.0.1", tcp.port, WM_TCP_NOTIFY, 8192, true), 1);
+        ASSERT_TRUE(WaitUntil(
+            [&] { return tcp.listenerOwner.CountOfKind(SocketEvent::Accepted) == i + 1; }));
+    }
+    EXPECT_LE(descriptors(), before);
 }
 
 TEST(TcpSocketWindow, ConnectFailures)

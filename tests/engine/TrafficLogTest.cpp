@@ -37,6 +37,10 @@ TEST(TrafficLogFormat, LineIsByteForByte)
         // CP932 on the wire, UTF-8 in the file.
         {u"RECV←10.0.0.5:2425\t", Cp932::FromUnicode(u"こんにちは"),
          "2024/01/05/ 03:04:05.007 RECV←10.0.0.5:2425\t こんにちは\n"},
+        // A peer's line breaks and other controls are escaped: no line of its own making.
+        {u"RECV←10.0.0.5:2425\t", "1:2:u:h:32:hi\r\n2024/01/05/ 03:04:05.007 RECV\x1b[2K\\n",
+         "2024/01/05/ 03:04:05.007 RECV←10.0.0.5:2425\t 1:2:u:h:32:hi\\r\\n2024/01/05/ "
+         "03:04:05.007 RECV\\x1b[2K\\\\n\n"},
         // A datagram that starts with its NUL leaves the text empty.
         {u"RECV←10.0.0.5:2425\t", Bytes("\0abc"),
          "2024/01/05/ 03:04:05.007 RECV←10.0.0.5:2425\t \n"},
@@ -85,6 +89,21 @@ TEST(TrafficLogWrite, AppendsToWhatIsThere)
     log.Write(u"L2", "two");
     EXPECT_EQ(ReadFileBytes(path), "earlier\n" + TrafficLog::FormatLine(FixedTime, u"L1", "one") +
                                        TrafficLog::FormatLine(FixedTime, u"L2", "two"));
+}
+
+TEST(TrafficLogWrite, RotatesIntoOnePreviousFile)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Palavo_socket.log");
+    TrafficLog log(
+        true, path, [] { return FixedTime; }, 100); // two lines of 38 bytes a file
+    const auto line = [](char c) {
+        return TrafficLog::FormatLine(FixedTime, u"L", QByteArray(10, c));
+    };
+    for (char c = '0'; c <= '9'; ++c)
+        log.Write(u"L", QByteArray(10, c));
+    EXPECT_EQ(ReadFileBytes(path), line('8') + line('9'));
+    EXPECT_EQ(ReadFileBytes(path + ".1"), line('6') + line('7'));
 }
 
 TEST(TrafficLogWrite, UnopenableFileLosesTheLineSilently)

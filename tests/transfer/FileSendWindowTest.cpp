@@ -111,12 +111,15 @@ TEST_F(SendWindowTest, StopSendsTheStopCommandAndCloses)
     EXPECT_EQ(peer.Transfers().TransferSocket(), nullptr);
 }
 
-// A refusal is taken from any member, not only the one the file was offered to.
-TEST_F(SendWindowTest, RefusalFromAnyMemberCloses)
+// Only the member the file is offered to can refuse it.
+TEST_F(SendWindowTest, RefusalFromTheDestinationOnlyCloses)
 {
     peer.ReceiveXml(Other, "<Command>StopFileTrans</Command>"); // not ours to hear
+    peer.ReceiveXml(Other, "<Command>RejectFileTrans</Command>", 702);
     EXPECT_TRUE(window->State().Visible);
-    peer.ReceiveXml(Other, "<Command>rejectfiletrans</Command>");
+    EXPECT_EQ(peer.SendWindow(), window);
+    EXPECT_EQ(world.Boxes(), QStringList{});
+    peer.ReceiveXml(Peer, "<Command>rejectfiletrans</Command>");
     EXPECT_EQ(world.Boxes(), QStringList{"通知|ファイルの受信を拒否されました"});
     EXPECT_EQ(world.boxes.at(0).Buttons, MessageBoxButtons::Ok);
     EXPECT_EQ(world.boxes.at(0).Icon, MessageBoxIcon::None);
@@ -124,7 +127,7 @@ TEST_F(SendWindowTest, RefusalFromAnyMemberCloses)
     EXPECT_EQ(peer.Transfers().TransferSocket(), nullptr);
 
     // With no send window a refusal is nobody's business.
-    peer.ReceiveXml(Other, "<Command>RejectFileTrans</Command>", 702);
+    peer.ReceiveXml(Peer, "<Command>RejectFileTrans</Command>", 703);
     EXPECT_EQ(world.boxes.size(), 1u);
 }
 
@@ -135,13 +138,13 @@ TEST_F(SendWindowTest, AfterCompletionStopAndRefusalChangeNothing)
     Connection(SocketEvent::Accepted);
     world.OnBox = [&](const MessageBoxRequest&) {
         window->PressStop();
-        peer.ReceiveXml(Other, "<Command>RejectFileTrans</Command>");
+        peer.ReceiveXml(Peer, "<Command>RejectFileTrans</Command>");
         Connection(SocketEvent::Closed);
         EXPECT_EQ(peer.SendWindow(), window) << "not released before its box is answered";
     };
     peer.Deliver(window, WM_SEND_DONE);
     EXPECT_EQ(world.Boxes(), QStringList{"ファイル転送|ファイル転送が完了しました"});
-    EXPECT_EQ(peer.SentLines(), QStringList{"127.0.0.9 0x29 700"}) << "no stop command";
+    EXPECT_EQ(peer.SentLines(), QStringList{"127.0.0.1 0x29 700"}) << "no stop command";
     EXPECT_EQ(peer.SendWindow(), nullptr);
 }
 
