@@ -289,26 +289,20 @@ TEST(QueryForm, CommandsOnHitsLookTheMemberUpAgain)
 
 TEST(FileTransForm, SendsToAMemberWithoutNicknameAndOffersOkAgainAfterAFailure)
 {
-    const struct {
-        const char* file;
-        bool sent; // offered, and OK disabled; else a box and OK stays
-    } cases[] = {{"mistyped.txt", false}, {"send-me.txt", true}};
-    for (const auto& c : cases) {
+    // sent: offered, and OK disabled; else a box says why, and OK stays.
+    for (const auto& [file, sent] : {std::pair{"mistyped.txt", false}, {"empty.txt", true}}) {
         ControlHarness h;
         h.Choose("MenuEntry");
         h.PeerEnters("10.0.0.2", "", {});
         QTemporaryDir dir;
-        QFile out(dir.filePath("send-me.txt"));
-        ASSERT_TRUE(out.open(QIODevice::WriteOnly) && out.write("x") == 1);
-        out.close();
-        OnModal<FileTransForm>(
-            [&] { h.Ctrl().ExecFileTrans("10.0.0.2", dir.filePath(c.file)); },
-            [&](FileTransForm& form) {
-                EXPECT_EQ(form.txtDestination->text(), "10.0.0.2");
-                QTest::mouseClick(form.OKButton, Qt::LeftButton);
-                EXPECT_EQ(DatagramsTo(h, "10.0.0.2", "send-me.txt"), c.sent ? 1 : 0) << c.file;
-                EXPECT_EQ(form.OKButton->isEnabled(), !c.sent) << c.file;
-            });
-        EXPECT_EQ(h.BoxTexts().size(), c.sent ? 0 : 1) << c.file;
+        ASSERT_TRUE(QFile(dir.filePath("empty.txt")).open(QIODevice::WriteOnly));
+        OnModal<FileTransForm>([&] { h.Ctrl().ExecFileTrans("10.0.0.2", dir.filePath(file)); },
+                               [&](FileTransForm& form) {
+                                   EXPECT_EQ(form.txtDestination->text(), "10.0.0.2");
+                                   QTest::mouseClick(form.OKButton, Qt::LeftButton);
+                                   EXPECT_EQ(DatagramsTo(h, "10.0.0.2", file), sent ? 1 : 0);
+                                   EXPECT_EQ(form.OKButton->isEnabled(), !sent) << file;
+                               });
+        EXPECT_EQ(h.BoxTexts().size(), sent ? 0 : 1) << file;
     }
 }
