@@ -204,13 +204,9 @@ TEST(GroupChatWindow, ListsEachMemberOnceColouredByToolAndTalksToTheGroup)
     form->DeleteMember("10.0.0.2");
     EXPECT_EQ(list->topLevelItemCount(), 1);
 
-    // Closed, it asks the records no more; shown again, it does.
-    auto* refresh = form->findChild<QTimer*>("RefreshTimer");
-    ASSERT_NE(refresh, nullptr);
+    // Closed, it asks the records no more.
     form->close();
-    EXPECT_FALSE(refresh->isActive());
-    record->ShowChatForm();
-    EXPECT_TRUE(refresh->isActive());
+    EXPECT_FALSE(form->findChild<QTimer*>("RefreshTimer")->isActive());
 }
 
 } // namespace
