@@ -45,8 +45,7 @@ QString JoinCommaList(const QStringList& items)
 
 QStringList SplitStoredList(const QString& text)
 {
-    // A single character is not taken for a list.
-    if (text.size() <= 1)
+    if (text.isEmpty())
         return {};
     return text.split(u',');
 }

@@ -14,8 +14,9 @@ constexpr int CommaListLimit = 32767;
 QStringList ParseCommaList(const QString& text);
 QString JoinCommaList(const QStringList& items);
 
-// How the list dialogs split a stored list into their entries: only a text longer than
-// one character is split; every comma separates, items are not trimmed, and an empty
-// item between two commas stays an (empty) entry. Not for the settings object, which
+// How the list dialogs split a stored list into their entries: every comma separates,
+// items are not trimmed, and an empty item between two commas stays an (empty) entry.
+// A one-character list is an entry like any other (the settings object keeps it, so the
+// dialog must show it, or its OK would erase it). Not for the settings object, which
 // parses with ParseCommaList.
 QStringList SplitStoredList(const QString& text);

@@ -1,7 +1,7 @@
 // libFuzzer target: any host-list answer parses without fault, within the name limits
 // and by the continuation rule; a list built from fields reads back as those fields.
 #include "engine/HostList.h"
-#include "platform/Cp932.h"
+#include "ReferenceCp932.h"
 
 #include <QByteArray>
 #include <QList>
@@ -76,8 +76,8 @@ void RoundTrip(const uint8_t* data, size_t size)
     for (qsizetype i = 0; i < complete; ++i) {
         const HostListEntry& e = answer.Entries[static_cast<size_t>(i)];
         const QByteArray* f = &fields[2 + 7 * i];
-        Check(e.UserName == Cp932::Cut(f[0], HostListEntry::NameLimit), "round trip: user");
-        Check(e.HostName == Cp932::Cut(f[1], HostListEntry::NameLimit), "round trip: host");
+        Check(e.UserName == RefCp932::Cut(f[0], HostListEntry::NameLimit), "round trip: user");
+        Check(e.HostName == RefCp932::Cut(f[1], HostListEntry::NameLimit), "round trip: host");
         Check(e.Command == Strtol(f[2]), "round trip: command");
         Check(e.IPAddress == f[3], "round trip: address");
         Check(e.PortNo == Strtol(f[4]), "round trip: port");

@@ -3,7 +3,7 @@
 #include "ReferenceParser.h"
 
 #include "engine/PacketCodec.h"
-#include "platform/Cp932.h"
+#include "ReferenceCp932.h"
 
 #include <QList>
 
@@ -80,8 +80,8 @@ void RoundTrip(const uint8_t* data, size_t size, const SocketEvent& source)
     Check(packet.PacketNo == static_cast<int32_t>(packetNo), "round trip: packet number");
     Check(packet.Command == (command & 0xFF) && packet.Options == (command & ~0xFF),
           "round trip: command value");
-    Check(packet.UserName == Cp932::Cut(user, 1023), "round trip: user name");
-    Check(packet.HostName == Cp932::Cut(host, 1023), "round trip: host name");
+    Check(packet.UserName == RefCp932::Cut(user, 1023), "round trip: user name");
+    Check(packet.HostName == RefCp932::Cut(host, 1023), "round trip: host name");
     Check(packet.Extra == extra, "round trip: extra");
     if (!withGroups) {
         Check(packet.GroupPart.isEmpty(), "round trip: no group part");

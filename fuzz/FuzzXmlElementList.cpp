@@ -1,7 +1,7 @@
 // libFuzzer target: any command text splits without fault into the same elements as the
 // literal reference, within the field limits; elements written by XmlElement come back.
 #include "engine/XmlElementList.h"
-#include "platform/Cp932.h"
+#include "ReferenceCp932.h"
 
 #include <QByteArray>
 #include <QList>
@@ -29,7 +29,7 @@ void Check(bool condition, const char* what)
 
 bool IsLead(char c)
 {
-    return Cp932::IsLeadByte(static_cast<unsigned char>(c));
+    return RefCp932::IsLeadByte(static_cast<unsigned char>(c));
 }
 
 bool IsBlank(char c)
@@ -176,7 +176,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QByteArrayView input(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     const qsizetype nul = input.indexOf('\0');
     const QByteArrayView extra = input.first(nul < 0 ? input.size() : nul);
-    const QByteArray text = Cp932::Cut(extra, 8191);
+    const QByteArray text = RefCp932::Cut(extra, 8191);
 
     const XmlElementList list = XmlElementList::Split(text);
     for (const auto& [name, value] : list.Elements()) {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "engine/ReceivedPacket.h"
-#include "platform/Cp932.h"
+#include "ReferenceCp932.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -53,7 +53,7 @@ inline ReceivedPacket ReferenceParse(const uint8_t* data, size_t size, const Soc
     const std::string extra = text.size() >= 6 ? text.substr(0, text.size() - 6) : std::string();
 
     auto cut = [](const std::string& s, qsizetype fieldSize) {
-        return Cp932::Cut(QByteArrayView(s.data(), s.size()), fieldSize - 1);
+        return RefCp932::Cut(QByteArrayView(s.data(), s.size()), fieldSize - 1);
     };
     packet.Version = std::atoi(version.c_str());
     packet.PacketNo = std::atoi(number.c_str());
@@ -63,10 +63,10 @@ inline ReceivedPacket ReferenceParse(const uint8_t* data, size_t size, const Soc
     packet.Command = value & 0xFF;
     packet.Options = value & ~0xFF;
     // Only names that fit whole; a lone name longer than the field is cut.
-    size_t keep = Cp932::CutLength(QByteArrayView(groups.data(), groups.size()), 2047);
+    size_t keep = RefCp932::CutLength(QByteArrayView(groups.data(), groups.size()), 2047);
     if (keep < groups.size() && groups[keep] != ',') {
         size_t lastSeparator = std::string::npos;
-        for (size_t i = 0; i < keep; i += Cp932::IsLeadByte(groups[i]) ? 2 : 1)
+        for (size_t i = 0; i < keep; i += RefCp932::IsLeadByte(groups[i]) ? 2 : 1)
             if (groups[i] == ',')
                 lastSeparator = i;
         if (lastSeparator != std::string::npos)

@@ -4,6 +4,7 @@
 #include "platform/OpenFileDialogService.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -56,13 +57,16 @@ FileTransForm::FileTransForm(IChatActions& actions, IOpenFileDialogService& open
 
     connect(CmdFileRef, &QPushButton::clicked, this, &FileTransForm::CmdFileRef_Click);
     connect(OKButton, &QPushButton::clicked, this, &FileTransForm::OKButton_Click);
+    // Another file is another send, whatever became of the last one.
+    connect(txtFilePath, &QLineEdit::textChanged, this, [this] { OKButton->setEnabled(true); });
     connect(CancelButton, &QPushButton::clicked, this, &QDialog::reject);
 }
 
 void FileTransForm::SetDisplayData(const QString& file, const QString& aliase)
 {
     txtFilePath->setText(file);
-    txtDestination->setText(aliase);
+    // A member without a nickname is shown by its address, so the user sees who it is.
+    txtDestination->setText(aliase.isEmpty() ? destAddress : aliase);
 }
 
 void FileTransForm::CmdFileRef_Click()
@@ -78,9 +82,14 @@ void FileTransForm::CmdFileRef_Click()
 
 void FileTransForm::OKButton_Click()
 {
-    if (txtDestination->text().isEmpty() || destAddress.isEmpty() || txtFilePath->text().isEmpty())
+    // The address names the member; a nickname may be empty, so it is not asked for.
+    const QString path = txtFilePath->text();
+    if (destAddress.isEmpty() || path.isEmpty())
         return;
-    m_actions.SendFile(destAddress, txtFilePath->text(), txtComment->toPlainText());
+    m_actions.SendFile(destAddress, path, txtComment->toPlainText());
     // The dialog stays up (the transfer window shows the progress); one press sends once.
-    OKButton->setEnabled(false);
+    // A file that cannot be read was not offered (a box has said why), so OK stays
+    // for another try; a new path enables it again too (see the constructor).
+    const QFileInfo file(path);
+    OKButton->setEnabled(!file.isFile() || !file.isReadable());
 }

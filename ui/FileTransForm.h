@@ -10,8 +10,10 @@ class QPlainTextEdit;
 class QPushButton;
 
 // "ファイル転送": the user confirms a file to send to one member, with an optional
-// comment. The caller sets destAddress and the display data, then shows it; OK hands the
-// file to the session and stays open with OK disabled, so one press sends once.
+// comment. The caller sets destAddress and then the display data, then shows it; OK
+// hands the file to the session and stays open with OK disabled, so one press sends
+// once. OK is enabled again when the path changes, or when the file could not be read
+// and so was not sent.
 class FileTransForm : public QDialog
 {
     Q_OBJECT

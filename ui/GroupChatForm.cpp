@@ -63,6 +63,9 @@ GroupChatForm::GroupChatForm(IChatActions& actions, const ChatInfo& info, const 
     splitter->setSizes({420, 220});
 
     RefreshTimer.setObjectName(QStringLiteral("RefreshTimer"));
+    // A child, so that a test can find it by name; as a data member it is destroyed
+    // before the widget's children are, so it is not deleted twice.
+    RefreshTimer.setParent(this);
     RefreshTimer.setInterval(1000);
     connect(&RefreshTimer, &QTimer::timeout, this, &GroupChatForm::RefreshTimer_Timer);
     connect(TextBox, &QLineEdit::returnPressed, btnSend, &QPushButton::click);
@@ -88,6 +91,12 @@ void GroupChatForm::Form_Load()
     // Disabled windows no longer ask the records: they may be gone with their session.
     if (btnSend->isEnabled())
         RefreshTimer.start();
+}
+
+void GroupChatForm::closeEvent(QCloseEvent* event)
+{
+    RefreshTimer.stop();
+    QWidget::closeEvent(event);
 }
 
 void GroupChatForm::ViewLog()

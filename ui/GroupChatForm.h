@@ -43,6 +43,10 @@ public:
 
     QString m_group;
 
+protected:
+    // The refresh ends with the window; the next show starts it again.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void Form_Load();
     void btnSend_Click();

@@ -83,18 +83,23 @@ void GroupListForm::EnableBoxes()
 void GroupListForm::cmdOK_Click()
 {
     // Disabled boxes count too: the host list hides them, it does not clear them.
+    // A box is read as the settings object will read the stored list: split at each
+    // comma and trimmed, blanks dropped. So " すべて" or "a,すべて" is caught here, and a
+    // stray comma cannot leave an empty field that would end the stored list early.
     QStringList groups;
     for (QLineEdit* box : txtGroup) {
-        const QString text = box->text();
-        if (text == ChatSession::AllGroups()) {
-            m_boxes.Show(this,
-                         {QStringLiteral("グループ「") + ChatSession::AllGroups() +
-                              QStringLiteral("」は設定できません"),
-                          QStringLiteral("警告"), MessageBoxIcon::Warning, MessageBoxButtons::Ok});
-            return;
+        for (const QString& piece : box->text().split(u',')) {
+            // A piece has no comma left: parsing it trims it, or drops it when blank.
+            const QStringList item = ParseCommaList(piece);
+            if (item.contains(ChatSession::AllGroups())) {
+                m_boxes.Show(this, {QStringLiteral("グループ「") + ChatSession::AllGroups() +
+                                        QStringLiteral("」は設定できません"),
+                                    QStringLiteral("警告"), MessageBoxIcon::Warning,
+                                    MessageBoxButtons::Ok});
+                return;
+            }
+            groups << item;
         }
-        if (!text.isEmpty())
-            groups << text;
     }
     const QString list = JoinCommaList(groups);
     m_info.setGroups(list);

@@ -15,8 +15,9 @@ class QPushButton;
 // "グループリスト設定": the user's own groups (five boxes) and the host-list switch. While
 // the host list is in use only the first group travels to IP Messenger peers, so only the
 // first box is enabled; the other boxes keep their texts and are saved all the same.
-// OK refuses a group named "すべて" (the selector's entry for every member) and
-// otherwise saves the record and hands groups and switch to the settings object.
+// OK refuses a group named "すべて" (the selector's entry for every member), also with
+// blanks around it or among names a box separates with commas, and otherwise saves the
+// record and hands groups and switch to the settings object.
 //
 //     GroupListForm form(session.Settings(), session.Services().MessageBoxes, this);
 //     form.exec();      // then rebuild the group selector

@@ -20,9 +20,11 @@ namespace
 {
 
 const QString Caption = QStringLiteral("オプション設定");
+constexpr int MaxPort = 65534;
 
-// The port as typed: a whole number from 1 to 65535 in decimal digits, blanks around it
-// allowed; anything else (a sign, a fraction, letters) is not a port.
+// The port as typed: a whole number from 1 to 65534 in decimal digits, blanks around it
+// allowed; anything else (a sign, a fraction, letters) is not a port. 65535 would do for
+// the chat, but file transfers listen on the port + 1, which does not exist for it.
 std::optional<int32_t> ParsePort(const QString& text)
 {
     const QString digits = text.trimmed();
@@ -32,7 +34,7 @@ std::optional<int32_t> ParsePort(const QString& text)
         if (c < QLatin1Char('0') || c > QLatin1Char('9'))
             return std::nullopt;
     const int port = digits.toInt();
-    if (port < 1 || port > 65535)
+    if (port < 1 || port > MaxPort)
         return std::nullopt;
     return port;
 }
@@ -159,7 +161,7 @@ void OptionForm::cmdOK_Click()
     // Checked before anything is stored, so a refusal leaves file and settings alone.
     const std::optional<int32_t> port = ParsePort(txtPortNo->text());
     if (!port) {
-        Warn(QStringLiteral("ポート番号は 1 から 65535 までの整数で入力してください。"),
+        Warn(QStringLiteral("ポート番号は 1 から 65534 までの整数で入力してください。"),
              MessageBoxButtons::Ok);
         txtPortNo->setFocus();
         txtPortNo->selectAll();

@@ -272,7 +272,7 @@ void PalavoCtrl::ConnectMenus()
         SelectGroupFilter(filter);
     });
     connect(ui.MenuLocationList, &QAction::triggered, this, [this] {
-        LocatioListForm form(m_session->Settings(), this);
+        LocatioListForm form(m_session->Settings(), m_session->Services().MessageBoxes, this);
         form.exec();
     });
     connect(ui.MenuQuery, &QAction::triggered, this, &PalavoCtrl::MenuQuery_Click);

@@ -1,12 +1,12 @@
 #include "CliHost.h"
 #include "CliServices.h"
 
-#include "support/EventWaiter.h"
 #include "component/PalavoIF.h"
 #include "engine/Commands.h"
-#include "support/FakeDatagramSocket.h"
 #include "engine/PacketCodec.h"
 #include "platform/Cp932.h"
+#include "support/EventWaiter.h"
+#include "support/FakeDatagramSocket.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -275,8 +275,9 @@ TEST_F(CliHostTest, EndOfInputLeavesTheNetworkOnlyWhenEntered)
 
 TEST_F(CliHostTest, ReadyIsTheFirstLine)
 {
+    EXPECT_EQ(out, std::vector<QByteArray>{}) << "printed before the host was ready";
     host->Ready();
-    EXPECT_EQ(out.back(), R"({"ready":true})");
+    EXPECT_EQ(out, std::vector<QByteArray>{R"({"ready":true})"});
 }
 
 } // namespace

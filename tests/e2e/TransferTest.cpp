@@ -340,12 +340,11 @@ TEST_P(WholeTransfer, ArrivesByteForByteAndBothWindowsSayHowItEnded)
     const double rate = double(mode.Size) / seconds;
     RecordProperty("bytes_per_second", QString::number(rate, 'f', 0).toStdString());
     if (mode.MaxRate > 0) {
-        // Paced: never faster than the pacing allows, and not far below it either.
+        // Paced: never faster than the pacing allows (how close it comes is for
+        // bench_transfer to say; a busy machine only slows it down).
         EXPECT_LE(rate, mode.MaxRate * 1.05) << seconds << " s";
-        EXPECT_GE(rate, mode.MaxRate * 0.5) << seconds << " s";
     } else {
         // Unpaced, but still no more than about 20 progress reports a second.
-        EXPECT_GE(rate, 1e6) << seconds << " s";
         const int allowed = 3 + int(seconds * 20 * 1.5);
         EXPECT_LE(receiverReports, allowed);
         EXPECT_LE(senderReports, allowed);

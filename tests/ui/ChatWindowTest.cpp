@@ -21,6 +21,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextEdit>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -190,8 +191,7 @@ TEST(GroupChatWindow, ListsEachMemberOnceColouredByToolAndTalksToTheGroup)
         return texts;
     };
     const QStringList coloured = {"太郎|10.0.0.2|#000000", "花子|10.0.0.3|#8080c0"};
-    EXPECT_TRUE(WaitUntil([&] { return items() == coloured; }, 1500))
-        << testing::PrintToString(items());
+    EXPECT_TRUE(WaitUntil([&] { return items() == coloured; })) << testing::PrintToString(items());
 
     Type(*form, "みなさん");
     h.PeerCasts("10.0.0.2", "Dev", "了解");
@@ -203,6 +203,10 @@ TEST(GroupChatWindow, ListsEachMemberOnceColouredByToolAndTalksToTheGroup)
 
     form->DeleteMember("10.0.0.2");
     EXPECT_EQ(list->topLevelItemCount(), 1);
+
+    // Closed, it asks the records no more.
+    form->close();
+    EXPECT_FALSE(form->findChild<QTimer*>("RefreshTimer")->isActive());
 }
 
 } // namespace

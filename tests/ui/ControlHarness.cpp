@@ -42,6 +42,7 @@ ControlHarness::ControlHarness(const UiSettings& settings)
 {
     m_oldHome = qgetenv("PALAVO_HOME");
     qputenv("PALAVO_HOME", m_home.path().toLocal8Bit());
+    INIData::WriteIniInt(QStringLiteral("CHAT"), QStringLiteral("port"), Port);
     const QString user = QStringLiteral("User");
     INIData::WriteIniString(user, QStringLiteral("aliase"), settings.aliase);
     INIData::WriteIniString(user, QStringLiteral("grouplist"), settings.grouplist);

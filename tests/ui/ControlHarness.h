@@ -9,6 +9,7 @@
 #include "platform/ShellService.h"
 #include "support/FakeDatagramSocket.h"
 #include "support/FakeRtcClient.h"
+#include "support/FreePort.h"
 #include "support/PrintQString.h"
 #include "support/ScriptedOpenFiles.h"
 #include "ui/transfer/QtTransferUi.h"
@@ -20,6 +21,7 @@
 
 #include <memory>
 #include <optional>
+#include <sys/socket.h>
 #include <vector>
 
 class MainForm;
@@ -69,7 +71,9 @@ class ControlHarness
 {
 public:
     static constexpr const char* TestProgId = "UiTest.PalavoIF";
-    static constexpr int Port = 2425;
+    // The chat port; file transfers listen for real on the next one, so it is chosen
+    // free for each harness (tests run side by side under ctest -j).
+    const int Port = FreePort(SOCK_STREAM) - 1;
 
     explicit ControlHarness(const UiSettings& settings = {});
     ~ControlHarness();

@@ -286,3 +286,23 @@ TEST(QueryForm, CommandsOnHitsLookTheMemberUpAgain)
     EXPECT_EQ(h.BoxTexts(), QStringList({stale, stale, stale, noFile}));
     EXPECT_EQ(dialogs.Shown, QStringList());
 }
+
+TEST(FileTransForm, SendsToAMemberWithoutNicknameAndOffersOkAgainAfterAFailure)
+{
+    // sent: offered, and OK disabled; else a box says why, and OK stays.
+    for (const auto& [file, sent] : {std::pair{"mistyped.txt", false}, {"empty.txt", true}}) {
+        ControlHarness h;
+        h.Choose("MenuEntry");
+        h.PeerEnters("10.0.0.2", "", {});
+        QTemporaryDir dir;
+        ASSERT_TRUE(QFile(dir.filePath("empty.txt")).open(QIODevice::WriteOnly));
+        OnModal<FileTransForm>([&] { h.Ctrl().ExecFileTrans("10.0.0.2", dir.filePath(file)); },
+                               [&](FileTransForm& form) {
+                                   EXPECT_EQ(form.txtDestination->text(), "10.0.0.2");
+                                   QTest::mouseClick(form.OKButton, Qt::LeftButton);
+                                   EXPECT_EQ(DatagramsTo(h, "10.0.0.2", file), sent ? 1 : 0);
+                                   EXPECT_EQ(form.OKButton->isEnabled(), !sent) << file;
+                               });
+        EXPECT_EQ(h.BoxTexts().size(), sent ? 0 : 1) << file;
+    }
+}

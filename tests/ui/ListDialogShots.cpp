@@ -147,7 +147,7 @@ TEST_F(ListDialogShot, GroupListForm)
 
 TEST_F(ListDialogShot, LocatioListForm)
 {
-    LocatioListForm form(info);
+    LocatioListForm form(info, boxes);
     form.txtLocation->setText(QStringLiteral("外出中（夕方戻り）"));
     Shoot(form, QStringLiteral("location-list"));
 }

@@ -134,15 +134,24 @@ TEST(GroupListDialog, LoadsFiveSavesEveryBoxAndRefusesAllGroups)
          "",
          "a,b",
          {"すべて", "a", "b"}},
-        {"one character is not a list",
-         "A",
+        {"one character is a group",
+         "営",
          false,
-         {"", "", "", "", ""},
+         {"営", "", "", "", ""},
          5,
          3,
          "営業",
-         "営業",
-         {"すべて", "営業"}},
+         "営,営業",
+         {"すべて", "営", "営業"}},
+        {"すべて after a comma and a blank",
+         "x,y",
+         false,
+         {"x", "y", "", "", ""},
+         5,
+         2,
+         "a, すべて",
+         nullptr,
+         {"すべて", "x", "y"}},
         {"すべて is refused",
          "x,y",
          false,
@@ -238,6 +247,7 @@ TEST(LocationListDialog, AnEmptyListIsNotSavedAndAnEditedOneIs)
         const char* add;   // empty: nothing added
         const char* saved; // null: OK leaves the dialog open and the file alone
         const char* offered;
+        bool refused = false; // the added text is refused with a box and stays
     };
     const Case cases[] = {
         {"all removed", "会議室,トイレ", {"会議室", "トイレ"}, true, "", nullptr, nullptr},
@@ -251,7 +261,8 @@ TEST(LocationListDialog, AnEmptyListIsNotSavedAndAnEditedOneIs)
         {"removed then added", "会議室,トイレ", {"会議室", "トイレ"}, true, "在宅", "在宅", "在宅"},
         // Stored as loaded: the empty entry survives the dialog, the settings skip it.
         {"an empty item kept", "X,,Y", {"X", "", "Y"}, false, "", "X,,Y", "X"},
-        {"one character is not a list", "A", {}, false, "B", "B", "B"},
+        {"one character is an entry", "営", {"営"}, false, "B", "営,B", "営,B"},
+        {"a comma is refused", "営", {"営"}, false, "外出,直帰", "営", "営", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -268,7 +279,7 @@ TEST(LocationListDialog, AnEmptyListIsNotSavedAndAnEditedOneIs)
             if (*c.add != '\0') {
                 form.txtLocation->setText(QString::fromUtf8(c.add));
                 Click(form.cmdAdd);
-                EXPECT_TRUE(form.txtLocation->text().isEmpty());
+                EXPECT_EQ(form.txtLocation->text().isEmpty(), !c.refused);
             }
             Click(form.OKButton);
             stayedOpen = form.isVisible();
@@ -277,6 +288,7 @@ TEST(LocationListDialog, AnEmptyListIsNotSavedAndAnEditedOneIs)
         });
         h.Choose("MenuLocationList");
         EXPECT_EQ(loaded, c.loaded);
+        EXPECT_EQ(h.BoxTexts().size(), c.refused ? 1 : 0);
         EXPECT_EQ(stayedOpen, c.saved == nullptr);
         EXPECT_EQ(Stored("locationlist"), QString::fromUtf8(c.saved ? c.saved : c.stored));
         EXPECT_EQ(info.locationList(), c.offered ? QString::fromUtf8(c.offered) : before);
@@ -317,10 +329,10 @@ TEST(BroadcastListDialog, RefusesWhatIsNotOneAddressAndStoresEvenAnEmptyList)
     // The rest of the record goes back as it was.
     EXPECT_EQ(Stored("aliase"), "自分の名前");
 
-    // A stored list of one character is not loaded; Cancel saves nothing.
+    // A stored list of one character is one entry; Cancel saves nothing.
     Store("castAddrList", QStringLiteral("A"));
     BroadCastForm again(info, h.boxes);
-    EXPECT_EQ(again.ListAddress->count(), 0);
+    EXPECT_EQ(Entries(again.ListAddress), QStringList{"A"});
     again.txtIPAddress->setText(QStringLiteral("10.1.1.1"));
     Click(again.cmdAdd);
     Click(again.CancelButton);

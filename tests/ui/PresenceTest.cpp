@@ -118,7 +118,7 @@ TEST(LocationFormLists, AStoredListSplitsAtEveryComma)
         QStringList items;
     };
     const Case cases[] = {
-        {"A", {}}, // one character is not a list
+        {"A", {"A"}}, // one character is an entry
         {"", {}},
         {"A,B", {"A", "B"}},
         {"A,,B", {"A", "", "B"}},  // an empty item stays an entry

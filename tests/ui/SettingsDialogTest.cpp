@@ -141,9 +141,10 @@ TEST(OptionDialog, OkAfterTheBroadcastListKeepsTheListJustSaved)
     EXPECT_FALSE(bare.cmdSpecial->isEnabled());
 }
 
-TEST(OptionDialog, APortThatIsNotOneTo65535IsRefusedAndNothingSaved)
+TEST(OptionDialog, APortThatIsNotOneTo65534IsRefusedAndNothingSaved)
 {
-    const char* refused[] = {"", "abc", "0", "65536", "-1", "12.5", "2425x", "+80", "１２３"};
+    const char* refused[] = {"",   "abc",  "0",     "65535", "65536",
+                             "-1", "12.5", "2425x", "+80",   "１２３"};
     for (const char* text : refused) {
         ControlHarness h;
         ChatInfo& settings = h.Ctrl().Session().Settings();
@@ -156,14 +157,14 @@ TEST(OptionDialog, APortThatIsNotOneTo65535IsRefusedAndNothingSaved)
 
         EXPECT_EQ(
             h.BoxTexts(),
-            QStringList{"オプション設定|ポート番号は 1 から 65535 までの整数で入力してください。"})
+            QStringList{"オプション設定|ポート番号は 1 から 65534 までの整数で入力してください。"})
             << text;
         EXPECT_FALSE(form.isHidden()) << text; // still open for a correction
         EXPECT_EQ(SettingsFile(), before) << text;
         EXPECT_EQ(settings.aliase(), "自分") << text;
-        EXPECT_EQ(settings.port(), ControlHarness::Port) << text;
+        EXPECT_EQ(settings.port(), h.Port) << text;
     }
-    for (auto [text, port] : {std::pair{" 8080 ", 8080}, {"1", 1}, {"65535", 65535}}) {
+    for (auto [text, port] : {std::pair{" 8080 ", 8080}, {"1", 1}, {"65534", 65534}}) {
         ControlHarness h;
         ChatInfo& settings = h.Ctrl().Session().Settings();
         OptionForm form(settings, h.boxes, 0, {});

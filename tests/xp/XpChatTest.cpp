@@ -4,8 +4,10 @@
 #include "ChatWindows.h"
 #include "XpLanTest.h"
 
+#include "client/ControlForm.h"
 #include "client/UserList.h"
 #include "client/groupList.h"
+#include "component/PalavoIF.h"
 #include "host/MainForm.h"
 #include "support/EventWaiter.h"
 #include "ui/ChatForm.h"
@@ -82,7 +84,9 @@ TEST_F(XpChat, LinesTravelBetweenWindowsAndGroupLinesOnlyToTheGroup)
     ASSERT_TRUE(
         cli.Call("UpdatePresense", Args({0, "会議中", "ただいま会議中です"}))["ok"].toBool());
     // The receipt of the line above lets the next one go.
-    WaitUntil([] { return false; }, 300);
+    const auto* component = dynamic_cast<PalavoIF*>(Ctrl().Session().Bridge()->Component());
+    ASSERT_NE(component, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return !component->Engine().SendBusy(); }));
     const QString urgent = QStringLiteral("至急ご連絡ください");
     Type(*cliWindow(), urgent);
     // The reply comes back as the copy's own message.

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -44,8 +45,7 @@ private:
 
 TEST(LinphoneClients, TheEnvironmentChoosesFilesAndTheTestCamera)
 {
-    if (const QString why = LinphoneMissing(); !why.isEmpty())
-        GTEST_SKIP() << why.toStdString();
+    ASSERT_EQ(LinphoneStartFailure(), QString());
     QTemporaryDir dir;
     const QByteArray in = QFile::encodeName(dir.filePath("in.wav"));
     const QByteArray out = QFile::encodeName(dir.filePath("out.wav"));
@@ -94,8 +94,7 @@ TEST(LinphoneClients, TheEnvironmentChoosesFilesAndTheTestCamera)
 
 TEST(LinphoneClients, WhatThereIsNoEngineForFailsWithAReason)
 {
-    if (const QString why = LinphoneMissing(); !why.isEmpty())
-        GTEST_SKIP() << why.toStdString();
+    ASSERT_EQ(LinphoneStartFailure(), QString());
     QTemporaryDir dir;
     rtc::LinphoneRtcClient client(FileSetup(QString(), dir.filePath("out.wav")));
 
@@ -118,10 +117,12 @@ TEST(LinphoneClients, WhatThereIsNoEngineForFailsWithAReason)
     const auto preview = client.VideoWindow(rtc::VideoWindowKind::Preview);
     EXPECT_FALSE(preview.ok());
     EXPECT_EQ(preview.value, nullptr);
-    // Tests run without an X11 display, where the library cannot draw into a window.
+    // These tests run offscreen, where the library cannot draw into a window: it says why.
+    ASSERT_NE(QGuiApplication::platformName(), "xcb");
     const auto receive = client.VideoWindow(rtc::VideoWindowKind::Receive);
-    EXPECT_EQ(receive.ok(), receive.value != nullptr);
-    EXPECT_EQ(receive.ok(), receive.status.description().isEmpty());
+    EXPECT_FALSE(receive.ok());
+    EXPECT_EQ(receive.value, nullptr);
+    EXPECT_FALSE(receive.status.description().isEmpty());
     // A client made without the program's device picker says so.
     EXPECT_FALSE(client.InvokeTuningWizard().ok());
     // With files in place of the sound card the ring has nowhere to sound, and is no error.
@@ -131,16 +132,19 @@ TEST(LinphoneClients, WhatThereIsNoEngineForFailsWithAReason)
 
 TEST(LinphoneClients, AUserNameThatIsNoAddressStillMakesAnIdentity)
 {
-    if (const QString why = LinphoneMissing(); !why.isEmpty())
-        GTEST_SKIP() << why.toStdString();
+    ASSERT_EQ(LinphoneStartFailure(), QString());
     QTemporaryDir dir;
     rtc::LinphoneRtcClient client(FileSetup(QString(), dir.filePath("out.wav")));
     ASSERT_TRUE(client.Initialize().ok());
-    for (const char* uri :
-         {"dummy@127.0.0.1", "taro yamada@10.0.0.1", "太郎@10.0.0.1", "sip:a@b"}) {
+    const std::pair<const char*, bool> uris[] = {{"dummy@127.0.0.1", true},
+                                                 {"taro yamada@10.0.0.1", true},
+                                                 {"太郎@10.0.0.1", true},
+                                                 {"sip:a@b", true},
+                                                 {"a@b c", false}}; // no host name has a blank
+    for (const auto& [uri, ok] : uris) {
         SCOPED_TRACE(uri);
         EXPECT_TRUE(client.SetLocalUserName(QString::fromUtf8("ぱらぼ")).ok());
-        EXPECT_TRUE(client.SetLocalUserURI(QString::fromUtf8(uri)).ok());
+        EXPECT_EQ(client.SetLocalUserURI(QString::fromUtf8(uri)).ok(), ok);
     }
 }
 
@@ -150,8 +154,7 @@ namespace
 {
 TEST(LinphoneClients, AToneNeedsASpeaker)
 {
-    if (const QString why = LinphoneMissing(); !why.isEmpty())
-        GTEST_SKIP() << why;
+    ASSERT_EQ(LinphoneStartFailure(), QString());
     QTemporaryDir dir;
     rtc::LinphoneClients clients(dir.filePath("Palavo.ini"));
     // Tones nobody could hear are refused, whatever the machine.
@@ -159,11 +162,13 @@ TEST(LinphoneClients, AToneNeedsASpeaker)
     EXPECT_FALSE(clients.PlayTone(1000, 0, QString()));
     for (const rtc::MediaDevice& speaker : clients.Speakers())
         EXPECT_FALSE(speaker.Id.isEmpty());
-    // A machine without a real speaker has nothing to play on: ALSA's "default" without a
-    // card is no speaker.
-    const bool speakers = !clients.Speakers().empty();
-    EXPECT_EQ(clients.PlayTone(1000, 200, QString()), speakers);
-    EXPECT_EQ(clients.PlayTone(1000, 200, QStringLiteral("no such speaker")), speakers);
+    // A speaker needs a sound card (asked of the kernel, not of the client): ALSA's
+    // "default" without a card is no speaker.
+    QFile cards(QStringLiteral("/proc/asound/cards"));
+    const bool card = cards.open(QIODevice::ReadOnly) && !cards.readAll().contains("no soundcards");
+    EXPECT_EQ(clients.Speakers().empty(), !card);
+    EXPECT_EQ(clients.PlayTone(1000, 200, QString()), card);
+    EXPECT_EQ(clients.PlayTone(1000, 200, QStringLiteral("no such speaker")), card);
 }
 } // namespace
 
@@ -171,8 +176,7 @@ namespace
 {
 TEST(LinphoneClients, TheDevicePickerSavesWhatTheNextClientUses)
 {
-    if (const QString why = LinphoneMissing(); !why.isEmpty())
-        GTEST_SKIP() << why;
+    ASSERT_EQ(LinphoneStartFailure(), QString());
     struct Case {
         const char* what;
         bool accept;
@@ -223,8 +227,7 @@ QString SpeakerToFileConfig(const QString& file)
 
 TEST(LinphoneClients, TheRingSoundsOnTheSpeakerUntilStopped)
 {
-    if (const QString why = LinphoneMissing(); !why.isEmpty())
-        GTEST_SKIP() << why;
+    ASSERT_EQ(LinphoneStartFailure(), QString());
     QTemporaryDir dir;
     const QString played = dir.filePath("speaker.raw");
     const QString config = dir.filePath("asound.conf");

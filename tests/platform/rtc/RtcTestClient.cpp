@@ -29,13 +29,13 @@ rtc::CoreSetup FileSetup(const QString& playFile, const QString& recordFile)
     return setup;
 }
 
-QString LinphoneMissing()
+QString LinphoneStartFailure()
 {
     static const QString why = [] {
         rtc::LinphoneRtcClient probe(FileSetup(QString(), QStringLiteral("/dev/null")));
         const rtc::RtcStatus status = probe.Initialize();
         return status ? QString()
-                      : QStringLiteral("liblinphone does not start here: ") + status.description();
+                      : QStringLiteral("the call client does not start: ") + status.description();
     }();
     return why;
 }

@@ -74,5 +74,6 @@ private:
 // A set-up for tests: media on 127.0.0.1, sound from `playFile` to `recordFile`.
 rtc::CoreSetup FileSetup(const QString& playFile, const QString& recordFile);
 
-// Why liblinphone cannot be used here, or empty.
-QString LinphoneMissing();
+// Why the product's call client does not start here, or empty. liblinphone is required
+// to build at all, so only a fault of the client makes it fail: tests assert it is empty.
+QString LinphoneStartFailure();
