@@ -53,8 +53,7 @@ std::shared_ptr<linphone::Call> CallOf(const std::shared_ptr<rtc::ISession>& ses
 
 TEST(LinphoneStranger, ChatSubscriptionsPresenceAndTransfersAreDeclined)
 {
-    if (const QString why = LinphoneMissing(); !why.isEmpty())
-        GTEST_SKIP() << why.toStdString();
+    ASSERT_EQ(LinphoneStartFailure(), QString());
     RtcTestClient client(FileSetup({}, QStringLiteral("/dev/null")), 3, true);
     ASSERT_EQ(client.Start("a"), QString());
     EXPECT_EQ(SipAnswer(client.Port(), "MESSAGE", "Content-Type: text/plain\r\n"), 488);
@@ -66,8 +65,7 @@ TEST(LinphoneStranger, ChatSubscriptionsPresenceAndTransfersAreDeclined)
 
 TEST(LinphoneStranger, NoVideoTheAnswerDeclinedAndNoTransfer)
 {
-    if (const QString why = LinphoneMissing(); !why.isEmpty())
-        GTEST_SKIP() << why.toStdString();
+    ASSERT_EQ(LinphoneStartFailure(), QString());
     rtc::CoreSetup setup = FileSetup({}, QStringLiteral("/dev/null"));
     setup.TestCamera = true;
     RtcTestClient caller(setup, 3, true), callee(setup, 15, false);
