@@ -454,11 +454,21 @@ HRESULT PalavoIF::RequestVoIP(const QString& destIPAddress, int32_t myPortNo, VA
 // The member is looked up before the channel is asked: toward an address that is not
 // a member nothing goes out, so a command waiting for its receipt is no reason for the
 // busy box either.
+// A refusal that finds the channel waiting is not sent and shows no box. Most refusals
+// are the call manager's own answers (busy, no voice chat), made as often as a peer
+// asks: a member that never acknowledges would put a box on the desktop for each of its
+// requests. And the box's advice, to press the button again, cannot be followed for a
+// refusal: its window has gone. The caller's window goes on waiting until its user stops.
 HRESULT PalavoIF::RejectVoIP(const QString& destIPAddress)
 {
     const MemberRecord* member = m_engine->Members().Find(destIPAddress.toLatin1());
-    if (member != nullptr)
-        m_engine->SendXmlMessage(member->IPAddress, CallSignalling::RejectText());
+    if (member == nullptr)
+        return S_OK;
+    if (m_engine->IsEntered() && m_engine->SendBusy()) {
+        qCDebug(lcComponent) << "refusal to" << destIPAddress << "not sent: a command waits";
+        return S_OK;
+    }
+    m_engine->SendXmlMessage(member->IPAddress, CallSignalling::RejectText());
     return S_OK;
 }
 
@@ -567,8 +577,14 @@ void PalavoIF::OnReceiptTimedOut()
 
 void PalavoIF::ShowNotice(MessageBoxRequest box)
 {
+    // How often the engine has a notice is the peers' choice (each refused send, each
+    // lost receipt); one box of a kind, waiting or on screen, tells the user as much.
+    if (NoticeOut(box)) {
+        qCDebug(lcComponent) << "one already waits or is shown:" << box.Caption;
+        return;
+    }
     if (m_handlingDepth == 0) {
-        m_services.MessageBoxes.Show(this, box);
+        ShowNow(box);
         return;
     }
     qCDebug(lcComponent) << "held until the datagram batch is through:" << box.Caption;
@@ -579,6 +595,38 @@ void PalavoIF::ShowNotice(MessageBoxRequest box)
     }
 }
 
+namespace
+{
+// Notices of one kind have the same text and caption.
+auto SameKindAs(const MessageBoxRequest& box)
+{
+    return [&box](const MessageBoxRequest& other) {
+        return other.Text == box.Text && other.Caption == box.Caption;
+    };
+}
+} // namespace
+
+bool PalavoIF::NoticeOut(const MessageBoxRequest& box) const
+{
+    const auto same = SameKindAs(box);
+    return std::any_of(m_pendingNotices.begin(), m_pendingNotices.end(), same) ||
+           std::any_of(m_noticesShowing.begin(), m_noticesShowing.end(), same);
+}
+
+// The box is modal: while it is up, the event loop runs and may bring the same notice.
+void PalavoIF::ShowNow(const MessageBoxRequest& box)
+{
+    m_noticesShowing.push_back(box);
+    const QPointer<PalavoIF> alive(this);
+    m_services.MessageBoxes.Show(this, box);
+    if (alive.isNull())
+        return;
+    const auto shown =
+        std::find_if(m_noticesShowing.begin(), m_noticesShowing.end(), SameKindAs(box));
+    if (shown != m_noticesShowing.end())
+        m_noticesShowing.erase(shown);
+}
+
 // Posted events also arrive in an event loop a sink runs while it handles a datagram;
 // the notices then wait for the end of that datagram (see event()).
 void PalavoIF::ShowPendingNotices()
@@ -586,7 +634,10 @@ void PalavoIF::ShowPendingNotices()
     while (m_handlingDepth == 0 && !m_pendingNotices.empty()) {
         const MessageBoxRequest box = std::move(m_pendingNotices.front());
         m_pendingNotices.pop_front();
-        m_services.MessageBoxes.Show(this, box);
+        const QPointer<PalavoIF> alive(this);
+        ShowNow(box);
+        if (alive.isNull())
+            return;
     }
 }
 

@@ -7,6 +7,7 @@
 #include <QPalette>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QWidget>
 
@@ -22,8 +23,28 @@ QColor LineColour(int16_t state)
     return {};
 }
 
+// The display keeps the tail its log keeps: as many lines (blocks: a message may hold
+// line breaks of its own, so they are counted too), and no more text. Without an undo
+// history: a read-only display needs none, and it would keep every line ever inserted.
+static void KeepTail(QTextDocument& document)
+{
+    if (document.isUndoRedoEnabled())
+        document.setUndoRedoEnabled(false);
+    if (document.maximumBlockCount() != ChatLog::MaxLines)
+        document.setMaximumBlockCount(ChatLog::MaxLines);
+    if (document.characterCount() <= ChatLog::MaxChars)
+        return;
+    QTextCursor head(&document);
+    while (document.characterCount() > ChatLog::MaxChars && document.blockCount() > 1) {
+        head.movePosition(QTextCursor::Start);
+        head.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
+        head.removeSelectedText();
+    }
+}
+
 void AppendNewLines(QTextEdit& display, ChatLog& log)
 {
+    KeepTail(*display.document());
     QTextCursor cursor(display.document());
     QString text;
     int16_t state = 0;
@@ -35,7 +56,9 @@ void AppendNewLines(QTextEdit& display, ChatLog& log)
         // insertText takes the text as it is: "<b>" stays four characters.
         cursor.insertText(text + QStringLiteral("\r\n"), format);
     }
-    display.setTextCursor(cursor);
+    KeepTail(*display.document());
+    display.setTextCursor(QTextCursor(display.document()));
+    display.moveCursor(QTextCursor::End);
     display.ensureCursorVisible();
 }
 
@@ -48,6 +71,12 @@ void GreyOut(QWidget& widget)
         palette.setColor(group, QPalette::Base, grey);
     widget.setPalette(palette);
     widget.setAutoFillBackground(true);
+}
+
+void Restore(QWidget& widget)
+{
+    widget.setPalette(QPalette());
+    widget.setAutoFillBackground(false);
 }
 
 void AlertUnlessActive(QWidget& window)

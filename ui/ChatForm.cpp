@@ -12,6 +12,8 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
+#include <utility>
+
 ChatForm::ChatForm(IChatActions& actions) : QWidget(nullptr, Qt::Window), m_actions(actions)
 {
     setObjectName(QStringLiteral("ChatForm"));
@@ -111,11 +113,30 @@ void ChatForm::Disable()
     ChatDisplay::GreyOut(*RichTextBox);
 }
 
-bool ChatForm::OutlivesRecord()
+bool ChatForm::OutlivesRecord(std::function<void()> closed)
 {
     if (!isVisible())
         return false;
     // Still being read: it goes when the user closes it.
-    setAttribute(Qt::WA_DeleteOnClose);
+    m_closed = std::move(closed);
     return true;
+}
+
+void ChatForm::Reclaim()
+{
+    m_closed = nullptr;
+    TextBox->setEnabled(true);
+    btnSend->setEnabled(true);
+    ChatDisplay::Restore(*TextBox);
+    ChatDisplay::Restore(*RichTextBox);
+}
+
+void ChatForm::closeEvent(QCloseEvent* event)
+{
+    QWidget::closeEvent(event);
+    if (!m_closed)
+        return;
+    // Whoever kept the window lets go of it first; then it deletes itself.
+    std::exchange(m_closed, nullptr)();
+    deleteLater();
 }

@@ -17,6 +17,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace
 {
 enum Column { AliaseColumn, AddressColumn };
@@ -168,10 +170,31 @@ void GroupChatForm::Disable()
     ChatDisplay::GreyOut(*MemberListView);
 }
 
-bool GroupChatForm::OutlivesRecord()
+bool GroupChatForm::OutlivesRecord(std::function<void()> closed)
 {
     if (!isVisible())
         return false;
-    setAttribute(Qt::WA_DeleteOnClose);
+    m_closed = std::move(closed);
     return true;
+}
+
+void GroupChatForm::Reclaim()
+{
+    m_closed = nullptr;
+    TextBox->setEnabled(true);
+    btnSend->setEnabled(true);
+    for (QWidget* widget : {static_cast<QWidget*>(TextBox), static_cast<QWidget*>(RichTextBox),
+                            static_cast<QWidget*>(MemberListView)})
+        ChatDisplay::Restore(*widget);
+    if (isVisible())
+        RefreshTimer.start();
+}
+
+void GroupChatForm::closeEvent(QCloseEvent* event)
+{
+    QWidget::closeEvent(event);
+    if (m_closed) {
+        std::exchange(m_closed, nullptr)();
+        deleteLater();
+    }
 }

@@ -37,11 +37,15 @@ public:
     void AddMember(const QString& aliase, const QString& address) override;
     void DeleteMember(const QString& address) override;
     void Disable() override;
-    bool OutlivesRecord() override;
+    bool OutlivesRecord(std::function<void()> closed) override;
+    void Reclaim() override;
 
     void ViewLog();
 
     QString m_group;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void Form_Load();
@@ -53,6 +57,7 @@ private:
     const ChatInfo& m_info;
     const UserList& m_users;
     bool loaded = false;
+    std::function<void()> m_closed; // as ChatForm's
     ChatLog m_log;
     QTextEdit* RichTextBox;
     QLineEdit* TextBox;

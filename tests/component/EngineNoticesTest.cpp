@@ -7,6 +7,9 @@
 #include <QEventLoop>
 #include <QTemporaryDir>
 
+#include <functional>
+#include <utility>
+
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -206,6 +209,63 @@ TEST(EngineNotices, ABoxCausedInsideADatagramBatchComesAfterIt)
                   "MessageReceived m3 | box お願い");
         component.Unadvise(1);
     }
+}
+
+// A box that stays up while `whileUp` runs, as the user's modal box lets the event loop go on.
+class ModalBoxes : public IMessageBoxService
+{
+public:
+    MessageBoxAnswer Show(QObject*, const MessageBoxRequest& request) override
+    {
+        Captions << request.Caption;
+        if (whileUp)
+            std::exchange(whileUp, {})();
+        return DefaultAnswer(request.Buttons);
+    }
+    std::function<void()> whileUp;
+    QStringList Captions;
+};
+
+// Sends three times more from inside every message event: three busy notices a datagram.
+class ResendingSink : public RecordingSink
+{
+public:
+    ResendingSink(QStringList& log, IPalavoIF& component) : RecordingSink(log), m_component(component) {}
+    void MessageReceived(const QString& ip, int32_t, const QString&, const QString&,
+                         VARIANT_BOOL) override
+    {
+        for (int i = 0; i < 3; ++i)
+            m_component.SendPrivateMessage(ip, 1, QStringLiteral("again"));
+    }
+
+private:
+    IPalavoIF& m_component;
+};
+
+// How often the engine has a notice is the peers' choice: one box of a kind waits or is
+// up at a time, whether the repeats come inside a datagram batch or while the box is up;
+// once it is answered, the next may come.
+TEST(EngineNotices, OneBoxOfAKindAtATime)
+{
+    const QByteArray peer = "10.0.0.2";
+    const QString ip = QString::fromLatin1(peer);
+    ModalBoxes modal;
+    ComponentHarness h(false, {}, &modal);
+    h.Enter();
+    h.AddMember(peer, QStringLiteral("太郎"), "Palavo XP 1.0");
+    ResendingSink sink(h.events, h.component);
+    h.component.Advise(&sink);
+    h.component.SendPrivateMessage(ip, 1, QStringLiteral("first")); // waits for its receipt
+    modal.whileUp = [&] {
+        h.component.SendPrivateMessage(ip, 1, QStringLiteral("pressed again"));
+        h.ReceivePacket(peer, CMD_SEND_MESSAGE, "m2", std::nullopt, 502);
+        QCoreApplication::sendPostedEvents();
+    };
+    h.ReceivePacket(peer, CMD_SEND_MESSAGE, "m1", std::nullopt, 501);
+    QCoreApplication::sendPostedEvents();
+    EXPECT_EQ(modal.Captions, QStringList{QStringLiteral("お願い")});
+    h.component.SendPrivateMessage(ip, 1, QStringLiteral("after the box"));
+    EXPECT_EQ(modal.Captions.size(), 2);
 }
 
 } // namespace
