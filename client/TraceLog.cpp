@@ -8,6 +8,9 @@ namespace
 {
 QString g_path;
 int32_t g_debug = 0;
+// Each received message writes a few lines, so a member's flood would fill the disk:
+// past this size the log starts afresh beside one older file, "Palavo.log.1".
+constexpr qint64 TraceLogLimit = 4 * 1024 * 1024;
 } // namespace
 
 void SetTraceLogDebug(int32_t debug)
@@ -39,6 +42,11 @@ void TraceLog(const QString& text)
     if (g_path.isEmpty())
         InitTraceLogPath();
     QFile file(g_path);
+    if (file.size() >= TraceLogLimit) {
+        const QString older = g_path + QStringLiteral(".1");
+        QFile::remove(older);
+        QFile::rename(g_path, older);
+    }
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
         return;
     file.write(

@@ -7,7 +7,8 @@
 
 // The chat control's diagnostic trace "Palavo.log", written only while "debug" in
 // section "OPTION" equals 1. Each line is the local time as "yyyy m/d h:mm:ss " followed
-// by the text and CR LF. Write failures are ignored.
+// by the text and CR LF. Write failures are ignored. Past 4 MiB the file is renamed to
+// "Palavo.log.1" (replacing the older one) and a new one begins.
 
 // Fixes the file's path (the settings directory); the session calls it once at start.
 void InitTraceLogPath();
