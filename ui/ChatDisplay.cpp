@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QPalette>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -24,27 +25,32 @@ QColor LineColour(int16_t state)
 }
 
 // The display keeps the tail its log keeps: as many lines (blocks: a message may hold
-// line breaks of its own, so they are counted too), and no more text. Without an undo
-// history: a read-only display needs none, and it would keep every line ever inserted.
+// line breaks of its own, so they are counted too), and no more text. Past either bound
+// the oldest quarter goes in one edit: each edit lays the document out again, which for
+// long lines costs far more than the text itself. No undo history: a read-only display
+// needs none, and it would keep every line ever inserted.
 static void KeepTail(QTextDocument& document)
 {
-    if (document.isUndoRedoEnabled())
-        document.setUndoRedoEnabled(false);
-    if (document.maximumBlockCount() != ChatLog::MaxLines)
-        document.setMaximumBlockCount(ChatLog::MaxLines);
-    if (document.characterCount() <= ChatLog::MaxChars)
+    if (document.blockCount() <= ChatLog::MaxLines && document.characterCount() <= ChatLog::MaxChars)
         return;
-    QTextCursor head(&document);
-    while (document.characterCount() > ChatLog::MaxChars && document.blockCount() > 1) {
-        head.movePosition(QTextCursor::Start);
-        head.movePosition(QTextCursor::NextBlock, QTextCursor::KeepAnchor);
-        head.removeSelectedText();
+    int blocks = document.blockCount();
+    qsizetype chars = document.characterCount();
+    QTextBlock keep = document.begin();
+    while (keep.next().isValid() &&
+           (blocks > ChatLog::MaxLines * 3 / 4 || chars > ChatLog::MaxChars * 3 / 4)) {
+        --blocks;
+        chars -= keep.length();
+        keep = keep.next();
     }
+    QTextCursor head(&document);
+    head.setPosition(keep.position(), QTextCursor::KeepAnchor);
+    head.removeSelectedText();
 }
 
 void AppendNewLines(QTextEdit& display, ChatLog& log)
 {
-    KeepTail(*display.document());
+    if (display.document()->isUndoRedoEnabled())
+        display.document()->setUndoRedoEnabled(false);
     QTextCursor cursor(display.document());
     QString text;
     int16_t state = 0;
