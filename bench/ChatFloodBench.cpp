@@ -11,6 +11,7 @@
 // Needs root; without it, or without namespaces, it says why and exits 0.
 //
 //   sudo bench_chat_flood [--messages N] [--bytes B] [--window W]
+// PALAVO_XP_PROGRAM=path runs another build of PalavoXP (an older one, to compare).
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -163,7 +164,8 @@ int Bench(const Options& options, const QString& home)
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     program.setProcessEnvironment(environment);
     program.start(VlanScript, {QStringLiteral("exec"), LanName, QStringLiteral("1"),
-                               QStringLiteral(PALAVO_XP_PATH), QStringLiteral("--home"), home});
+                               qEnvironmentVariable("PALAVO_XP_PROGRAM", QStringLiteral(PALAVO_XP_PATH)),
+                               QStringLiteral("--home"), home});
     if (!program.waitForStarted(10000))
         return std::printf("bench_chat_flood: PalavoXP did not start\n"), 1;
     const qint64 pid = program.processId(); // vlan.sh and ip netns exec both exec
