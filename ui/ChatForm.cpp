@@ -118,12 +118,14 @@ bool ChatForm::OutlivesRecord(std::function<void()> closed)
     if (!isVisible())
         return false;
     // Still being read: it goes when the user closes it.
+    m_ownsItself = true;
     m_closed = std::move(closed);
     return true;
 }
 
 void ChatForm::Reclaim()
 {
+    m_ownsItself = false;
     m_closed = nullptr;
     TextBox->setEnabled(true);
     btnSend->setEnabled(true);
@@ -134,9 +136,10 @@ void ChatForm::Reclaim()
 void ChatForm::closeEvent(QCloseEvent* event)
 {
     QWidget::closeEvent(event);
-    if (!m_closed)
+    if (!std::exchange(m_ownsItself, false))
         return;
     // Whoever kept the window lets go of it first; then it deletes itself.
-    std::exchange(m_closed, nullptr)();
+    if (m_closed)
+        std::exchange(m_closed, nullptr)();
     deleteLater();
 }

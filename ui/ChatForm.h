@@ -48,7 +48,9 @@ private:
 
     IChatActions& m_actions;
     bool loaded = false;
-    // Set while the window outlives its record: called as the user closes it.
+    // While the window outlives its record it deletes itself as the user closes it,
+    // calling m_closed (when set) first.
+    bool m_ownsItself = false;
     std::function<void()> m_closed;
     ChatLog m_log;
     QTextEdit* RichTextBox;

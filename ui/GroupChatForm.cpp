@@ -174,12 +174,14 @@ bool GroupChatForm::OutlivesRecord(std::function<void()> closed)
 {
     if (!isVisible())
         return false;
+    m_ownsItself = true;
     m_closed = std::move(closed);
     return true;
 }
 
 void GroupChatForm::Reclaim()
 {
+    m_ownsItself = false;
     m_closed = nullptr;
     TextBox->setEnabled(true);
     btnSend->setEnabled(true);
@@ -193,8 +195,9 @@ void GroupChatForm::Reclaim()
 void GroupChatForm::closeEvent(QCloseEvent* event)
 {
     QWidget::closeEvent(event);
-    if (m_closed) {
+    if (!std::exchange(m_ownsItself, false))
+        return;
+    if (m_closed)
         std::exchange(m_closed, nullptr)();
-        deleteLater();
-    }
+    deleteLater();
 }

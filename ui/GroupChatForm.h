@@ -57,7 +57,8 @@ private:
     const ChatInfo& m_info;
     const UserList& m_users;
     bool loaded = false;
-    std::function<void()> m_closed; // as ChatForm's
+    bool m_ownsItself = false; // as ChatForm's
+    std::function<void()> m_closed;
     ChatLog m_log;
     QTextEdit* RichTextBox;
     QLineEdit* TextBox;
