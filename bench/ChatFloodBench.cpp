@@ -68,8 +68,8 @@ bool Vlan(const QStringList& args, QString* output = nullptr)
     QProcess process;
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(VlanScript, args);
-    const bool ok = process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit &&
-                    process.exitCode() == 0;
+    const bool ok = process.waitForFinished(60000) &&
+                    process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
     if (output != nullptr)
         *output = QString::fromLocal8Bit(process.readAll());
     return ok;
@@ -123,8 +123,9 @@ public:
 
     void Send(uint32_t number, int command, const QByteArray& extra)
     {
-        const QByteArray packet = "1:" + QByteArray::number(number) + ":flood:floodhost:" +
-                                  QByteArray::number(command) + ':' + extra + '\0';
+        const QByteArray packet = "1:" + QByteArray::number(number) +
+                                  ":flood:floodhost:" + QByteArray::number(command) + ':' + extra +
+                                  '\0';
         sendto(m_fd, packet.constData(), packet.size(), 0,
                reinterpret_cast<const sockaddr*>(&m_target), sizeof m_target);
     }
@@ -150,8 +151,7 @@ private:
 int Bench(const Options& options, const QString& home)
 {
     QFile ini(QDir(home).filePath(QStringLiteral("Palavo.ini")));
-    if (!ini.open(QIODevice::WriteOnly) ||
-        ini.write("[User]\naliase=flooded\nautoEntry=1\n") < 0)
+    if (!ini.open(QIODevice::WriteOnly) || ini.write("[User]\naliase=flooded\nautoEntry=1\n") < 0)
         return std::printf("bench_chat_flood: cannot write %s\n", qPrintable(ini.fileName())), 1;
     ini.close();
 
@@ -163,9 +163,10 @@ int Bench(const Options& options, const QString& home)
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     program.setProcessEnvironment(environment);
-    program.start(VlanScript, {QStringLiteral("exec"), LanName, QStringLiteral("1"),
-                               qEnvironmentVariable("PALAVO_XP_PROGRAM", QStringLiteral(PALAVO_XP_PATH)),
-                               QStringLiteral("--home"), home});
+    program.start(VlanScript,
+                  {QStringLiteral("exec"), LanName, QStringLiteral("1"),
+                   qEnvironmentVariable("PALAVO_XP_PROGRAM", QStringLiteral(PALAVO_XP_PATH)),
+                   QStringLiteral("--home"), home});
     if (!program.waitForStarted(10000))
         return std::printf("bench_chat_flood: PalavoXP did not start\n"), 1;
     const qint64 pid = program.processId(); // vlan.sh and ip netns exec both exec
@@ -212,8 +213,7 @@ int Bench(const Options& options, const QString& home)
         }
         if ((i + 1) % step == 0)
             std::printf("  %7d messages: RSS %7ld kB, peak %7ld kB, %.1f s\n", i + 1,
-                        StatusKb(pid, "VmRSS:"), StatusKb(pid, "VmHWM:"),
-                        clock.elapsed() / 1000.0);
+                        StatusKb(pid, "VmRSS:"), StatusKb(pid, "VmHWM:"), clock.elapsed() / 1000.0);
     }
     const long peakKb = StatusKb(pid, "VmHWM:");
     std::printf("%d messages of %d bytes, %d receipts (%d not answered) in %.1f s\n",

@@ -220,8 +220,7 @@ void ChatSession::RebuildGroups()
     for (const QString& name : ParseCommaList(m_info.groups())) {
         if (m_groups.SearchGroup(name) == nullptr) {
             offered << name;
-            m_groups.Add(std::make_unique<GroupInformation>(name, &m_records))
-                ->ReclaimChatForm();
+            m_groups.Add(std::make_unique<GroupInformation>(name, &m_records))->ReclaimChatForm();
         }
         // The host list knows one group a member: only the first is offered.
         if (m_info.useHostlist())

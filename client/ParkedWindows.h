@@ -34,7 +34,8 @@ public:
 private:
     template <typename Form>
     void Keep(QHash<QString, Form*>& shelf, const QString& key, std::unique_ptr<Form> form);
-    template <typename Form> std::unique_ptr<Form> Take(QHash<QString, Form*>& shelf, const QString& key);
+    template <typename Form>
+    std::unique_ptr<Form> Take(QHash<QString, Form*>& shelf, const QString& key);
 
     QHash<QString, IChatForm*> m_chatForms;
     QHash<QString, IGroupChatForm*> m_groupForms;

@@ -31,7 +31,8 @@ QColor LineColour(int16_t state)
 // needs none, and it would keep every line ever inserted.
 static void KeepTail(QTextDocument& document)
 {
-    if (document.blockCount() <= ChatLog::MaxLines && document.characterCount() <= ChatLog::MaxChars)
+    if (document.blockCount() <= ChatLog::MaxLines &&
+        document.characterCount() <= ChatLog::MaxChars)
         return;
     int blocks = document.blockCount();
     qsizetype chars = document.characterCount();

@@ -42,8 +42,8 @@ public:
     PlatformServices WithBoxes(IMessageBoxService* otherBoxes)
     {
         const PlatformServices s = services.Services();
-        return {otherBoxes != nullptr ? *otherBoxes : s.MessageBoxes,
-                s.Beeps, s.SaveAs, s.Shell, s.TransferViews, s.OpenFile, s.Calls};
+        IMessageBoxService& boxes = otherBoxes != nullptr ? *otherBoxes : s.MessageBoxes;
+        return {boxes, s.Beeps, s.SaveAs, s.Shell, s.TransferViews, s.OpenFile, s.Calls};
     }
     PalavoIF::Options Options(EngineTiming timing)
     {
