@@ -11,6 +11,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <deque>
 #include <memory>
@@ -141,6 +142,7 @@ private:
     void ShowPendingNotices();
     bool NoticeOut(const MessageBoxRequest& box) const;
     void ShowNow(const MessageBoxRequest& box);
+    void SendHeldRefusal();
 
     // Calls `raise` on every advised sink; a sink may unadvise itself meanwhile.
     template <typename Raise> void Fire(Raise raise);
@@ -174,6 +176,11 @@ private:
     std::deque<MessageBoxRequest> m_pendingNotices;
     std::vector<MessageBoxRequest> m_noticesShowing;
     bool m_noticesPosted = false;
+
+    // A call refusal that found the channel waiting: the member it goes to once the wait
+    // is over (one at a time, the latest).
+    QByteArray m_heldRefusal;
+    QTimer m_refusalTimer;
 };
 
 class ClassRegistry;
