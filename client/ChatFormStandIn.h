@@ -14,7 +14,8 @@ public:
     void Recvmsg(const QString& message, const QString& group, bool isSecret) override;
     void NotifiyResponsed(const QString& message) override;
     void Disable() override { m_disabled = true; }
-    bool OutlivesRecord() override { return false; }
+    bool OutlivesRecord(std::function<void()>) override { return false; }
+    void Reclaim() override { m_disabled = false; }
 
     QString m_address;
     QString m_aliase;

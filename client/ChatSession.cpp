@@ -153,6 +153,9 @@ void ChatSession::CancelEntry()
     m_EntryState = false;
 
     m_view.ShowMembers({});
+    // The group windows kept for the next entry list nobody: who is there is asked anew.
+    for (const std::unique_ptr<UserInformation>& member : m_users.YourDataAll())
+        RemoveMemberFromGroups(member->address());
     m_users.RemoveAll();
     m_groups.RemoveAll();
 
@@ -217,7 +220,7 @@ void ChatSession::RebuildGroups()
     for (const QString& name : ParseCommaList(m_info.groups())) {
         if (m_groups.SearchGroup(name) == nullptr) {
             offered << name;
-            m_groups.Add(std::make_unique<GroupInformation>(name, &m_records));
+            m_groups.Add(std::make_unique<GroupInformation>(name, &m_records))->ReclaimChatForm();
         }
         // The host list knows one group a member: only the first is offered.
         if (m_info.useHostlist())
@@ -289,7 +292,9 @@ void ChatSession::OnAddMember(const QString& IPAddress, int32_t PortNo, bool Exi
         return;
     auto record = std::make_unique<UserInformation>(&m_records);
     record->SetInfo(IPAddress, PortNo, HostName, Aliase, Exist, Location, GroupNames, UserName);
-    const UserInformation* member = m_users.Add(std::move(record));
+    UserInformation* member = m_users.Add(std::move(record));
+    // A member back at its address gets the window it left on screen, enabled again.
+    member->ReclaimChatForm();
     const QStringList& names = member->groupNames();
     for (const QString& name : names)
         AddMemberToGroup(name, Aliase, IPAddress);

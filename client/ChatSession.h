@@ -5,6 +5,7 @@
 #include "client/IChatActions.h"
 #include "client/IControlFormEvents.h"
 #include "client/IVoiceCallManager.h"
+#include "client/ParkedWindows.h"
 #include "client/RecordContext.h"
 #include "client/UserList.h"
 #include "client/groupList.h"
@@ -136,10 +137,12 @@ private:
 
     ChatInfo m_info;
     ChatWindowFactory m_windows;
+    // Before the lists: their records leave their windows here as they go.
+    ParkedWindows m_parked;
     UserList m_users;
     groupList m_groups;
     // Handed to every record; points at the session's own parts.
-    RecordContext m_records{this, &m_windows, &m_users};
+    RecordContext m_records{this, &m_windows, &m_users, &m_parked};
 
     QTimer TimerForInitial;
     bool m_EntryState = false;

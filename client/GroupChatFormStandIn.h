@@ -19,7 +19,8 @@ public:
     void AddMember(const QString& aliase, const QString& address) override;
     void DeleteMember(const QString& address) override;
     void Disable() override { m_disabled = true; }
-    bool OutlivesRecord() override { return false; }
+    bool OutlivesRecord(std::function<void()>) override { return false; }
+    void Reclaim() override { m_disabled = false; }
 
     QString m_group;
     // (nickname, address) in the order added.

@@ -1,6 +1,7 @@
 #include "GroupInformation.h"
 
 #include "client/ChatWindowFactory.h"
+#include "client/ParkedWindows.h"
 #include "client/UserList.h"
 
 namespace
@@ -22,14 +23,24 @@ GroupInformation::~GroupInformation()
     if (!m_chatForm)
         return;
     m_chatForm->Disable();
-    // A window on screen stays, greyed out, until the user closes it; it owns itself now.
-    if (m_chatForm->OutlivesRecord())
-        static_cast<void>(m_chatForm.release());
+    // A window on screen stays, greyed out, until the user closes it or the group is
+    // offered again (the next entry rebuilds the groups).
+    if (m_context != nullptr && m_context->Parked != nullptr)
+        m_context->Parked->Park(m_group, std::move(m_chatForm));
+    else if (m_chatForm->OutlivesRecord({}))
+        static_cast<void>(m_chatForm.release()); // it owns itself now
+}
+
+bool GroupInformation::ReclaimChatForm()
+{
+    if (!m_chatForm && m_context != nullptr && m_context->Parked != nullptr)
+        m_chatForm = m_context->Parked->TakeGroupChatForm(m_group);
+    return m_chatForm != nullptr;
 }
 
 IGroupChatForm& GroupInformation::ChatForm()
 {
-    if (!m_chatForm) {
+    if (!m_chatForm && !ReclaimChatForm()) {
         m_chatForm = m_context != nullptr && m_context->Windows != nullptr
                          ? m_context->Windows->NewGroupChatForm()
                          : ChatWindowFactory{}.NewGroupChatForm();

@@ -34,6 +34,8 @@ public:
     void DeleteMember(const QString& address);
 
     IGroupChatForm* ExistingChatForm() const { return m_chatForm.get(); }
+    // As UserInformation::ReclaimChatForm, by the group's name.
+    bool ReclaimChatForm();
 
 private:
     IGroupChatForm& ChatForm();

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 // What a member record needs of its one-to-one chat window: ui/ChatForm implements it,
 // ChatFormStandIn stands in where there are no widgets (the client-core tests).
 class IChatForm
@@ -19,7 +21,11 @@ public:
     // The record is going away: no more sending (input box and send button greyed).
     virtual void Disable() = 0;
     // Asked once, after Disable, as the record is released. True: the window is on screen,
-    // now owns itself and deletes itself when the user closes it. False: the record
-    // deletes it at once.
-    virtual bool OutlivesRecord() = 0;
+    // now owns itself and deletes itself when the user closes it, calling `closed` (when
+    // given) as it closes. False: the record deletes it at once.
+    virtual bool OutlivesRecord(std::function<void()> closed) = 0;
+    // The member is back at the same address: the window that outlived its record
+    // belongs to a record again (no longer deleted on close) and sends again, its lines
+    // kept.
+    virtual void Reclaim() = 0;
 };

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 // What a group record needs of its group chat window: ui/GroupChatForm implements it,
 // GroupChatFormStandIn stands in where there are no widgets.
 class IGroupChatForm
@@ -17,6 +19,7 @@ public:
     virtual void AddMember(const QString& aliase, const QString& address) = 0;
     virtual void DeleteMember(const QString& address) = 0;
     virtual void Disable() = 0;
-    // As IChatForm::OutlivesRecord.
-    virtual bool OutlivesRecord() = 0;
+    // As IChatForm::OutlivesRecord and IChatForm::Reclaim (the same group is back).
+    virtual bool OutlivesRecord(std::function<void()> closed) = 0;
+    virtual void Reclaim() = 0;
 };

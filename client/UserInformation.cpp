@@ -3,6 +3,7 @@
 #include "client/ChatWindowFactory.h"
 #include "client/CommaList.h"
 #include "client/IMemberDetails.h"
+#include "client/ParkedWindows.h"
 
 UserInformation::UserInformation(const RecordContext* context) : m_context(context) {}
 
@@ -11,14 +12,26 @@ UserInformation::~UserInformation()
     if (!m_chatForm)
         return;
     m_chatForm->Disable();
-    // A window on screen stays, greyed out, until the user closes it; it owns itself now.
-    if (m_chatForm->OutlivesRecord())
-        static_cast<void>(m_chatForm.release());
+    // A window on screen stays, greyed out, until the user closes it or the member
+    // comes back to it.
+    if (m_context != nullptr && m_context->Parked != nullptr)
+        m_context->Parked->Park(m_address, std::move(m_chatForm));
+    else if (m_chatForm->OutlivesRecord({}))
+        static_cast<void>(m_chatForm.release()); // it owns itself now
+}
+
+bool UserInformation::ReclaimChatForm()
+{
+    if (!m_chatForm && m_context != nullptr && m_context->Parked != nullptr)
+        m_chatForm = m_context->Parked->TakeChatForm(m_address);
+    if (m_chatForm)
+        m_chatForm->SetPartner(m_address, m_aliase);
+    return m_chatForm != nullptr;
 }
 
 IChatForm& UserInformation::ChatForm()
 {
-    if (!m_chatForm)
+    if (!m_chatForm && !ReclaimChatForm())
         m_chatForm = m_context != nullptr && m_context->Windows != nullptr
                          ? m_context->Windows->NewChatForm()
                          : ChatWindowFactory{}.NewChatForm();

@@ -71,6 +71,9 @@ public:
 
     // The window when it has been made, else null.
     IChatForm* ExistingChatForm() const { return m_chatForm.get(); }
+    // Takes back the window that a record of the same address left on screen (greyed,
+    // with its lines) and enables it; true when the record has a window now.
+    bool ReclaimChatForm();
 
 private:
     IChatForm& ChatForm();

@@ -14,7 +14,9 @@
 #include <QDir>
 #include <QPointer>
 
+#include <algorithm>
 #include <atomic>
+#include <utility>
 
 namespace
 {
@@ -63,6 +65,12 @@ PalavoIF::PalavoIF(const PlatformServices& services, Options options, QObject* p
         options.SettingsDir.isEmpty() ? HostInfo::SettingsDir() : options.SettingsDir;
     // Read once, here: a change to the file takes effect with the next component.
     m_debugFlag = options.DebugFlag.value_or(ReadDebugFlag(settingsDir));
+
+    // Both waits of the channel are over by then.
+    m_refusalTimer.setSingleShot(true);
+    m_refusalTimer.setInterval(
+        std::max(options.Timing.ReceiptTimeoutMs, options.Timing.XmlResendMs));
+    connect(&m_refusalTimer, &QTimer::timeout, this, &PalavoIF::SendHeldRefusal);
 
     ProtocolEngine::SocketFactory makeSocket = std::move(options.MakeSocket);
     if (!makeSocket) {
@@ -445,6 +453,9 @@ HRESULT PalavoIF::RequestVoIP(const QString& destIPAddress, int32_t myPortNo, VA
         *RetCode = -1;
         return S_OK;
     }
+    // A refusal still held for this member would arrive after the request and end it.
+    if (m_heldRefusal == member->IPAddress)
+        m_heldRefusal.clear();
     m_engine->SendXmlMessage(member->IPAddress,
                              CallSignalling::RequestText(myPortNo, video != 0, capT120 != 0));
     *RetCode = 0;
@@ -454,12 +465,36 @@ HRESULT PalavoIF::RequestVoIP(const QString& destIPAddress, int32_t myPortNo, VA
 // The member is looked up before the channel is asked: toward an address that is not
 // a member nothing goes out, so a command waiting for its receipt is no reason for the
 // busy box either.
+// A refusal that finds the channel waiting shows no box: most refusals are the call
+// manager's own answers (busy, no voice chat), made as often as a peer asks, and a member
+// that never acknowledges would put a box on the desktop for each of its requests; nor
+// can the box's advice, to press the button again, be followed for a refusal, whose
+// window has gone. The refusal is held instead and goes out once the wait is over (the
+// latest one, if the channel is free then), so that the caller's window hears of it.
 HRESULT PalavoIF::RejectVoIP(const QString& destIPAddress)
 {
     const MemberRecord* member = m_engine->Members().Find(destIPAddress.toLatin1());
-    if (member != nullptr)
-        m_engine->SendXmlMessage(member->IPAddress, CallSignalling::RejectText());
+    if (member == nullptr)
+        return S_OK;
+    if (m_engine->IsEntered() && m_engine->SendBusy()) {
+        qCDebug(lcComponent) << "refusal to" << destIPAddress << "held: a command waits";
+        m_heldRefusal = member->IPAddress;
+        if (!m_refusalTimer.isActive()) // a stream of requests must not put it off for ever
+            m_refusalTimer.start();
+        return S_OK;
+    }
+    m_engine->SendXmlMessage(member->IPAddress, CallSignalling::RejectText());
     return S_OK;
+}
+
+void PalavoIF::SendHeldRefusal()
+{
+    const QByteArray address = std::exchange(m_heldRefusal, {});
+    // A new command waits again: the refusal goes, unsent, as it would have at once.
+    if (address.isEmpty() || !m_engine->IsEntered() || m_engine->SendBusy())
+        return;
+    if (m_engine->Members().Find(address) != nullptr)
+        m_engine->SendXmlMessage(address, CallSignalling::RejectText());
 }
 
 HRESULT PalavoIF::StopRequestVoIP(const QString& destIPAddress)
@@ -567,8 +602,14 @@ void PalavoIF::OnReceiptTimedOut()
 
 void PalavoIF::ShowNotice(MessageBoxRequest box)
 {
+    // How often the engine has a notice is the peers' choice (each refused send, each
+    // lost receipt); one box of a kind, waiting or on screen, tells the user as much.
+    if (NoticeOut(box)) {
+        qCDebug(lcComponent) << "one already waits or is shown:" << box.Caption;
+        return;
+    }
     if (m_handlingDepth == 0) {
-        m_services.MessageBoxes.Show(this, box);
+        ShowNow(box);
         return;
     }
     qCDebug(lcComponent) << "held until the datagram batch is through:" << box.Caption;
@@ -579,6 +620,38 @@ void PalavoIF::ShowNotice(MessageBoxRequest box)
     }
 }
 
+namespace
+{
+// Notices of one kind have the same text and caption.
+auto SameKindAs(const MessageBoxRequest& box)
+{
+    return [&box](const MessageBoxRequest& other) {
+        return other.Text == box.Text && other.Caption == box.Caption;
+    };
+}
+} // namespace
+
+bool PalavoIF::NoticeOut(const MessageBoxRequest& box) const
+{
+    const auto same = SameKindAs(box);
+    return std::any_of(m_pendingNotices.begin(), m_pendingNotices.end(), same) ||
+           std::any_of(m_noticesShowing.begin(), m_noticesShowing.end(), same);
+}
+
+// The box is modal: while it is up, the event loop runs and may bring the same notice.
+void PalavoIF::ShowNow(const MessageBoxRequest& box)
+{
+    m_noticesShowing.push_back(box);
+    const QPointer<PalavoIF> alive(this);
+    m_services.MessageBoxes.Show(this, box);
+    if (alive.isNull())
+        return;
+    const auto shown =
+        std::find_if(m_noticesShowing.begin(), m_noticesShowing.end(), SameKindAs(box));
+    if (shown != m_noticesShowing.end())
+        m_noticesShowing.erase(shown);
+}
+
 // Posted events also arrive in an event loop a sink runs while it handles a datagram;
 // the notices then wait for the end of that datagram (see event()).
 void PalavoIF::ShowPendingNotices()
@@ -586,7 +659,10 @@ void PalavoIF::ShowPendingNotices()
     while (m_handlingDepth == 0 && !m_pendingNotices.empty()) {
         const MessageBoxRequest box = std::move(m_pendingNotices.front());
         m_pendingNotices.pop_front();
-        m_services.MessageBoxes.Show(this, box);
+        const QPointer<PalavoIF> alive(this);
+        ShowNow(box);
+        if (alive.isNull())
+            return;
     }
 }
 

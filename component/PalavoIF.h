@@ -11,6 +11,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include <deque>
 #include <memory>
@@ -136,9 +137,12 @@ private:
 
     // Shows the engine's notice at once, or, while a datagram is being handled, once the
     // batch it came in is through: a modal box there would run the event loop in the
-    // middle of the batch.
+    // middle of the batch. A notice of a kind already waiting or on screen is dropped.
     void ShowNotice(MessageBoxRequest box);
     void ShowPendingNotices();
+    bool NoticeOut(const MessageBoxRequest& box) const;
+    void ShowNow(const MessageBoxRequest& box);
+    void SendHeldRefusal();
 
     // Calls `raise` on every advised sink; a sink may unadvise itself meanwhile.
     template <typename Raise> void Fire(Raise raise);
@@ -167,8 +171,16 @@ private:
     int m_nextCookie = 1;
 
     int m_handlingDepth = 0; // > 0 while the engine handles a window message
+    // At most one notice of each kind (text and caption) is waiting or on screen, so
+    // neither list holds more than the engine has kinds of notice.
     std::deque<MessageBoxRequest> m_pendingNotices;
+    std::vector<MessageBoxRequest> m_noticesShowing;
     bool m_noticesPosted = false;
+
+    // A call refusal that found the channel waiting: the member it goes to once the wait
+    // is over (one at a time, the latest).
+    QByteArray m_heldRefusal;
+    QTimer m_refusalTimer;
 };
 
 class ClassRegistry;

@@ -70,6 +70,8 @@ int DatagramReader::Read(int fd, QByteArray& buffer)
             {std::move(event), QByteArray(buffer.constData() + i * m_receiveSize, length), 0});
     }
     const std::lock_guard lock(m_mutex);
+    for (const ReceivedDatagram& datagram : batch)
+        m_queuedBytes += datagram.Data.size();
     std::move(batch.begin(), batch.end(), std::back_inserter(m_queue));
     return count;
 }
@@ -81,6 +83,7 @@ std::optional<ReceivedDatagram> DatagramReader::Pop()
         return std::nullopt;
     ReceivedDatagram next = std::move(m_queue.front());
     m_queue.pop_front();
+    m_queuedBytes -= next.Data.size();
     return next;
 }
 
@@ -118,7 +121,7 @@ void DatagramReader::Run(int fd, const std::function<void()>& queued,
         bool full;
         {
             const std::lock_guard lock(m_mutex);
-            full = m_queue.size() >= MaxQueued;
+            full = m_queue.size() >= MaxQueued || m_queuedBytes >= MaxQueuedBytes;
         }
         pollfd fds[2] = {{fd, short(full ? 0 : POLLIN), 0}, {m_stopFd, POLLIN, 0}};
         const int ready = poll(fds, 2, full ? 1 : QuietMs);

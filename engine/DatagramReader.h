@@ -34,8 +34,11 @@ public:
     // The reader ends after the socket has been quiet this long.
     static constexpr int QuietMs = 50;
     // A flood that never ends must not take all memory: beyond this many waiting
-    // datagrams the reader pauses and the kernel's buffer takes the rest.
+    // datagrams, or this many bytes of them (a peer's 8 KB messages fill it at 2,048;
+    // a LAN's entry answers, a few hundred bytes each, at the count), the reader pauses
+    // and the kernel's buffer takes the rest.
     static constexpr std::size_t MaxQueued = 32768;
+    static constexpr qsizetype MaxQueuedBytes = 16 * 1024 * 1024;
 
     explicit DatagramReader(int receiveSize);
     ~DatagramReader(); // stops the reader thread
@@ -66,6 +69,7 @@ private:
     QByteArray m_buffer; // the owner thread's; the reader thread has its own
     mutable std::mutex m_mutex;
     std::deque<ReceivedDatagram> m_queue;
+    qsizetype m_queuedBytes = 0;
     std::thread m_thread;
     int m_stopFd = -1;
 };

@@ -6,7 +6,9 @@
 #include <QApplication>
 #include <QPalette>
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QWidget>
 
@@ -22,8 +24,34 @@ QColor LineColour(int16_t state)
     return {};
 }
 
+// The display keeps the tail its log keeps: as many lines (blocks: a message may hold
+// line breaks of its own, so they are counted too), and no more text. Past either bound
+// the oldest quarter goes in one edit: each edit lays the document out again, which for
+// long lines costs far more than the text itself. No undo history: a read-only display
+// needs none, and it would keep every line ever inserted.
+static void KeepTail(QTextDocument& document)
+{
+    if (document.blockCount() <= ChatLog::MaxLines &&
+        document.characterCount() <= ChatLog::MaxChars)
+        return;
+    int blocks = document.blockCount();
+    qsizetype chars = document.characterCount();
+    QTextBlock keep = document.begin();
+    while (keep.next().isValid() &&
+           (blocks > ChatLog::MaxLines * 3 / 4 || chars > ChatLog::MaxChars * 3 / 4)) {
+        --blocks;
+        chars -= keep.length();
+        keep = keep.next();
+    }
+    QTextCursor head(&document);
+    head.setPosition(keep.position(), QTextCursor::KeepAnchor);
+    head.removeSelectedText();
+}
+
 void AppendNewLines(QTextEdit& display, ChatLog& log)
 {
+    if (display.document()->isUndoRedoEnabled())
+        display.document()->setUndoRedoEnabled(false);
     QTextCursor cursor(display.document());
     QString text;
     int16_t state = 0;
@@ -35,7 +63,9 @@ void AppendNewLines(QTextEdit& display, ChatLog& log)
         // insertText takes the text as it is: "<b>" stays four characters.
         cursor.insertText(text + QStringLiteral("\r\n"), format);
     }
-    display.setTextCursor(cursor);
+    KeepTail(*display.document());
+    display.setTextCursor(QTextCursor(display.document()));
+    display.moveCursor(QTextCursor::End);
     display.ensureCursorVisible();
 }
 
@@ -48,6 +78,12 @@ void GreyOut(QWidget& widget)
         palette.setColor(group, QPalette::Base, grey);
     widget.setPalette(palette);
     widget.setAutoFillBackground(true);
+}
+
+void Restore(QWidget& widget)
+{
+    widget.setPalette(QPalette());
+    widget.setAutoFillBackground(false);
 }
 
 void AlertUnlessActive(QWidget& window)

@@ -17,10 +17,13 @@ namespace ChatDisplay
 QColor LineColour(int16_t state);
 // Appends every line of `log` not yet shown (the log's read position moves past them)
 // followed by CR LF, and scrolls to the newest. The text is never read as markup: it
-// comes from the network.
+// comes from the network. Like the log, the display keeps only the newest lines
+// (ChatLog::MaxLines blocks, ChatLog::MaxChars characters).
 void AppendNewLines(QTextEdit& display, ChatLog& log);
 // The light grey background of a window whose member or group has gone.
 void GreyOut(QWidget& widget);
+// The background of the style again: the member or group is back.
+void Restore(QWidget& widget);
 // Asks the desktop to draw the user's eye to `window` unless it is the active one, so a
 // line arriving behind other windows is not missed.
 void AlertUnlessActive(QWidget& window);

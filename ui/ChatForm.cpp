@@ -12,6 +12,8 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
+#include <utility>
+
 ChatForm::ChatForm(IChatActions& actions) : QWidget(nullptr, Qt::Window), m_actions(actions)
 {
     setObjectName(QStringLiteral("ChatForm"));
@@ -111,11 +113,33 @@ void ChatForm::Disable()
     ChatDisplay::GreyOut(*RichTextBox);
 }
 
-bool ChatForm::OutlivesRecord()
+bool ChatForm::OutlivesRecord(std::function<void()> closed)
 {
     if (!isVisible())
         return false;
     // Still being read: it goes when the user closes it.
-    setAttribute(Qt::WA_DeleteOnClose);
+    m_ownsItself = true;
+    m_closed = std::move(closed);
     return true;
+}
+
+void ChatForm::Reclaim()
+{
+    m_ownsItself = false;
+    m_closed = nullptr;
+    TextBox->setEnabled(true);
+    btnSend->setEnabled(true);
+    ChatDisplay::Restore(*TextBox);
+    ChatDisplay::Restore(*RichTextBox);
+}
+
+void ChatForm::closeEvent(QCloseEvent* event)
+{
+    QWidget::closeEvent(event);
+    if (!std::exchange(m_ownsItself, false))
+        return;
+    // Whoever kept the window lets go of it first; then it deletes itself.
+    if (m_closed)
+        std::exchange(m_closed, nullptr)();
+    deleteLater();
 }

@@ -31,12 +31,16 @@ public:
     void Recvmsg(const QString& message, const QString& group, bool isSecret) override;
     void NotifiyResponsed(const QString& message) override;
     void Disable() override;
-    bool OutlivesRecord() override;
+    bool OutlivesRecord(std::function<void()> closed) override;
+    void Reclaim() override;
 
     void ViewLog();
 
     QString m_address;
     QString m_aliase;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void Form_Load();
@@ -44,6 +48,10 @@ private:
 
     IChatActions& m_actions;
     bool loaded = false;
+    // While the window outlives its record it deletes itself as the user closes it,
+    // calling m_closed (when set) first.
+    bool m_ownsItself = false;
+    std::function<void()> m_closed;
     ChatLog m_log;
     QTextEdit* RichTextBox;
     QLineEdit* TextBox;

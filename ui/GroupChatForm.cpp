@@ -17,6 +17,8 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <utility>
+
 namespace
 {
 enum Column { AliaseColumn, AddressColumn };
@@ -91,12 +93,6 @@ void GroupChatForm::Form_Load()
     // Disabled windows no longer ask the records: they may be gone with their session.
     if (btnSend->isEnabled())
         RefreshTimer.start();
-}
-
-void GroupChatForm::closeEvent(QCloseEvent* event)
-{
-    RefreshTimer.stop();
-    QWidget::closeEvent(event);
 }
 
 void GroupChatForm::ViewLog()
@@ -177,10 +173,35 @@ void GroupChatForm::Disable()
     ChatDisplay::GreyOut(*MemberListView);
 }
 
-bool GroupChatForm::OutlivesRecord()
+bool GroupChatForm::OutlivesRecord(std::function<void()> closed)
 {
     if (!isVisible())
         return false;
-    setAttribute(Qt::WA_DeleteOnClose);
+    m_ownsItself = true;
+    m_closed = std::move(closed);
     return true;
+}
+
+void GroupChatForm::Reclaim()
+{
+    m_ownsItself = false;
+    m_closed = nullptr;
+    TextBox->setEnabled(true);
+    btnSend->setEnabled(true);
+    for (QWidget* widget : {static_cast<QWidget*>(TextBox), static_cast<QWidget*>(RichTextBox),
+                            static_cast<QWidget*>(MemberListView)})
+        ChatDisplay::Restore(*widget);
+    if (isVisible())
+        RefreshTimer.start();
+}
+
+void GroupChatForm::closeEvent(QCloseEvent* event)
+{
+    RefreshTimer.stop();
+    QWidget::closeEvent(event);
+    if (!std::exchange(m_ownsItself, false))
+        return;
+    if (m_closed)
+        std::exchange(m_closed, nullptr)();
+    deleteLater();
 }

@@ -37,7 +37,8 @@ public:
     void AddMember(const QString& aliase, const QString& address) override;
     void DeleteMember(const QString& address) override;
     void Disable() override;
-    bool OutlivesRecord() override;
+    bool OutlivesRecord(std::function<void()> closed) override;
+    void Reclaim() override;
 
     void ViewLog();
 
@@ -57,6 +58,8 @@ private:
     const ChatInfo& m_info;
     const UserList& m_users;
     bool loaded = false;
+    bool m_ownsItself = false; // as ChatForm's
+    std::function<void()> m_closed;
     ChatLog m_log;
     QTextEdit* RichTextBox;
     QLineEdit* TextBox;

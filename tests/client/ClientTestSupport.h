@@ -37,7 +37,7 @@ public:
     {
     }
     ~RecordingChatForm() override { ++*m_destroyed; }
-    bool OutlivesRecord() override { return m_onScreen; }
+    bool OutlivesRecord(std::function<void()>) override { return m_onScreen; }
 
 private:
     std::shared_ptr<int> m_destroyed;

@@ -1,6 +1,7 @@
 #include "component/CallSignalling.h"
 
 #include "ComponentHarness.h"
+#include "support/EventWaiter.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +14,7 @@ const QString Busy = QStringLiteral("お願い|ただいま先ほどのメッセ
 // An entered component that knows three members: a copy of this system, an IP
 // Messenger peer, and a peer that has not told its application yet.
 struct CallHarness : ComponentHarness {
-    CallHarness()
+    explicit CallHarness(EngineTiming timing = {}) : ComponentHarness(true, timing)
     {
         Enter();
         AddMember("10.0.0.2", QStringLiteral("太郎"), "Palavo XP 1.0.0");
@@ -184,6 +185,20 @@ TEST(CallSignalling, UnknownDestinationsStaySilentWhileACommandWaits)
     EXPECT_EQ(h.component.StopRequestVoIP(QStringLiteral("10.0.0.9")), S_OK);
     EXPECT_EQ(h.Request(QStringLiteral("10.0.0.9")), -1);
     EXPECT_EQ(h.SentLines(), QStringList{});
+    EXPECT_EQ(h.BoxTexts(), QStringList{});
+}
+
+// The call manager refuses as often as a peer asks; while a command waits, a refusal
+// shows no box and is held: the latest goes out once the wait is over.
+TEST(CallSignalling, RefusalsWhileACommandWaitsAreHeldQuietly)
+{
+    CallHarness h(EngineTiming{60, 40, 0});
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(h.component.RejectVoIP(QStringLiteral("10.0.0.2")), S_OK);
+    EXPECT_EQ(h.SentLines().size(), 1);
+    // the resend of the first, then the held one
+    ASSERT_TRUE(WaitUntil([&] { return h.SentLines().size() >= 3; }));
+    EXPECT_EQ(h.SentLines(), QStringList(3, "10.0.0.2:2425 0x128 <Command>RejectVoIP</Command>"));
     EXPECT_EQ(h.BoxTexts(), QStringList{});
 }
 
