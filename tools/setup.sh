@@ -28,7 +28,7 @@ packages=(
   liblinphone-dev                   # voice and video calls (the library and its media engine)
   linphone-common                   # the ring the call window plays
   libgl1-mesa-dri                   # OpenGL for the video window, also under Xvfb
-  libgles2                          # the media library's video display opens GLES 2 at run time
+  libgles-dev                       # the video display dlopens "libGLESv2.so", a name only this package installs
 )
 
 installed() {

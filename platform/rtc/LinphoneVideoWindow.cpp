@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QGuiApplication>
 
+#include <dlfcn.h>
+
 namespace rtc
 {
 
@@ -18,6 +20,16 @@ std::unique_ptr<LinphoneVideoWindow> LinphoneVideoWindow::Make(QString* error)
                      .arg(QGuiApplication::platformName());
         return nullptr;
     }
+    // The media library's display opens OpenGL ES 2 by this name when the first picture
+    // comes; without it the window would stay black as if the partner sent nothing.
+    void* gles = dlopen(GlesLibrary, RTLD_LAZY | RTLD_LOCAL);
+    if (gles == nullptr) {
+        *error = QStringLiteral("The video display cannot start: %1 cannot be loaded "
+                                "(Debian package libgles-dev).")
+                     .arg(QLatin1String(GlesLibrary));
+        return nullptr;
+    }
+    dlclose(gles);
     return std::unique_ptr<LinphoneVideoWindow>(new LinphoneVideoWindow());
 }
 

@@ -16,8 +16,11 @@ class LinphoneVideoWindow : public QWidget, public IVideoWindow
 {
 public:
     // Null with `*error` set where the library cannot draw into a Qt window: without a
-    // widget application, or on a display other than X11.
+    // widget application, on a display other than X11, or without OpenGL ES 2.
     static std::unique_ptr<LinphoneVideoWindow> Make(QString* error);
+    // The name the media library loads OpenGL ES 2 by: the unversioned one, which only
+    // the development package installs.
+    static constexpr const char* GlesLibrary = "libGLESv2.so";
 
     RtcStatus SetVisible(bool visible) override;
     // The native window to hand to the library.
