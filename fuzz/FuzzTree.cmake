@@ -12,6 +12,6 @@ add_link_options(-fsanitize=address,undefined)
 
 add_subdirectory(platform)
 add_subdirectory(engine)
-# For asan_sink_reentry (fuzz/CMakeLists.txt): the component the host re-enters.
+# For asan_tests (fuzz/CMakeLists.txt): the component the host re-enters.
 add_subdirectory(component)
 add_subdirectory(fuzz)

@@ -1,7 +1,7 @@
 // A host may call Drop or ReEntry from inside any event: the component then carries on
 // with what it copied before raising the event, never with what the call freed (the
 // member table's records, the UDP socket). This file is also built with AddressSanitizer
-// in the fuzz tree (CTest entry asan_sink_reentry), where such a use fails the run.
+// in the fuzz tree (CTest entry asan_tests), where such a use fails the run.
 #include "ComponentHarness.h"
 #include "component/FileReceiveWindow.h"
 #include "component/HeadlessServices.h"
