@@ -57,21 +57,23 @@ TEST(Flood, TenCallRequestsFromAMemberThatNeverAcknowledgesShowNoBox)
     }
 }
 
-// A member that comes back gets its window again, enabled, with every line so far.
+// A member back, under any nickname, gets its window again: enabled, retitled, lines kept.
 TEST(Flood, EightEnterMessageExitRoundsLeaveOneWindow)
 {
     ControlHarness h;
     h.Choose("MenuEntry");
     for (int round = 1; round <= 8; ++round) {
         SCOPED_TRACE(round);
-        h.PeerEnters("10.0.0.2", "太郎", {});
+        const QString alias = QStringLiteral("太郎%1").arg(round);
+        h.PeerEnters("10.0.0.2", alias, {});
         h.Receive("10.0.0.2", CMD_SEND_MESSAGE, "round " + QByteArray::number(round));
         const QList<QWidget*> windows = Shown<ChatForm>();
         ASSERT_EQ(windows.size(), 1);
         EXPECT_TRUE(CanSend(windows[0]));
+        EXPECT_EQ(windows[0]->windowTitle(), "Chat For " + alias + "(10.0.0.2)");
         EXPECT_EQ(windows[0]->findChild<QTextEdit*>("RichTextBox")->toPlainText().count("round"),
                   round);
-        h.PeerExits("10.0.0.2", "太郎");
+        h.PeerExits("10.0.0.2", alias);
         EXPECT_FALSE(CanSend(windows[0]));
     }
 }
