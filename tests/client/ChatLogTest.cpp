@@ -80,20 +80,27 @@ TEST(ChatLog, TimeIsStampedOnlyWhenNotGiven)
     EXPECT_TRUE(entry.time == before || entry.time == after) << entry.time.toStdString();
 }
 
-// Only the newest entries stay: at most MaxLines, at most MaxChars characters, the newest
-// always. Entries are "<number>xxx..." of `size` characters.
+// Only the newest entries stay: at most so many lines and characters, the newest always.
+// Entries are "<number>xxx..." of `size` characters.
 TEST(ChatLog, KeepsABoundedTail)
 {
+    constexpr int Lines = ChatLog::MaxLines;
+    constexpr qsizetype Chars = ChatLog::MaxChars;
     const struct {
+        int maxLines;
+        qsizetype maxChars;
         int added, size, kept;
-    } cases[] = {{400, 8191, 128}, {6000, 20, ChatLog::MaxLines}, {3, ChatLog::MaxChars + 1, 1}};
+    } cases[] = {{250, Chars, 1000, 4, 250}, // a line limit between two blocks of storage
+                 {Lines, Chars, 400, 8191, 128},
+                 {Lines, Chars, 6000, 20, Lines},
+                 {Lines, Chars, 3, Chars + 1, 1}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.size);
-        ChatLog log;
+        ChatLog log(c.maxLines, c.maxChars);
         const auto text = [&](int i) { return QString::number(i).leftJustified(c.size, u'x'); };
         for (int i = 0; i < c.added; ++i)
             log.AddLog(text(i), LogReceived, QStringLiteral("t"));
-        EXPECT_LE(log.Capacity(), ChatLog::MaxLines);
+        EXPECT_LE(log.Capacity(), c.maxLines);
         EXPECT_EQ(log.Chars(), qsizetype(c.kept) * c.size);
         EXPECT_EQ(log.GetLog(0).str, text(c.added - c.kept));
         const QStringList lines = ReadNew(log);
