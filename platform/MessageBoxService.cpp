@@ -1,5 +1,7 @@
 #include "MessageBoxService.h"
 
+#include <utility>
+
 MessageBoxAnswer DefaultAnswer(MessageBoxButtons buttons)
 {
     switch (buttons) {
@@ -19,6 +21,8 @@ MessageBoxAnswer ScriptedMessageBoxService::Show(QObject* owner, const MessageBo
 {
     m_shown.push_back(request);
     m_owners.push_back(owner);
+    if (WhileShown)
+        std::exchange(WhileShown, {})();
     if (m_answers.empty())
         return DefaultAnswer(request.Buttons);
     const MessageBoxAnswer answer = m_answers.front();

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <vector>
 
 class QObject;
@@ -39,6 +40,8 @@ public:
 
     void QueueAnswer(MessageBoxAnswer answer) { m_answers.push_back(answer); }
     const std::vector<MessageBoxRequest>& Shown() const { return m_shown; }
+    // Runs inside the next box, once, as events go on while a user's box is up.
+    std::function<void()> WhileShown;
     // The owner of each box in Shown(), in the same order.
     const std::vector<QObject*>& Owners() const { return m_owners; }
     void Clear()

@@ -45,6 +45,15 @@ void ChatForm::SetPartner(const QString& address, const QString& aliase)
 {
     m_address = address;
     m_aliase = aliase;
+    // A member back under another nickname finds its window saying so.
+    if (loaded)
+        ShowTitle();
+}
+
+void ChatForm::ShowTitle()
+{
+    setWindowTitle(QStringLiteral("Chat For ") + m_aliase + QStringLiteral("(") + m_address +
+                   QStringLiteral(")"));
 }
 
 void ChatForm::ShowModeless()
@@ -59,8 +68,7 @@ void ChatForm::ShowModeless()
 void ChatForm::Form_Load()
 {
     TraceLog(QStringLiteral("ChatForm.Form_Load()"));
-    setWindowTitle(QStringLiteral("Chat For ") + m_aliase + QStringLiteral("(") + m_address +
-                   QStringLiteral(")"));
+    ShowTitle();
     RestoreFormPosition(*this, QStringLiteral("ChatFormFormPOS"));
     RichTextBox->clear();
     loaded = true;

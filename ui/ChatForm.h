@@ -44,6 +44,7 @@ protected:
 
 private:
     void Form_Load();
+    void ShowTitle();
     void btnSend_Click();
 
     IChatActions& m_actions;

@@ -198,15 +198,6 @@ TEST_F(Session, VoiceChatFollowsTheProbe)
     EXPECT_FALSE(m_script->Journal.contains(QStringLiteral("RejectVoIP(10.0.0.2)")));
 }
 
-TEST_F(Session, WithoutACallClientCallsAreRefusedAtOnce)
-{
-    StartEntered();
-    EXPECT_TRUE(m_view.Told.contains(QStringLiteral("voice chat off")));
-    Events().VoIPRequestReceived("10.0.0.2", "花子", 5060, 0, 0);
-    EXPECT_EQ(m_script->Journal, QStringList({"RejectVoIP(10.0.0.2)"}));
-    EXPECT_TRUE(BoxTexts().isEmpty());
-}
-
 TEST_F(Session, AFailedFileOrCallRequestIsShownAndNotLeftBehind)
 {
     ChatSession& session = StartEntered();

@@ -28,22 +28,14 @@ class ComponentHarness
 public:
     static constexpr int Port = 2425;
 
-    // `otherBoxes`, when given, shows the component's boxes instead of `boxes`.
-    explicit ComponentHarness(bool advise = true, EngineTiming timing = {},
-                              IMessageBoxService* otherBoxes = nullptr)
-        : component(WithBoxes(otherBoxes), Options(timing), nullptr), sink(events)
+    explicit ComponentHarness(bool advise = true, EngineTiming timing = {})
+        : component(services.Services(), Options(timing), nullptr), sink(events)
     {
         TakeErrorInfo();
         component.put_PortNo(Port);
         component.put_MyAliase(QStringLiteral("自分"));
         if (advise)
             component.Advise(&sink);
-    }
-    PlatformServices WithBoxes(IMessageBoxService* otherBoxes)
-    {
-        const PlatformServices s = services.Services();
-        IMessageBoxService& boxes = otherBoxes != nullptr ? *otherBoxes : s.MessageBoxes;
-        return {boxes, s.Beeps, s.SaveAs, s.Shell, s.TransferViews, s.OpenFile, s.Calls};
     }
     PalavoIF::Options Options(EngineTiming timing)
     {

@@ -7,9 +7,6 @@
 #include <QEventLoop>
 #include <QTemporaryDir>
 
-#include <functional>
-#include <utility>
-
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -211,45 +208,26 @@ TEST(EngineNotices, ABoxCausedInsideADatagramBatchComesAfterIt)
     }
 }
 
-// A box that stays up while `whileUp` runs, as the user's modal box lets the event loop go on.
-class ModalBoxes : public IMessageBoxService
-{
-public:
-    MessageBoxAnswer Show(QObject*, const MessageBoxRequest& request) override
-    {
-        Captions << request.Caption;
-        if (whileUp)
-            std::exchange(whileUp, {})();
-        return DefaultAnswer(request.Buttons);
-    }
-    std::function<void()> whileUp;
-    QStringList Captions;
-};
-
 // How often the engine has a notice is the peers' choice: while one box of a kind is up,
-// the same notice from a datagram or from the user adds none; once it is answered, the
-// next may come.
+// the same notice from a datagram or from the user adds none; once answered, the next may.
 TEST(EngineNotices, OneBoxOfAKindAtATime)
 {
-    const QByteArray peer = "10.0.0.2";
-    const QString ip = QString::fromLatin1(peer);
-    ModalBoxes modal;
-    ComponentHarness h(false, {}, &modal);
+    ComponentHarness h(false);
     h.Enter();
-    h.AddMember(peer, QStringLiteral("太郎"), "Palavo XP 1.0");
+    h.AddMember("10.0.0.2", QStringLiteral("太郎"), "Palavo XP 1.0");
     BusySink sink(h.events, h.component, false); // sends again on every "m1"
     h.component.Advise(&sink);
-    h.component.SendPrivateMessage(ip, 1, QStringLiteral("first")); // waits for its receipt
-    modal.whileUp = [&] {
-        h.component.SendPrivateMessage(ip, 1, QStringLiteral("pressed again"));
-        h.ReceivePacket(peer, CMD_SEND_MESSAGE, "m1", std::nullopt, 502);
+    h.component.SendPrivateMessage("10.0.0.2", 1, "first"); // waits for its receipt
+    h.boxes.WhileShown = [&] {
+        h.component.SendPrivateMessage("10.0.0.2", 1, "pressed again");
+        h.ReceivePacket("10.0.0.2", CMD_SEND_MESSAGE, "m1", std::nullopt, 502);
         QCoreApplication::sendPostedEvents();
     };
-    h.ReceivePacket(peer, CMD_SEND_MESSAGE, "m1", std::nullopt, 501);
+    h.ReceivePacket("10.0.0.2", CMD_SEND_MESSAGE, "m1", std::nullopt, 501);
     QCoreApplication::sendPostedEvents();
-    EXPECT_EQ(modal.Captions, QStringList{QStringLiteral("お願い")});
-    h.component.SendPrivateMessage(ip, 1, QStringLiteral("after the box"));
-    EXPECT_EQ(modal.Captions.size(), 2);
+    EXPECT_EQ(h.BoxTexts(), QStringList{"お願い|" + BusyText});
+    h.component.SendPrivateMessage("10.0.0.2", 1, "after the box");
+    EXPECT_EQ(h.boxes.Shown().size(), 2u);
 }
 
 } // namespace

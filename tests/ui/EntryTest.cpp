@@ -170,20 +170,3 @@ TEST(MainControlEntry, AutomaticEntryAboutHalfASecondAfterStart)
         EXPECT_EQ(h.TakeBroadcasts(), autoEntry ? QStringList{"0x1 自分"} : QStringList{});
     }
 }
-
-TEST(MainControlEntry, ACallRequestIsRefusedWhileVoiceChatIsUnavailable)
-{
-    ControlHarness h;
-    h.Choose("MenuEntry");
-    h.PeerEnters("10.0.0.2", "太郎", {});
-    h.sent.clear();
-
-    h.Receive("10.0.0.2", CMD_XML_MESSAGE | OPT_SEND_CHECK,
-              "<Command>RequestVoIP</Command><PortNo>5060</PortNo><Video>OFF</Video>"
-              "<T120>OFF</T120>");
-    bool refused = false;
-    for (const SentDatagram& datagram : h.sent)
-        refused = refused || (datagram.Host == "10.0.0.2" && datagram.Bytes.contains("RejectVoIP"));
-    EXPECT_TRUE(refused);
-    EXPECT_TRUE(h.boxes.Shown().empty());
-}
