@@ -70,8 +70,9 @@ void ProtocolEngine::OnMessage(const ReceivedPacket& packet)
     const bool isSecret = (packet.Options & OPT_SECRET) != 0;
 
     // Copied before the event: the host may change the table from inside it.
-    const bool isMember = m_members.Find(from) != nullptr;
-    if (const MemberRecord* member = m_members.Find(from)) {
+    const MemberRecord* member = m_members.Find(from);
+    const bool isMember = member != nullptr;
+    if (isMember) {
         const int32_t port = member->PortNo;
         m_events.OnMessageReceived(from, port, packet.GroupPart, message, isSecret);
         if (packet.Options & OPT_SEND_CHECK)
