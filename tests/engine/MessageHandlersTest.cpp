@@ -3,6 +3,8 @@
 #include "engine/Commands.h"
 #include "platform/WindowMessage.h"
 
+#include <QElapsedTimer>
+
 #include <memory>
 
 namespace
@@ -72,6 +74,21 @@ TEST_F(PrivateMessages, AnyReceiptEndsTheWait)
     EXPECT_EQ(h.sent.size(), std::size(cases)); // none was refused
     RunEventLoopFor(ShortTiming.ReceiptTimeoutMs * 2);
     EXPECT_TRUE(Notices().isEmpty()); // the stopped wait never expires
+}
+
+// The wait's timer stays armed after a receipt; a later message still gets its full wait.
+TEST_F(PrivateMessages, AMessageSentAfterAnAnsweredOneIsOwedItsFullWait)
+{
+    AddMember("10.0.0.2");
+    h.engine->SendPrivateMessage("10.0.0.2", "first");
+    h.ReceivePacket("10.0.0.2", 2425, CMD_RECEIPT, ReceiptExtra(0));
+    RunEventLoopFor(ShortTiming.ReceiptTimeoutMs / 2);
+    QElapsedTimer waited;
+    waited.start();
+    h.engine->SendPrivateMessage("10.0.0.2", "second");
+    ASSERT_TRUE(WaitUntil([&] { return !Notices().isEmpty(); }));
+    EXPECT_GE(waited.elapsed(), ShortTiming.ReceiptTimeoutMs);
+    EXPECT_EQ(Joined(Notices()), "ReceiptTimedOut busy=0");
 }
 
 TEST_F(PrivateMessages, WhileWaitingFurtherSendsAreRefusedButCastsGoOut)
