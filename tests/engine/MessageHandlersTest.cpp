@@ -3,8 +3,6 @@
 #include "engine/Commands.h"
 #include "platform/WindowMessage.h"
 
-#include <QElapsedTimer>
-
 #include <memory>
 
 namespace
@@ -83,11 +81,10 @@ TEST_F(PrivateMessages, AMessageSentAfterAnAnsweredOneIsOwedItsFullWait)
     h.engine->SendPrivateMessage("10.0.0.2", "first");
     h.ReceivePacket("10.0.0.2", 2425, CMD_RECEIPT, ReceiptExtra(0));
     RunEventLoopFor(ShortTiming.ReceiptTimeoutMs / 2);
-    QElapsedTimer waited;
-    waited.start();
+    const QDeadlineTimer owed(ShortTiming.ReceiptTimeoutMs, Qt::PreciseTimer);
     h.engine->SendPrivateMessage("10.0.0.2", "second");
     ASSERT_TRUE(WaitUntil([&] { return !Notices().isEmpty(); }));
-    EXPECT_GE(waited.elapsed(), ShortTiming.ReceiptTimeoutMs);
+    EXPECT_TRUE(owed.hasExpired()) << owed.remainingTime() << " ms early";
     EXPECT_EQ(Joined(Notices()), "ReceiptTimedOut busy=0");
 }
 
