@@ -54,25 +54,25 @@ int DatagramReader::Read(int fd, QByteArray& buffer)
         m_queue.push_back({{}, {}, error});
         return -1;
     }
-    std::deque<ReceivedDatagram> batch;
+    // Made before the lock, moved in under it: the other side waits only for the moves.
+    std::array<ReceivedDatagram, BatchSize> batch;
+    qsizetype bytes = 0;
     for (int i = 0; i < count; ++i) {
         const auto length = static_cast<int>(headers[i].msg_len);
         if (length > m_receiveSize) {
             // As the original platform reports it: the datagram is gone, "message too long".
-            batch.push_back({{}, {}, EMSGSIZE});
+            batch[i].Error = EMSGSIZE;
             continue;
         }
-        SocketEvent event;
-        event.Kind = SocketEvent::DataReceived;
-        event.PeerAddress = DottedAddress(senders[i].sin_addr);
-        event.PeerPort = ntohs(senders[i].sin_port);
-        batch.push_back(
-            {std::move(event), QByteArray(buffer.constData() + i * m_receiveSize, length), 0});
+        batch[i].Event.Kind = SocketEvent::DataReceived;
+        batch[i].Event.PeerAddress = DottedAddress(senders[i].sin_addr);
+        batch[i].Event.PeerPort = ntohs(senders[i].sin_port);
+        batch[i].Data = QByteArray(buffer.constData() + i * m_receiveSize, length);
+        bytes += length;
     }
     const std::lock_guard lock(m_mutex);
-    for (const ReceivedDatagram& datagram : batch)
-        m_queuedBytes += datagram.Data.size();
-    std::move(batch.begin(), batch.end(), std::back_inserter(m_queue));
+    m_queuedBytes += bytes;
+    std::move(batch.begin(), batch.begin() + count, std::back_inserter(m_queue));
     return count;
 }
 

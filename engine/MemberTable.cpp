@@ -18,13 +18,19 @@ QByteArray LookupKey(QByteArrayView address)
 
 const MemberRecord* MemberTable::Find(QByteArrayView address) const
 {
+    if (m_lastFound != nullptr && m_lastFound->IPAddress == address)
+        return m_lastFound;
     const auto found = m_index.constFind(LookupKey(address));
-    return found == m_index.cend() ? nullptr : &*found.value();
+    if (found == m_index.cend())
+        return nullptr;
+    m_lastFound = &*found.value();
+    return m_lastFound;
 }
 
 MemberRecord& MemberTable::Put(MemberRecord record)
 {
     Remove(record.IPAddress);
+    m_lastFound = nullptr;
     const QByteArray key = record.IPAddress;
     const auto added = m_records.insert(m_records.end(), std::move(record));
     m_index.insert(key, added);
@@ -45,6 +51,7 @@ bool MemberTable::Remove(QByteArrayView address)
     const auto found = m_index.find(LookupKey(address));
     if (found == m_index.end())
         return false;
+    m_lastFound = nullptr;
     m_records.erase(found.value());
     m_index.erase(found);
     return true;
@@ -52,6 +59,7 @@ bool MemberTable::Remove(QByteArrayView address)
 
 void MemberTable::Clear()
 {
+    m_lastFound = nullptr;
     m_index.clear();
     m_records.clear();
 }

@@ -36,4 +36,8 @@ public:
 private:
     std::list<MemberRecord> m_records;
     QHash<QByteArray, std::list<MemberRecord>::iterator> m_index;
+    // The record found last: a conversation looks the same member up for every message
+    // and receipt, and hashing an address costs more than comparing it. Forgotten by
+    // every change of the table but a move (a moved record stays where it is in memory).
+    mutable const MemberRecord* m_lastFound = nullptr;
 };

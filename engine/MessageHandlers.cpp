@@ -29,7 +29,10 @@ void ProtocolEngine::SendPrivateMessage(const QByteArray& address, const QByteAr
         return;
     // A receipt is always asked for: it is the only way the user learns of a loss.
     SendTo(member->IPAddress, member->PortNo, Build(CMD_SEND_MESSAGE | OPT_SEND_CHECK, message));
-    m_receiptTimer.start();
+    m_receiptDue = QDeadlineTimer(m_timing.ReceiptTimeoutMs, Qt::PreciseTimer);
+    m_receiptAwaited = true;
+    if (!m_receiptTimer.isActive())
+        m_receiptTimer.start(m_timing.ReceiptTimeoutMs);
     m_sendBusy = 1;
 }
 
@@ -70,8 +73,9 @@ void ProtocolEngine::OnMessage(const ReceivedPacket& packet)
     const bool isSecret = (packet.Options & OPT_SECRET) != 0;
 
     // Copied before the event: the host may change the table from inside it.
-    const bool isMember = m_members.Find(from) != nullptr;
-    if (const MemberRecord* member = m_members.Find(from)) {
+    const MemberRecord* member = m_members.Find(from);
+    const bool isMember = member != nullptr;
+    if (isMember) {
         const int32_t port = member->PortNo;
         m_events.OnMessageReceived(from, port, packet.GroupPart, message, isSecret);
         if (packet.Options & OPT_SEND_CHECK)
@@ -110,7 +114,7 @@ void ProtocolEngine::OnMessage(const ReceivedPacket& packet)
 // Any receipt ends the wait: only one message is ever waiting.
 void ProtocolEngine::OnReceipt(const ReceivedPacket&)
 {
-    m_receiptTimer.stop();
+    m_receiptAwaited = false; // the timer finds nothing due when it fires
     m_sendBusy = 0;
 }
 
@@ -126,6 +130,14 @@ void ProtocolEngine::OnCastMessage(const ReceivedPacket& packet)
 
 void ProtocolEngine::OnReceiptTimeout()
 {
+    if (!m_receiptAwaited)
+        return;
+    // Armed for an earlier message: the current one is owed the rest of its wait.
+    if (const qint64 left = m_receiptDue.remainingTime(); left > 0) {
+        m_receiptTimer.start(int(left));
+        return;
+    }
+    m_receiptAwaited = false;
     // Idle before the owner hears it: the owner's notice is modal, packets go on arriving
     // under it, and the user may send again from there.
     m_receiptTimer.stop();

@@ -21,7 +21,6 @@ ProtocolEngine::ProtocolEngine(QObject* componentWindow, IEngineEvents& events,
     // Coarse timers may fire up to 5% early, and a peer is owed its full wait.
     m_receiptTimer.setTimerType(Qt::PreciseTimer);
     m_receiptTimer.setSingleShot(true);
-    m_receiptTimer.setInterval(m_timing.ReceiptTimeoutMs);
     QObject::connect(&m_receiptTimer, &QTimer::timeout, [this] { OnReceiptTimeout(); });
     m_xmlResendTimer.setTimerType(Qt::PreciseTimer);
     m_xmlResendTimer.setSingleShot(true);
@@ -106,6 +105,7 @@ ProtocolEngine::EntryResult ProtocolEngine::Entry(const QByteArray& computerName
                                                   const QByteArray& logonName)
 {
     m_sendBusy = 0;
+    m_receiptAwaited = false;
     m_receiptTimer.stop();
     m_xmlResendTimer.stop();
     if (m_socket == nullptr) {

@@ -9,6 +9,7 @@
 #include "engine/XmlElementList.h"
 
 #include <QByteArray>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QTimer>
 
@@ -177,6 +178,12 @@ private:
     PacketCounter m_counter;
     std::unique_ptr<IDatagramSocket> m_socket;
     int32_t m_sendBusy = 0;
+    // A private message's receipt is awaited until m_receiptDue. The timer is armed once
+    // and left running when the receipt comes: re-arming it for every message (a timer
+    // list update each way) was a good part of a message's round trip. When it fires
+    // for an earlier message, it is armed again for the rest of the current one's wait.
+    bool m_receiptAwaited = false;
+    QDeadlineTimer m_receiptDue;
     QTimer m_receiptTimer;
     QTimer m_xmlResendTimer;
     ReplyLimiter m_replies;

@@ -14,9 +14,14 @@ std::optional<in_addr> ParseDottedAddress(QByteArrayView text)
     // A NUL inside would end the C string early and let "1.2.3.4\0junk" through.
     if (text.contains('\0'))
         return std::nullopt;
-    const QByteArray terminated = text.toByteArray();
+    // Every address text goes through here (each datagram sent): no allocation. A dotted
+    // address that inet_pton takes has at most 15 characters.
+    char terminated[INET_ADDRSTRLEN] = {};
+    if (text.size() >= qsizetype(sizeof terminated))
+        return std::nullopt;
+    std::copy(text.begin(), text.end(), terminated);
     in_addr address{};
-    if (inet_pton(AF_INET, terminated.constData(), &address) != 1)
+    if (inet_pton(AF_INET, terminated, &address) != 1)
         return std::nullopt;
     return address;
 }
@@ -43,9 +48,22 @@ std::optional<in_addr> ResolveHostAddress(QByteArrayView host)
 
 QByteArray DottedAddress(const in_addr& address)
 {
-    char text[INET_ADDRSTRLEN] = {};
-    inet_ntop(AF_INET, &address, text, sizeof text);
-    return QByteArray(text);
+    // Every datagram received is named by its sender: written here directly, as
+    // inet_ntop would, without its formatted printing.
+    const auto* octets = reinterpret_cast<const unsigned char*>(&address.s_addr);
+    char text[INET_ADDRSTRLEN];
+    char* end = text;
+    for (int i = 0; i < 4; ++i) {
+        if (i > 0)
+            *end++ = '.';
+        const unsigned value = octets[i];
+        if (value >= 100)
+            *end++ = char('0' + value / 100);
+        if (value >= 10)
+            *end++ = char('0' + value / 10 % 10);
+        *end++ = char('0' + value % 10);
+    }
+    return QByteArray(text, end - text);
 }
 
 std::vector<in_addr> InterfaceBroadcastAddresses()

@@ -178,10 +178,12 @@ void UdpSocketWindow::HandOver()
             SetError(ERR_RECEIVE, next->Error);
             continue;
         }
-        m_log.Write(QStringLiteral("RECV←%1:%2\t")
-                        .arg(QString::fromLatin1(next->Event.PeerAddress))
-                        .arg(next->Event.PeerPort),
-                    next->Data);
+        // The label is made only for a log that is written: every datagram passes here.
+        if (m_log.Enabled())
+            m_log.Write(QStringLiteral("RECV←%1:%2\t")
+                            .arg(QString::fromLatin1(next->Event.PeerAddress))
+                            .arg(next->Event.PeerPort),
+                        next->Data);
         SocketMessage message(m_ownerMessage, std::move(next->Event), std::move(next->Data));
         SendWindowMessage(m_owner, message);
         if (!alive || m_fd < 0)
@@ -210,8 +212,10 @@ int UdpSocketWindow::SendTo(QByteArrayView host, int port, QByteArrayView bytes)
         SetError(ERR_SEND, errno);
         return -1;
     }
-    m_log.Write(QStringLiteral("SEND→%1:%2\t").arg(EscapeLogText(Cp932::ToUnicode(host))).arg(port),
-                bytes.first(sent));
+    if (m_log.Enabled())
+        m_log.Write(
+            QStringLiteral("SEND→%1:%2\t").arg(EscapeLogText(Cp932::ToUnicode(host))).arg(port),
+            bytes.first(sent));
     return static_cast<int>(sent);
 }
 
@@ -231,7 +235,8 @@ int UdpSocketWindow::Broadcast(QByteArrayView bytes)
         SetError(ERR_SEND, errno);
         return -1;
     }
-    m_log.Write(QStringLiteral("CAST⇒XXX:XXX:XXX:XXX:%1\t").arg(m_port), bytes.first(sent));
+    if (m_log.Enabled())
+        m_log.Write(QStringLiteral("CAST⇒XXX:XXX:XXX:XXX:%1\t").arg(m_port), bytes.first(sent));
     // Everybody may answer at once (an entry is answered by every peer): the reader
     // is ready before the first answer arrives, and ends again after a quiet spell.
     if (m_notifier != nullptr && !m_reader->Draining())

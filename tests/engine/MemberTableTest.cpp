@@ -132,6 +132,19 @@ TEST(MemberTable, MovedRecordCanBeUpdatedInPlaceAndFoundAgain)
     EXPECT_EQ(table.Find("10.0.0.1"), &*std::prev(table.end()));
 }
 
+// Find remembers the member it found last: no removal may leave it answering from there.
+TEST(MemberTable, AMemberFoundJustBeforeItIsRemovedIsNotFoundAfterIt)
+{
+    MemberTable table;
+    for (const auto remove :
+         {+[](MemberTable& t) { t.Remove("10.0.0.1"); }, +[](MemberTable& t) { t.Clear(); }}) {
+        table.Put(Member("10.0.0.1"));
+        ASSERT_NE(table.Find("10.0.0.1"), nullptr);
+        remove(table);
+        EXPECT_EQ(table.Find("10.0.0.1"), nullptr);
+    }
+}
+
 TEST(MemberTable, AddressesMatchExactly)
 {
     MemberTable table;

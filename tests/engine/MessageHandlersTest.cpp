@@ -74,6 +74,20 @@ TEST_F(PrivateMessages, AnyReceiptEndsTheWait)
     EXPECT_TRUE(Notices().isEmpty()); // the stopped wait never expires
 }
 
+// The wait's timer stays armed after a receipt; a later message still gets its full wait.
+TEST_F(PrivateMessages, AMessageSentAfterAnAnsweredOneIsOwedItsFullWait)
+{
+    AddMember("10.0.0.2");
+    h.engine->SendPrivateMessage("10.0.0.2", "first");
+    h.ReceivePacket("10.0.0.2", 2425, CMD_RECEIPT, ReceiptExtra(0));
+    RunEventLoopFor(ShortTiming.ReceiptTimeoutMs / 2);
+    const QDeadlineTimer owed(ShortTiming.ReceiptTimeoutMs, Qt::PreciseTimer);
+    h.engine->SendPrivateMessage("10.0.0.2", "second");
+    ASSERT_TRUE(WaitUntil([&] { return !Notices().isEmpty(); }));
+    EXPECT_TRUE(owed.hasExpired()) << owed.remainingTime() << " ms early";
+    EXPECT_EQ(Joined(Notices()), "ReceiptTimedOut busy=0");
+}
+
 TEST_F(PrivateMessages, WhileWaitingFurtherSendsAreRefusedButCastsGoOut)
 {
     AddMember("10.0.0.2");
