@@ -11,3 +11,8 @@ std::unique_ptr<rtc::IClientFactory> MakeCallClients()
     const QString iniPath = QDir(HostInfo::SettingsDir()).filePath(QStringLiteral("Palavo.ini"));
     return std::make_unique<rtc::LinphoneClients>(iniPath);
 }
+
+std::vector<int> HeldCalls(const rtc::IClientFactory& calls)
+{
+    return static_cast<const rtc::LinphoneClients&>(calls).CallMedia();
+}

@@ -1,5 +1,7 @@
 #include "CallDriver.h"
 
+#include "CallClients.h"
+
 #include "client/UserInformation.h"
 #include "client/UserList.h"
 #include "ui/MemberListModel.h"
@@ -31,8 +33,8 @@ const QString Drop = QStringLiteral("切断");
 
 } // namespace
 
-CallDriver::CallDriver(PalavoCtrl& ctrl, Output output)
-    : m_ctrl(ctrl), m_output(std::move(output)),
+CallDriver::CallDriver(PalavoCtrl& ctrl, const rtc::IClientFactory& calls, Output output)
+    : m_ctrl(ctrl), m_calls(calls), m_output(std::move(output)),
       m_windows(ctrl.window(), [this](QJsonObject line) { Print(std::move(line)); })
 {
     // Often enough to time a call's set-up to a few milliseconds; the look costs
@@ -106,6 +108,11 @@ void CallDriver::Run(const QString& command)
         else
             m_ctrl.ReqStartVoIP(words[2], 5060, false, false);
         Answer(command, true);
+    } else if (verb == QLatin1String("calls?")) {
+        QJsonArray media;
+        for (int mask : HeldCalls(m_calls))
+            media.append(mask);
+        Print({{"answer", command}, {"ok", true}, {"media", media}});
     } else if (verb == QLatin1String("status?")) {
         const QWidget* window = m_windows.CallWindow();
         QJsonObject line{{"answer", command}, {"ok", window != nullptr}};

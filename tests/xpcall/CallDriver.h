@@ -3,6 +3,7 @@
 #include "CallWindowWatch.h"
 
 #include "client/IMemberCommandDialogs.h"
+#include "platform/rtc/RtcClient.h"
 
 #include <QByteArray>
 #include <QJsonObject>
@@ -25,6 +26,7 @@ class PalavoCtrl;
 //   accept | reject | drop the status window's "承諾", "拒否" or "切断"
 //   signal stop|reject|request ADDRESS   that call command sent to the member as is
 //   status?                the status window as it is now ("caption", "shows", "buttons")
+//   calls?                 the calls the call client holds ("media": MediaType bits each)
 //   shot PATH              a picture of the other side's video as the display shows it
 //   quit                   the program leaves the network and ends
 //
@@ -39,8 +41,9 @@ class CallDriver : public QObject, private IMemberCommandDialogs
 public:
     using Output = std::function<void(const QByteArray& line)>;
 
-    // `ctrl` outlives the driver; lines go to `output`, each ending in '\n'.
-    CallDriver(PalavoCtrl& ctrl, Output output);
+    // `ctrl` and `calls` (the program's) outlive the driver; lines go to `output`, each
+    // ending in '\n'.
+    CallDriver(PalavoCtrl& ctrl, const rtc::IClientFactory& calls, Output output);
 
     // Starts watching; prints the ready line.
     void Start();
@@ -68,6 +71,7 @@ private:
     void WatchMembers();
 
     PalavoCtrl& m_ctrl;
+    const rtc::IClientFactory& m_calls;
     Output m_output;
     QByteArray m_partial;
     QTimer m_watch;
