@@ -106,7 +106,8 @@ void CallDriver::Run(const QString& command)
         else if (words[1] == QLatin1String("reject"))
             m_ctrl.RejectVoIP(words[2]);
         else
-            m_ctrl.ReqStartVoIP(words[2], 5060, false, false);
+            m_ctrl.ReqStartVoIP(words[2], words.value(3, "5060").toInt(), words.value(4) == "video",
+                                false);
         Answer(command, true);
     } else if (verb == QLatin1String("calls?")) {
         QJsonArray media;

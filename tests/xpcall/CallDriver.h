@@ -24,7 +24,7 @@ class PalavoCtrl;
 //
 //   call ADDRESS [video]   "音声チャット" of the menu "操作" on that member's row, confirmed
 //   accept | reject | drop the status window's "承諾", "拒否" or "切断"
-//   signal stop|reject|request ADDRESS   that call command sent to the member as is
+//   signal stop|reject|request ADDRESS [PORT [video]]   that call command sent as it is
 //   status?                the status window as it is now ("caption", "shows", "buttons")
 //   calls?                 the calls the call client holds ("media": MediaType bits each)
 //   shot PATH              a picture of the other side's video as the display shows it

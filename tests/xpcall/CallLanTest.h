@@ -3,6 +3,8 @@
 #include "CallCopy.h"
 #include "LanTest.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -49,6 +51,14 @@ protected:
     int ExpectStatus(CallCopy& copy, const QString& text, size_t from, int timeoutMs = 10000);
     // Waits until the status window of `copy` has closed after line `from`; its line.
     int ExpectClosed(CallCopy& copy, size_t from, int timeoutMs = 6000);
+    // The calls the call client of `copy` holds, each as the media it carries ("[3]").
+    static std::string HeldCalls(CallCopy& copy)
+    {
+        const QJsonArray media = copy.Ask(QStringLiteral("calls?")).value("media").toArray();
+        return QJsonDocument(media).toJson(QJsonDocument::Compact).toStdString();
+    }
+    // The TCP port a host's call client listens on: the one that is not the chat's.
+    QString SipPort(int host);
     // Neither program showed a message box (an error, a refusal, "お願い").
     testing::AssertionResult NoBoxes() const;
     // Milliseconds between two lines of one program, on the program's own clock.
