@@ -12,13 +12,15 @@
 // Transfers: a peer in a call that sends REFER would have the library place a new call,
 // with this microphone, to any address the peer names. Calls here are only the ones the
 // manager places or answers, so a REFER, though the library accepts it, has no effect.
+//
 // Capabilities: the library answers an OPTIONS that belongs to no call with 200 by itself,
 // telling any host that asks that a SIP client listens here and what it is. Nothing here
 // asks a peer's capabilities (the cores never send OPTIONS, see LinphoneCore), so that
 // answer becomes 403. It is the one 200 the library sends outside a transaction (its
 // other such answers are refusals; the partner's OPTIONS inside a call is answered through
 // the call's own transaction and keeps its 200), so the change is made where those answers
-// leave: belle-sip's belle_sip_provider_send_response, whose own definition then sends it.
+// leave: belle-sip's belle_sip_provider_send_response, whose own definition (the next one
+// after the program's, RTLD_NEXT) then sends every answer, changed or not.
 //
 // Should a later liblinphone rename these, the link or rtc.LinphoneStranger.* fails.
 // All three are checked in rtc.LinphoneStranger.*.
