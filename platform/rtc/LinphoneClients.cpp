@@ -107,19 +107,7 @@ std::unique_ptr<IClient> LinphoneClients::CreateClient()
             return std::nullopt;
         return LoadDeviceChoice(m_iniPath);
     };
-    auto client = std::make_unique<LinphoneRtcClient>(ClientSetup(), picker);
-    m_made.emplace_back(client.get());
-    return client;
-}
-
-std::vector<int> LinphoneClients::CallMedia() const
-{
-    std::vector<int> media;
-    for (const QPointer<LinphoneRtcClient>& client : m_made)
-        if (client)
-            for (int mask : client->CallMedia())
-                media.push_back(mask);
-    return media;
+    return std::make_unique<LinphoneRtcClient>(ClientSetup(), picker);
 }
 
 linphone::Core* LinphoneClients::DeviceCore()

@@ -6,7 +6,6 @@
 #include "platform/rtc/RtcClient.h"
 
 #include <QObject>
-#include <QPointer>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -21,8 +20,6 @@ class Player;
 
 namespace rtc
 {
-
-class LinphoneRtcClient;
 
 // The program's call clients over liblinphone, and the machine's devices and a tone
 // player for the device picker and the beeps. Each client gets the user's device choice
@@ -52,9 +49,6 @@ public:
 
     // What the next client is made with.
     CoreSetup ClientSetup() const;
-    // The calls held now by the clients made so far (those still alive), each as the media
-    // it carries (LinphoneRtcClient::CallMedia): read-only, for a watcher of the program.
-    std::vector<int> CallMedia() const;
 
 private:
     // A core that opens no port, for listing devices and playing tones; made on first use.
@@ -62,7 +56,6 @@ private:
     std::vector<MediaDevice> AudioDevices(bool capture);
 
     QString m_iniPath;
-    std::vector<QPointer<LinphoneRtcClient>> m_made; // owned by their managers
     std::shared_ptr<linphone::Core> m_deviceCore;
     QTimer m_iterate;
     QTemporaryDir m_toneDir;

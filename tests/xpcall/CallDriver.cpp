@@ -33,7 +33,7 @@ const QString Drop = QStringLiteral("切断");
 
 } // namespace
 
-CallDriver::CallDriver(PalavoCtrl& ctrl, const rtc::IClientFactory& calls, Output output)
+CallDriver::CallDriver(PalavoCtrl& ctrl, const CallClients& calls, Output output)
     : m_ctrl(ctrl), m_calls(calls), m_output(std::move(output)),
       m_windows(ctrl.window(), [this](QJsonObject line) { Print(std::move(line)); })
 {
@@ -111,9 +111,10 @@ void CallDriver::Run(const QString& command)
         Answer(command, true);
     } else if (verb == QLatin1String("calls?")) {
         QJsonArray media;
-        for (int mask : HeldCalls(m_calls))
+        for (int mask : m_calls.HeldCalls())
             media.append(mask);
-        Print({{"answer", command}, {"ok", true}, {"media", media}});
+        Print(
+            {{"answer", command}, {"ok", true}, {"media", media}, {"sipPort", m_calls.SipPort()}});
     } else if (verb == QLatin1String("status?")) {
         const QWidget* window = m_windows.CallWindow();
         QJsonObject line{{"answer", command}, {"ok", window != nullptr}};

@@ -3,7 +3,6 @@
 #include "CallWindowWatch.h"
 
 #include "client/IMemberCommandDialogs.h"
-#include "platform/rtc/RtcClient.h"
 
 #include <QByteArray>
 #include <QJsonObject>
@@ -14,6 +13,7 @@
 
 #include <functional>
 
+class CallClients;
 class PalavoCtrl;
 
 // The hand of a person at one PalavoXP, for the call tests: takes text commands from the
@@ -26,7 +26,8 @@ class PalavoCtrl;
 //   accept | reject | drop the status window's "承諾", "拒否" or "切断"
 //   signal stop|reject|request ADDRESS [PORT [video]]   that call command sent as it is
 //   status?                the status window as it is now ("caption", "shows", "buttons")
-//   calls?                 the calls the call client holds ("media": MediaType bits each)
+//   calls?                 the calls the call clients hold ("media": MediaType bits each)
+//                          and the call manager's SIP port ("sipPort")
 //   shot PATH              a picture of the other side's video as the display shows it
 //   quit                   the program leaves the network and ends
 //
@@ -43,7 +44,7 @@ public:
 
     // `ctrl` and `calls` (the program's) outlive the driver; lines go to `output`, each
     // ending in '\n'.
-    CallDriver(PalavoCtrl& ctrl, const rtc::IClientFactory& calls, Output output);
+    CallDriver(PalavoCtrl& ctrl, const CallClients& calls, Output output);
 
     // Starts watching; prints the ready line.
     void Start();
@@ -71,7 +72,7 @@ private:
     void WatchMembers();
 
     PalavoCtrl& m_ctrl;
-    const rtc::IClientFactory& m_calls;
+    const CallClients& m_calls;
     Output m_output;
     QByteArray m_partial;
     QTimer m_watch;

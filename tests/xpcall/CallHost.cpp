@@ -67,7 +67,7 @@ int main(int argc, char** argv)
     HeadlessShell shell;
     HeadlessTransferViews views;
     CancellingOpenFileDialogs openFiles;
-    const std::unique_ptr<rtc::IClientFactory> calls = MakeCallClients();
+    const std::unique_ptr<CallClients> calls = MakeCallClients();
     const PlatformServices services{boxes, beeps, saveAs, shell, views, openFiles, *calls};
     ClassRegistry registry;
     PalavoCtrlModule::DllRegisterServer(registry, services);

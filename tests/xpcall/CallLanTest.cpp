@@ -113,17 +113,6 @@ int CallLanTest::ExpectClosed(CallCopy& copy, size_t from, int timeoutMs)
     return at;
 }
 
-QString CallLanTest::SipPort(int host)
-{
-    QStringList ports[2];
-    for (int udp : {0, 1})
-        for (const QString& line : Lan().RunIn(host, {"ss", udp ? "-Huln" : "-Htln"}).split(u'\n'))
-            ports[udp] << line.simplified().section(u' ', 3, 3).section(u':', -1);
-    for (const QString& port : ports[1])
-        ports[0].removeAll(port);
-    return ports[0].value(0);
-}
-
 double CallLanTest::MsBetween(const CallCopy& copy, int first, int second)
 {
     return double(copy.At(second).Json.value("atNs").toInteger() -

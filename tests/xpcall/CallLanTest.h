@@ -57,8 +57,11 @@ protected:
         const QJsonArray media = copy.Ask(QStringLiteral("calls?")).value("media").toArray();
         return QJsonDocument(media).toJson(QJsonDocument::Compact).toStdString();
     }
-    // The TCP port a host's call client listens on: the one that is not the chat's.
-    QString SipPort(int host);
+    // The port on which the call manager of `copy` takes the calls it asks for.
+    static QString SipPort(CallCopy& copy)
+    {
+        return QString::number(copy.Ask(QStringLiteral("calls?")).value("sipPort").toInt());
+    }
     // Neither program showed a message box (an error, a refusal, "お願い").
     testing::AssertionResult NoBoxes() const;
     // Milliseconds between two lines of one program, on the program's own clock.

@@ -114,7 +114,8 @@ TEST_F(XpVideoCall, APeerOfferingVideoToAUserWhoDeclinedItGetsVoiceOnly)
     StartBoth(VideoSettings(CallerSettings()), VideoSettings(CalleeSettings()));
     ASSERT_FALSE(HasFatalFailure());
     const size_t calleeFrom = Callee().Lines().size();
-    Caller().Ask(QStringLiteral("signal request %1 %2 video").arg(Callee().Address(), SipPort(1)));
+    Caller().Ask(
+        QStringLiteral("signal request %1 %2 video").arg(Callee().Address(), SipPort(Caller())));
     ASSERT_GE(Callee().WaitForText("callWindow", Caption(CallerAliase()), 5000, calleeFrom), 0);
     const size_t callerFrom = Caller().Lines().size();
     ASSERT_TRUE(Caller().Ask(QStringLiteral("call ") + Callee().Address()).value("ok").toBool());

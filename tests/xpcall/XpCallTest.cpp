@@ -310,7 +310,7 @@ TEST_F(XpCall, WithoutSoundARequestIsRefusedAtOnce)
         << Both();
 }
 
-// While the caller waits for the callee, host 3 sends the caller's SIP port an INVITE
+// While the caller waits for the callee, host 3 sends the port the caller announced an INVITE
 // that claims to come from the callee: it is declined, the caller goes on waiting, and the
 // callee's call connects when it accepts. No UDP port listens but the chat's.
 TEST_F(XpCallBusy, AStrangersCallDuringSetUpIsDeclinedAndThePartnersConnects)
@@ -320,7 +320,7 @@ TEST_F(XpCallBusy, AStrangersCallDuringSetUpIsDeclinedAndThePartnersConnects)
     size_t callerFrom = 0, calleeFrom = 0;
     RequestCall(false, &callerFrom, &calleeFrom);
     ASSERT_FALSE(HasFatalFailure());
-    const QString a = Caller().Address(), b = Callee().Address(), port = SipPort(1);
+    const QString a = Caller().Address(), b = Callee().Address(), port = SipPort(Caller());
     EXPECT_EQ(Lan().RunIn(1, {"ss", "-Huln"}).count(u'\n'), 1) << "the chat port alone";
     const QString answer = Lan().RunIn(
         3,
