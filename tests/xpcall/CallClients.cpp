@@ -24,16 +24,15 @@ public:
     {
         std::vector<int> media;
         for (const auto& client : m_made)
-            if (client)
-                std::ranges::copy(client->CallMedia(), std::back_inserter(media));
+            for (int mask : client ? client->CallMedia() : std::vector<int>{})
+                media.push_back(mask);
         return media;
     }
     int SipPort() const override
     {
-        const auto addresses = m_made.empty() || !m_made.back()
-                                   ? rtc::RtcResult<QStringList>{}
-                                   : m_made.back()->NetworkAddresses(false, false);
-        return addresses.value.value(0).section(u':', 1).toInt();
+        const auto& last = m_made.empty() ? nullptr : m_made.back();
+        return last ? last->NetworkAddresses(false, false).value.value(0).section(u':', 1).toInt()
+                    : 0;
     }
 
 private:
