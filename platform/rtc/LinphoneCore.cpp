@@ -52,11 +52,14 @@ void ChooseDevices(linphone::Core& core, const CoreSetup& setup)
 QString CoreConfigText(const QString& bindAddress)
 {
     // No file of the core's own anywhere: settings come from this text, the databases
-    // live in memory, and nothing is registered with a server.
+    // live in memory, and nothing is registered with a server. No OPTIONS is sent before
+    // a call (the library's default, said here because a peer answers OPTIONS with 403,
+    // see LinphoneGuards).
     QString text = QStringLiteral("[sip]\n"
                                   "sip_port=0\n"
                                   "sip_tcp_port=0\n"
                                   "sip_tls_port=0\n"
+                                  "ping_with_options=0\n"
                                   "[storage]\n"
                                   "uri=:memory:\n"
                                   "call_logs_db_uri=:memory:\n"

@@ -333,6 +333,17 @@ RtcResult<IVideoWindow*> LinphoneRtcClient::VideoWindow(VideoWindowKind kind)
     return Result::Of(m_videoWindow.get());
 }
 
+std::vector<int> LinphoneRtcClient::CallMedia() const
+{
+    std::vector<int> media;
+    if (m_context)
+        for (const auto& call : m_context->Core->getCalls()) {
+            const auto params = call->getCurrentParams();
+            media.push_back(params ? MediaMaskOf(*params) : 0);
+        }
+    return media;
+}
+
 void LinphoneRtcClient::OnCallCreated(const std::shared_ptr<linphone::Call>& call)
 {
     if (m_context && m_context->Placing) {

@@ -12,6 +12,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace linphone
 {
@@ -63,6 +64,10 @@ public:
     RtcResult<bool> IsT120AppletRunning(T120Applet applet) override;
     RtcStatus StartT120Applet(T120Applet applet) override;
     RtcResult<IVideoWindow*> VideoWindow(VideoWindowKind kind) override;
+
+    // The calls the library holds now, each as the MediaType bits it carries as agreed with
+    // the peer (not as asked for): read-only, for whoever watches the client from outside.
+    std::vector<int> CallMedia() const;
 
     // From the core's listener.
     void OnCallCreated(const std::shared_ptr<linphone::Call>& call);

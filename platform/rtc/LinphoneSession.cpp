@@ -39,6 +39,20 @@ void ApplyMediaMask(linphone::CallParams& params, int mask)
         params.setVideoDirection(Direction(mask, VideoSend, VideoReceive));
 }
 
+int MediaMaskOf(const linphone::CallParams& params)
+{
+    const auto bits = [](bool on, linphone::MediaDirection direction, int send, int receive) {
+        if (!on || direction == linphone::MediaDirection::Inactive ||
+            direction == linphone::MediaDirection::Invalid)
+            return 0;
+        return direction == linphone::MediaDirection::SendOnly   ? send
+               : direction == linphone::MediaDirection::RecvOnly ? receive
+                                                                 : send | receive;
+    };
+    return bits(params.audioEnabled(), params.getAudioDirection(), AudioSend, AudioReceive) |
+           bits(params.videoEnabled(), params.getVideoDirection(), VideoSend, VideoReceive);
+}
+
 QString ViaSourceHost(const QString& via)
 {
     // "SIP/2.0/TCP host:port;param;param", the sent-by after the first blank.

@@ -34,6 +34,8 @@ QString CallTarget(const QString& address);
 
 // Audio and video on or off, and their directions, from a MediaType mask.
 void ApplyMediaMask(linphone::CallParams& params, int mask);
+// The MediaType mask `params` carry: the reverse of ApplyMediaMask.
+int MediaMaskOf(const linphone::CallParams& params);
 
 // The host a request came from, read from its top Via header as the SIP stack left it
 // ("SIP/2.0/TCP 10.0.0.2:5060;branch=z9;received=10.0.0.9"): the stack adds "received"

@@ -145,6 +145,14 @@ QString VirtualLan::Address(int host) const
     return output.trimmed();
 }
 
+QString VirtualLan::RunIn(int host, const QStringList& command, const QByteArray& input) const
+{
+    QString output;
+    Run(QStringList{QStringLiteral("exec"), m_name, QString::number(host)} + command, &output,
+        input);
+    return output;
+}
+
 QStringList VirtualLan::Exec(int host, const QStringList& command) const
 {
     return QStringList{Script(), QStringLiteral("exec"), m_name, QString::number(host)} + command;

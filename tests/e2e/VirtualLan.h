@@ -32,6 +32,8 @@ public:
     QString Namespace(int host) const { return QStringLiteral("%1-%2").arg(m_name).arg(host); }
     // The program and arguments that run `command` inside a host.
     QStringList Exec(int host, const QStringList& command) const;
+    // Runs `command` inside a host with `input` on its standard input; its output.
+    QString RunIn(int host, const QStringList& command, const QByteArray& input = {}) const;
 
     // Drops `percent` of the UDP datagrams that cross the bridge; 0 stops it.
     bool BridgeLoss(int percent);

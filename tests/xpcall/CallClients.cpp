@@ -2,12 +2,47 @@
 
 #include "platform/HostInfo.h"
 #include "platform/rtc/LinphoneClients.h"
+#include "platform/rtc/LinphoneRtcClient.h"
 
 #include <QDir>
+#include <QPointer>
 
-std::unique_ptr<rtc::IClientFactory> MakeCallClients()
+namespace
 {
-    // As the program makes them: the device choice saved in the settings file.
-    const QString iniPath = QDir(HostInfo::SettingsDir()).filePath(QStringLiteral("Palavo.ini"));
-    return std::make_unique<rtc::LinphoneClients>(iniPath);
+// The program's clients, as the program makes them (the device choice saved in the settings
+// file), each remembered while its manager keeps it.
+class WatchedClients : public CallClients
+{
+public:
+    std::unique_ptr<rtc::IClient> CreateClient() override
+    {
+        auto client = m_clients.CreateClient();
+        m_made.emplace_back(static_cast<rtc::LinphoneRtcClient*>(client.get()));
+        return client;
+    }
+    std::vector<int> HeldCalls() const override
+    {
+        std::vector<int> media;
+        for (const auto& client : m_made)
+            for (int mask : client ? client->CallMedia() : std::vector<int>{})
+                media.push_back(mask);
+        return media;
+    }
+    int SipPort() const override
+    {
+        const auto& last = m_made.empty() ? nullptr : m_made.back();
+        return last ? last->NetworkAddresses(false, false).value.value(0).section(u':', 1).toInt()
+                    : 0;
+    }
+
+private:
+    rtc::LinphoneClients m_clients{
+        QDir(HostInfo::SettingsDir()).filePath(QStringLiteral("Palavo.ini"))};
+    std::vector<QPointer<rtc::LinphoneRtcClient>> m_made;
+};
+} // namespace
+
+std::unique_ptr<CallClients> MakeCallClients()
+{
+    return std::make_unique<WatchedClients>();
 }

@@ -1,5 +1,7 @@
 #include "CallDriver.h"
 
+#include "CallClients.h"
+
 #include "client/UserInformation.h"
 #include "client/UserList.h"
 #include "ui/MemberListModel.h"
@@ -31,8 +33,8 @@ const QString Drop = QStringLiteral("切断");
 
 } // namespace
 
-CallDriver::CallDriver(PalavoCtrl& ctrl, Output output)
-    : m_ctrl(ctrl), m_output(std::move(output)),
+CallDriver::CallDriver(PalavoCtrl& ctrl, const CallClients& calls, Output output)
+    : m_ctrl(ctrl), m_calls(calls), m_output(std::move(output)),
       m_windows(ctrl.window(), [this](QJsonObject line) { Print(std::move(line)); })
 {
     // Often enough to time a call's set-up to a few milliseconds; the look costs
@@ -104,8 +106,15 @@ void CallDriver::Run(const QString& command)
         else if (words[1] == QLatin1String("reject"))
             m_ctrl.RejectVoIP(words[2]);
         else
-            m_ctrl.ReqStartVoIP(words[2], 5060, false, false);
+            m_ctrl.ReqStartVoIP(words[2], words.value(3, "5060").toInt(), words.value(4) == "video",
+                                false);
         Answer(command, true);
+    } else if (verb == QLatin1String("calls?")) {
+        QJsonArray media;
+        for (int mask : m_calls.HeldCalls())
+            media.append(mask);
+        Print(
+            {{"answer", command}, {"ok", true}, {"media", media}, {"sipPort", m_calls.SipPort()}});
     } else if (verb == QLatin1String("status?")) {
         const QWidget* window = m_windows.CallWindow();
         QJsonObject line{{"answer", command}, {"ok", window != nullptr}};

@@ -13,6 +13,7 @@
 
 #include <functional>
 
+class CallClients;
 class PalavoCtrl;
 
 // The hand of a person at one PalavoXP, for the call tests: takes text commands from the
@@ -23,8 +24,10 @@ class PalavoCtrl;
 //
 //   call ADDRESS [video]   "音声チャット" of the menu "操作" on that member's row, confirmed
 //   accept | reject | drop the status window's "承諾", "拒否" or "切断"
-//   signal stop|reject|request ADDRESS   that call command sent to the member as is
+//   signal stop|reject|request ADDRESS [PORT [video]]   that call command sent as it is
 //   status?                the status window as it is now ("caption", "shows", "buttons")
+//   calls?                 the calls the call clients hold ("media": MediaType bits each)
+//                          and the call manager's SIP port ("sipPort")
 //   shot PATH              a picture of the other side's video as the display shows it
 //   quit                   the program leaves the network and ends
 //
@@ -39,8 +42,9 @@ class CallDriver : public QObject, private IMemberCommandDialogs
 public:
     using Output = std::function<void(const QByteArray& line)>;
 
-    // `ctrl` outlives the driver; lines go to `output`, each ending in '\n'.
-    CallDriver(PalavoCtrl& ctrl, Output output);
+    // `ctrl` and `calls` (the program's) outlive the driver; lines go to `output`, each
+    // ending in '\n'.
+    CallDriver(PalavoCtrl& ctrl, const CallClients& calls, Output output);
 
     // Starts watching; prints the ready line.
     void Start();
@@ -68,6 +72,7 @@ private:
     void WatchMembers();
 
     PalavoCtrl& m_ctrl;
+    const CallClients& m_calls;
     Output m_output;
     QByteArray m_partial;
     QTimer m_watch;

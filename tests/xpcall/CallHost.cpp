@@ -67,7 +67,7 @@ int main(int argc, char** argv)
     HeadlessShell shell;
     HeadlessTransferViews views;
     CancellingOpenFileDialogs openFiles;
-    const std::unique_ptr<rtc::IClientFactory> calls = MakeCallClients();
+    const std::unique_ptr<CallClients> calls = MakeCallClients();
     const PlatformServices services{boxes, beeps, saveAs, shell, views, openFiles, *calls};
     ClassRegistry registry;
     PalavoCtrlModule::DllRegisterServer(registry, services);
@@ -80,7 +80,7 @@ int main(int argc, char** argv)
             std::fputs("palavo-call-host: the window holds no chat control\n", stderr);
             return 1;
         }
-        CallDriver driver(*window.PalavoCtrl1(), WriteOut);
+        CallDriver driver(*window.PalavoCtrl1(), *calls, WriteOut);
         boxes.SetDriver(&driver);
         QObject::connect(
             &driver, &CallDriver::QuitRequested, &app, [] { QApplication::exit(0); },

@@ -3,6 +3,8 @@
 #include "CallCopy.h"
 #include "LanTest.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -49,6 +51,17 @@ protected:
     int ExpectStatus(CallCopy& copy, const QString& text, size_t from, int timeoutMs = 10000);
     // Waits until the status window of `copy` has closed after line `from`; its line.
     int ExpectClosed(CallCopy& copy, size_t from, int timeoutMs = 6000);
+    // The calls the call client of `copy` holds, each as the media it carries ("[3]").
+    static std::string HeldCalls(CallCopy& copy)
+    {
+        const QJsonArray media = copy.Ask(QStringLiteral("calls?")).value("media").toArray();
+        return QJsonDocument(media).toJson(QJsonDocument::Compact).toStdString();
+    }
+    // The port on which the call manager of `copy` takes the calls it asks for.
+    static QString SipPort(CallCopy& copy)
+    {
+        return QString::number(copy.Ask(QStringLiteral("calls?")).value("sipPort").toInt());
+    }
     // Neither program showed a message box (an error, a refusal, "お願い").
     testing::AssertionResult NoBoxes() const;
     // Milliseconds between two lines of one program, on the program's own clock.

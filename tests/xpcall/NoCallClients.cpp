@@ -1,7 +1,18 @@
 #include "CallClients.h"
 
-std::unique_ptr<rtc::IClientFactory> MakeCallClients()
+namespace
 {
-    // This build links no call client: voice chat stays off, and the tests say so.
-    return std::make_unique<rtc::NoCallClients>();
+// This build links no call client: voice chat stays off, and the tests say so.
+class NoClients : public CallClients
+{
+public:
+    std::unique_ptr<rtc::IClient> CreateClient() override { return nullptr; }
+    std::vector<int> HeldCalls() const override { return {}; }
+    int SipPort() const override { return 0; }
+};
+} // namespace
+
+std::unique_ptr<CallClients> MakeCallClients()
+{
+    return std::make_unique<NoClients>();
 }

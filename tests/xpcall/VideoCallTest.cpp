@@ -106,4 +106,22 @@ TEST_F(XpVideoCall, EachSideSeesTheOthersPicture)
     EXPECT_TRUE(Caller().Ask(QStringLiteral("drop"), 15000).value("ok").toBool()) << Both();
 }
 
+// The callee is told video was asked for (the caller's raw request, on its SIP port) and
+// offers it; the caller's user then asks without video: the call carries voice alone.
+TEST_F(XpVideoCall, APeerOfferingVideoToAUserWhoDeclinedItGetsVoiceOnly)
+{
+    ASSERT_TRUE(WriteToneWav(CallerSettings().AudioIn, 1000, 30000));
+    StartBoth(VideoSettings(CallerSettings()), VideoSettings(CalleeSettings()));
+    ASSERT_FALSE(HasFatalFailure());
+    const size_t calleeFrom = Callee().Lines().size();
+    Caller().Ask(
+        QStringLiteral("signal request %1 %2 video").arg(Callee().Address(), SipPort(Caller())));
+    ASSERT_GE(Callee().WaitForText("callWindow", Caption(CallerAliase()), 5000, calleeFrom), 0);
+    const size_t callerFrom = Caller().Lines().size();
+    ASSERT_TRUE(Caller().Ask(QStringLiteral("call ") + Callee().Address()).value("ok").toBool());
+    ASSERT_TRUE(Callee().Ask(QStringLiteral("accept")).value("ok").toBool()) << Both();
+    ASSERT_GE(ExpectStatus(Caller(), QStringLiteral("通話中です"), callerFrom), 0);
+    EXPECT_EQ(HeldCalls(Caller()), "[3]") << "voice both ways, no video";
+}
+
 } // namespace

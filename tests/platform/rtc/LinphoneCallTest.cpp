@@ -2,6 +2,8 @@
 // place of a sound card.
 #include "RtcTestClient.h"
 
+#include "platform/rtc/LinphoneSession.h"
+
 #include "support/EventWaiter.h"
 #include "support/FreePort.h"
 #include "support/PrintQString.h"
@@ -303,8 +305,13 @@ TEST(LinphoneCall, TheFilterLetsThroughOnlyTheClassesItNames)
         ASSERT_TRUE(pair.callee->Client().SetEventFilter(c.filter).ok());
         ASSERT_NO_FATAL_FAILURE(pair.Place(pair.caller->CallAddress()));
         ASSERT_TRUE(WaitUntil([&] { return pair.caller->Count("participant Connected") == 1; }));
-        // The placing side connects a moment later.
-        WaitUntil([] { return false; }, 300);
+        // The placing side connects a moment later: told where the filter lets it through.
+        const auto callee = std::static_pointer_cast<rtc::LinphoneSession>(pair.callee->Session);
+        EXPECT_TRUE(WaitUntil([&] {
+            return callee->Progress().Connected &&
+                   pair.callee->Count("session Connected") == int(c.sessions) &&
+                   pair.callee->Count("participant Connected") == int(c.participants);
+        }));
         ASSERT_TRUE(pair.callee->Session->Terminate(rtc::NormalTermination).ok());
         ASSERT_TRUE(WaitUntil([&] { return pair.caller->Count("participant Disconnected") == 1; }));
         WaitUntil([] { return false; }, 200);
