@@ -208,9 +208,11 @@ void RTCForm::VoIPRequestOffered(const QString& ipAddress, const QString& aliase
                                  bool video, bool capT120)
 {
     // The partner's own request again (resent after its receipt was lost) while we ring
-    // for it or talk with it: the same call, not a second one to refuse as busy. (Its
-    // request while we ask it is ignored too: a refusal would end our own request there.)
-    if (FromPartner(ipAddress))
+    // for it or talk with it: the same call, not a second one to refuse as busy. A request
+    // from the member we are asking is not a resend but both asking at once: refused as
+    // busy, as each side refuses the other, so that both requests end instead of both
+    // sides waiting for an answer that never comes.
+    if (FromPartner(ipAddress) && !m_caller)
         return;
     // Busy (one call at a time), or a port nobody can call: refused before anything rings.
     if (inUse || portNo < 1 || portNo > 65535) {
