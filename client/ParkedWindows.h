@@ -29,8 +29,6 @@ public:
     std::unique_ptr<IChatForm> TakeChatForm(const QString& address);
     std::unique_ptr<IGroupChatForm> TakeGroupChatForm(const QString& group);
 
-    int Count() const { return static_cast<int>(m_chatForms.size() + m_groupForms.size()); }
-
 private:
     template <typename Form>
     void Keep(QHash<QString, Form*>& shelf, const QString& key, std::unique_ptr<Form> form);

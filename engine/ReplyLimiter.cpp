@@ -31,9 +31,3 @@ bool ReplyLimiter::Allow(const QByteArray& address, int64_t nowMs)
     --bucket.Tokens;
     return true;
 }
-
-void ReplyLimiter::Clear()
-{
-    m_buckets.clear();
-    m_order.clear();
-}

@@ -29,8 +29,6 @@ public:
 
     // Takes one reply from the address's budget. False when it is spent: send nothing.
     bool Allow(const QByteArray& address, int64_t nowMs);
-    void Clear();
-    std::size_t Tracked() const { return m_order.size(); }
 
 private:
     struct Bucket {
