@@ -98,5 +98,7 @@ mmdebstrap --variant=apt --mode=root --quiet \
   --customize-hook='chroot "$1" sh -c "for l in /usr/lib/palavo-xp/lib/libGLESv2.so /usr/lib/palavo-xp/lib/libEGL.so; do test -e \$l || { echo \"\$l dangles\"; exit 1; }; done"' \
   --customize-hook="chroot \"\$1\" sh -c 'cmd=\$($exec_line); mkdir -p /tmp/home; QT_QPA_PLATFORM=offscreen unshare --net timeout 5 \$cmd --home /tmp/home; rc=\$?; [ \$rc -eq 124 ] || { echo \"the program ended with \$rc within five seconds\"; exit 1; }; echo \"started from the desktop entry, still running after five seconds\"'" \
   bookworm "$tree" "${mirrors[@]}" || fail "the install test in the fresh tree failed"
+rm -rf "$tree"
+trap - EXIT
 
 step "all checks passed"

@@ -29,6 +29,7 @@ packages=(
   linphone-common                   # the ring the call window plays
   libgl1-mesa-dri                   # OpenGL for the video window, also under Xvfb
   libgles-dev                       # the video display dlopens "libGLESv2.so", a name only this package installs
+  dpkg-dev lintian appstream        # the Debian package's test: dpkg-shlibdeps, lintian, AppStream validation
 )
 
 installed() {
