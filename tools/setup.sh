@@ -30,6 +30,7 @@ packages=(
   libgl1-mesa-dri                   # OpenGL for the video window, also under Xvfb
   libgles-dev                       # the video display dlopens "libGLESv2.so", a name only this package installs
   libsqlite3-dev                    # the conversation history
+  dpkg-dev lintian appstream        # the Debian package's test: dpkg-shlibdeps, lintian, AppStream validation
 )
 
 installed() {
