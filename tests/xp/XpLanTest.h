@@ -66,9 +66,7 @@ protected:
     ScriptedOpenFiles m_openFiles;
     rtc::NoCallClients m_calls;
     PlatformServices m_services{m_boxes, m_beeps, m_saveAs, m_shell, m_views, m_openFiles, m_calls};
-    // The tray icon the window answers (OpenWindow's only); set with m_services.Tray
-    // before SetUp.
-    ITrayService* m_tray = nullptr;
+    ITrayService* m_tray = nullptr; // OpenWindow's; set with m_services.Tray before SetUp
     ClassRegistry m_registry;
 
 private:
