@@ -9,6 +9,7 @@
 #include "ui/PalavoCtrl.h"
 #include "ui/Twips.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -47,8 +48,11 @@ MainForm::MainForm(ClassRegistry& registry, IMessageBoxService& boxes, ITrayServ
 
     connect(qApp, &QGuiApplication::commitDataRequest, this, &MainForm::OnCommitDataRequest);
 
-    // Without a tray on the desktop nothing here changes.
-    if (m_tray != nullptr && m_tray->Available()) {
+    // Without a tray on the desktop nothing here changes, also should one appear later:
+    // closing must never hide the window where no icon brings it back.
+    if (m_tray != nullptr && !m_tray->Available())
+        m_tray = nullptr;
+    if (m_tray != nullptr) {
         ITrayCommands& commands = *this;
         m_tray->SetCommands(&commands);
         TellTrayWhetherShown();
@@ -186,15 +190,23 @@ void MainForm::TrayShowHide()
         ShowAndRaise();
 }
 
+bool MainForm::ModalDialogOpen()
+{
+    if (QApplication::activeModalWidget() == nullptr)
+        return false;
+    ShowAndRaise();
+    return true;
+}
+
 void MainForm::TrayPresence(bool present)
 {
-    if (m_palavoCtrl1 != nullptr)
+    if (m_palavoCtrl1 != nullptr && !ModalDialogOpen())
         m_palavoCtrl1->ChoosePresence(present);
 }
 
 void MainForm::TrayQuit()
 {
-    if (m_unloaded || !Form_QueryUnload())
+    if (m_unloaded || ModalDialogOpen() || !Form_QueryUnload())
         return;
     m_closeConfirmed = true;
     close();

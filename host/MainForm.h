@@ -56,6 +56,9 @@ private:
     bool HasTray() const;
     // Shown, not minimized, raised and active.
     void ShowAndRaise();
+    // A modal dialog (or the question) is up: the menu cannot act past it, as the
+    // window's own controls cannot; the window is raised for the user to answer it first.
+    bool ModalDialogOpen();
     void TellTrayWhetherShown();
 
     IMessageBoxService& m_boxes;

@@ -16,6 +16,7 @@
 #include "ui/PalavoCtrlModule.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QPointer>
@@ -283,6 +284,9 @@ TEST(MainForm, TheTrayMenuShowsHidesChoosesPresenceAndQuitsAfterTheQuestion)
     EXPECT_FALSE(window->isVisible() || tray.WindowShown);
     menu.TrayActivated();
     EXPECT_TRUE(window->isVisible() && tray.WindowShown);
+    QDialog modal(window.get()); // no question past a dialog still open
+    QTimer::singleShot(0, &modal, [&] { menu.TrayQuit(), modal.reject(); });
+    modal.exec();
     menu.TrayShowHide(); // quitting works on a hidden window too
     h.boxes.QueueAnswer(MessageBoxAnswer::No);
     menu.TrayQuit();
