@@ -11,6 +11,7 @@
 #include "platform/BeepService.h"
 #include "platform/HostInfo.h"
 #include "platform/TrayService.h"
+#include "platform/history/SqliteHistoryStore.h"
 
 QString ChatSession::AllGroups()
 {
@@ -21,7 +22,10 @@ ChatSession::ChatSession(ClassRegistry& registry, const PlatformServices& servic
                          IChatSessionView& view, VoiceCallManagerFactory makeCallManager,
                          QString componentProgId)
     : m_registry(registry), m_services(services), m_view(view),
-      m_makeCallManager(std::move(makeCallManager)), m_componentProgId(std::move(componentProgId))
+      m_makeCallManager(std::move(makeCallManager)), m_componentProgId(std::move(componentProgId)),
+      m_history(services.MessageBoxes, [](history::Error& error) -> std::unique_ptr<history::IHistoryStore> {
+          return history::SqliteHistoryStore::Open(HostInfo::HistoryFile(), error);
+      })
 {
     TimerForInitial.setObjectName(QStringLiteral("TimerForInitial"));
     TimerForInitial.setParent(this);
@@ -52,6 +56,7 @@ void ChatSession::Start()
 
     m_EntryState = false;
     m_LocalAddress = HostInfo::LocalIPv4Address();
+    m_history.SetKeeping(m_info.saveHistory());
 
     m_vim =
         std::make_unique<ControlForm>(m_registry, m_services, m_info, nullptr, m_componentProgId);

@@ -2,6 +2,7 @@
 
 #include "client/ChatInfo.h"
 #include "client/ChatWindowFactory.h"
+#include "client/ConversationHistory.h"
 #include "client/IChatActions.h"
 #include "client/IControlFormEvents.h"
 #include "client/IVoiceCallManager.h"
@@ -104,6 +105,8 @@ public:
     const groupList& Groups() const { return m_groups; }
     // Where records get their windows; the chat windows install their makers here.
     ChatWindowFactory& Windows() { return m_windows; }
+    // The conversation history: the windows hand it their lines, the option turns it on.
+    ConversationHistory& History() { return m_history; }
     const PlatformServices& Services() const { return m_services; }
 
     bool EntryState() const { return m_EntryState; }
@@ -148,6 +151,8 @@ private:
     QString m_componentProgId;
 
     ChatInfo m_info;
+    // Before the windows, which store their lines here until they go.
+    ConversationHistory m_history;
     ChatWindowFactory m_windows;
     // Before the lists: their records leave their windows here as they go.
     ParkedWindows m_parked;

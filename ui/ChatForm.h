@@ -6,6 +6,7 @@
 #include <QString>
 #include <QWidget>
 
+class ConversationHistory;
 class IChatActions;
 class QLineEdit;
 class QPushButton;
@@ -20,8 +21,9 @@ class ChatForm : public QWidget, public IChatForm
     Q_OBJECT
 
 public:
-    // `actions` (the session) outlives the window for as long as it is enabled.
-    explicit ChatForm(IChatActions& actions);
+    // `actions` (the session) outlives the window for as long as it is enabled; the
+    // history, kept by the session, as long as the window.
+    ChatForm(IChatActions& actions, ConversationHistory& history);
 
     // IChatForm
     void SetPartner(const QString& address, const QString& aliase) override;
@@ -49,8 +51,11 @@ private:
     void Form_Load();
     void ShowTitle();
     void btnSend_Click();
+    // A line into the log, and into the history when it is kept.
+    void AddLine(const QString& prefix, const QString& text, int16_t state);
 
     IChatActions& m_actions;
+    ConversationHistory& m_history;
     bool loaded = false;
     // While the window outlives its record it deletes itself as the user closes it,
     // calling m_closed (when set) first.

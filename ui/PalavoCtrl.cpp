@@ -16,6 +16,7 @@
 #include "ui/MemberIcons.h"
 #include "ui/MemberListModel.h"
 #include "ui/MemberListView.h"
+#include "ui/HistoryCommands.h"
 #include "ui/OptionForm.h"
 #include "ui/QueryForm.h"
 #include "ui/RTCForm.h"
@@ -70,10 +71,11 @@ PalavoCtrl::PalavoCtrl(ClassRegistry& registry, const PlatformServices& services
     // The records' chat windows, each handed the parts of the session it uses.
     ChatSession& session = *m_session;
     session.Windows().MakeChatForm = [&session]() -> std::unique_ptr<IChatForm> {
-        return std::make_unique<ChatForm>(session);
+        return std::make_unique<ChatForm>(session, session.History());
     };
     session.Windows().MakeGroupChatForm = [&session]() -> std::unique_ptr<IGroupChatForm> {
-        return std::make_unique<GroupChatForm>(session, session.Settings(), session.Users());
+        return std::make_unique<GroupChatForm>(session, session.Settings(), session.Users(),
+                                               session.History());
     };
     m_session->Start();
     IMemberCommandDialogs& dialogs = *this;
@@ -276,6 +278,9 @@ void PalavoCtrl::ConnectMenus()
         form.exec();
     });
     connect(ui.MenuQuery, &QAction::triggered, this, &PalavoCtrl::MenuQuery_Click);
+    m_history = new HistoryCommands(*m_session, this, ui.MenuHistorySearch, ui.MenuHistoryDelete,
+                                    ui.MenuHistoryDeleteMember, ui.MenuHistoryDeleteAll,
+                                    [this] { return SelectedItem(); });
     // "AVチューニングウィザード": the probe's device picker (the item is disabled without one).
     connect(ui.MenuTunigWizard, &QAction::triggered, this, [this] { m_session->TuningWizard(); });
     ConnectSettingsMenus();
@@ -300,7 +305,11 @@ void PalavoCtrl::ConnectSettingsMenus()
 {
     connect(ui.MenuOption, &QAction::triggered, this, [this] {
         OptionForm form(m_session->Settings(), m_session->Services().MessageBoxes,
-                        m_session->MediaCapabilities(), m_openBroadCastList, this);
+                        m_session->MediaCapabilities(), m_openBroadCastList, this,
+                        [this](bool keep) {
+                            m_session->History().SetKeeping(keep);
+                            m_history->Update();
+                        });
         form.exec();
     });
     connect(ui.MenuSpecialOption, &QAction::triggered, this, [this] {
@@ -322,6 +331,7 @@ void PalavoCtrl::UpdateToolbarMenu(int index)
     case 2:
         ui.MenuRenew->setEnabled(entered);
         ui.MenuQuery->setEnabled(entered);
+        m_history->Update();
         CheckViewMode();
         break;
     case 3:

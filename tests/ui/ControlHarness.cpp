@@ -41,7 +41,7 @@ ControlHarness::ControlHarness(const UiSettings& settings)
                calls}
 {
     m_oldHome = qgetenv("PALAVO_HOME");
-    qputenv("PALAVO_HOME", m_home.path().toLocal8Bit());
+    qputenv("PALAVO_HOME", (settings.home.isEmpty() ? m_home.path() : settings.home).toLocal8Bit());
     INIData::WriteIniInt(QStringLiteral("CHAT"), QStringLiteral("port"), Port);
     const QString user = QStringLiteral("User");
     INIData::WriteIniString(user, QStringLiteral("aliase"), settings.aliase);
@@ -51,6 +51,7 @@ ControlHarness::ControlHarness(const UiSettings& settings)
     INIData::WriteIniString(user, QStringLiteral("displayRenew"), Switch(settings.displayRenew));
     INIData::WriteIniString(user, QStringLiteral("media"), QString::number(settings.media));
     INIData::WriteIniString(user, QStringLiteral("autoAnswer"), Switch(settings.autoAnswer));
+    INIData::WriteIniString(user, QStringLiteral("saveHistory"), Switch(settings.saveHistory));
     calls.Available = settings.callClient;
 
     ClassRegistry::ClassEntry component;
