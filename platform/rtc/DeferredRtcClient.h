@@ -3,6 +3,7 @@
 #include "platform/rtc/CallLibrary.h"
 #include "platform/rtc/RtcClient.h"
 
+#include <QObject>
 #include <QString>
 
 #include <functional>
@@ -20,7 +21,7 @@ namespace rtc
 // it everything the manager set, in the manager's order, and from then on passes every
 // operation to it. The device picker runs without a client; its choice is saved and used
 // by the real client when it is made.
-class DeferredRtcClient : public IClient
+class DeferredRtcClient : public QObject, public IClient
 {
 public:
     // The loaded call module, or why it could not be loaded.
