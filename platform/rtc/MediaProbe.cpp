@@ -23,7 +23,7 @@ namespace
 [[noreturn]] void RunChild(int out, const QByteArray& modulePath, const QString& iniPath)
 {
     QByteArray answer;
-    void* module = ::dlopen(modulePath.constData(), RTLD_NOW | RTLD_LOCAL);
+    void* module = ::dlopen(modulePath.constData(), RTLD_LAZY | RTLD_LOCAL);
     auto probe = module ? reinterpret_cast<ProbeMediaEntry>(::dlsym(module, ProbeMediaSymbol))
                         : nullptr;
     if (!probe) {
