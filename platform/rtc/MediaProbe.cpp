@@ -13,7 +13,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstring>
+#include <cerrno>
 
 namespace rtc
 {
@@ -57,6 +57,9 @@ MediaProbe::MediaProbe(const QString& modulePath, const QString& iniPath)
     m_child = ::fork();
     if (m_child == 0) {
         ::close(fds[0]);
+        // The program's window is being made meanwhile, and comes first; the answer is
+        // needed only half a second later, at entry.
+        [[maybe_unused]] const int niceness = ::nice(10);
         RunChild(fds[1], path, iniPath);
     }
     ::close(fds[1]);
