@@ -2,6 +2,7 @@
 #include "host/MainForm.h"
 #include "host/ProgramOptions.h"
 #include "host/TerminationSignals.h"
+#include "host/TrayIcons.h"
 #include "platform/ClassRegistry.h"
 #include "platform/HostInfo.h"
 #include "platform/PlatformServices.h"
@@ -61,8 +62,11 @@ int main(int argc, char** argv)
     // Each call client is made with the device choice saved in the settings file; the
     // product's beeps are tones on the chosen speaker, or the desktop's beep without one.
     rtc::ToneBeeps beeps(calls, transferUi, iniPath);
+    // The icon in the desktop's tray (where there is one), shown by the session and
+    // answered by the window.
+    QtTrayService tray(PaintTrayIcons());
     const PlatformServices services{messageBoxes, beeps,      transferUi, shell,
-                                    transferUi,   transferUi, calls};
+                                    transferUi,   transferUi, calls,      &tray};
 
     // What installing the control's library registered on the original platform.
     ClassRegistry registry;
@@ -70,7 +74,7 @@ int main(int argc, char** argv)
 
     int rc = 0;
     {
-        MainForm window(registry, messageBoxes);
+        MainForm window(registry, messageBoxes, &tray);
         window.EndProgramOnUnload();
         // A signal ends the program without the question; destroying the window still
         // shuts the control down.

@@ -4,8 +4,6 @@
 #include "platform/rtc/DeferredRtcClient.h"
 #include "platform/rtc/TuningWizard.h"
 
-#include <QFileInfo>
-
 namespace rtc
 {
 
@@ -21,11 +19,7 @@ LazyCallClients::~LazyCallClients() = default;
 
 QString LazyCallClients::ModulePath()
 {
-    const QString dir = HostInfo::ExecutableDir();
-    const QString beside = dir + QLatin1Char('/') + QLatin1String(CallModuleName);
-    if (QFileInfo::exists(beside))
-        return beside;
-    return dir + QStringLiteral("/" PALAVO_CALL_MODULE_DIR "/") + QLatin1String(CallModuleName);
+    return HostInfo::ExecutableDir() + QLatin1Char('/') + QLatin1String(CallModuleName);
 }
 
 RtcResult<ICallLibrary*> LazyCallClients::Library()

@@ -39,8 +39,7 @@ public:
     // Whether the call module is in this process yet.
     bool Loaded() const { return m_library != nullptr; }
 
-    // Where the module is: beside the program in the build tree, in the program's own
-    // library folder once installed.
+    // Where the module is: beside the program, in the build tree as installed.
     static QString ModulePath();
 
 private:
