@@ -19,6 +19,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 class ClassRegistry;
 class ControlForm;
@@ -113,7 +114,12 @@ public:
     const QString& GroupFilter() const { return m_GroupFilter; }
     const QString& AbsenceResponse() const { return m_AbsenceResponse; }
     const QString& LocalAddress() const { return m_LocalAddress; }
-    int16_t MediaCapabilities() const { return m_MediaCapabilities; }
+    // What the start-up probe found (1 voice, 2 video, 4 whiteboard). The probe's client
+    // is asked the first time this is needed (at the first tick of TimerForInitial, entry
+    // or the options dialog, whichever comes first), not at start-up: the program's client
+    // answers from a probe process that may still be running, and the window should not
+    // wait for it to show.
+    int16_t MediaCapabilities() const;
     ControlForm* Bridge() const { return m_vim.get(); }
     // The voice-call session manager; null while voice chat is unavailable.
     IVoiceCallManager* VoiceCallManager() const { return m_RTCForm.get(); }
@@ -166,7 +172,7 @@ private:
     QString m_GroupFilter = AllGroups();
     QString m_AbsenceResponse;
     QString m_LocalAddress;
-    int16_t m_MediaCapabilities = 0;
+    mutable std::optional<int16_t> m_MediaCapabilities;
     // By the member's address and by the group's name: a group may be named like an
     // address.
     QSet<QString> m_unreadMembers;

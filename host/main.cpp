@@ -8,7 +8,7 @@
 #include "platform/PlatformServices.h"
 #include "platform/QtMessageBoxService.h"
 #include "platform/QtShellService.h"
-#include "platform/rtc/LinphoneClients.h"
+#include "platform/rtc/LazyCallClients.h"
 #include "platform/rtc/ToneBeeps.h"
 #include "ui/PalavoCtrlModule.h"
 #include "ui/transfer/QtTransferUi.h"
@@ -45,6 +45,12 @@ int main(int argc, char** argv)
         qputenv("PALAVO_HOME", QFile::encodeName(home));
     }
 
+    // Calls over liblinphone, loaded only when first needed; what this machine can carry
+    // is asked in a process of its own, forked now, before QApplication starts threads,
+    // so that it runs while the window is being made.
+    const QString iniPath = QDir(HostInfo::SettingsDir()).filePath(QStringLiteral("Palavo.ini"));
+    rtc::LazyCallClients calls(iniPath);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("PalavoXP"));
     QApplication::setApplicationVersion(QStringLiteral(PALAVO_VERSION));
@@ -53,11 +59,8 @@ int main(int argc, char** argv)
     QtMessageBoxService messageBoxes;
     QtShellService shell;
     QtTransferUi transferUi; // transfer windows, beep, save-as and file-open dialogs
-    // Calls over liblinphone, each client made with the device choice saved in the
-    // settings file; the product's beeps are tones on the chosen speaker, or the
-    // desktop's beep without one.
-    const QString iniPath = QDir(HostInfo::SettingsDir()).filePath(QStringLiteral("Palavo.ini"));
-    rtc::LinphoneClients calls(iniPath);
+    // Each call client is made with the device choice saved in the settings file; the
+    // product's beeps are tones on the chosen speaker, or the desktop's beep without one.
     rtc::ToneBeeps beeps(calls, transferUi, iniPath);
     // The icon in the desktop's tray (where there is one), shown by the session and
     // answered by the window.
