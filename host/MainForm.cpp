@@ -64,6 +64,14 @@ void MainForm::closeEvent(QCloseEvent* event)
     Form_Unload();
 }
 
+void MainForm::ShowAndRaise()
+{
+    setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+}
+
 bool MainForm::Form_QueryUnload()
 {
     const MessageBoxRequest question{QStringLiteral("Palavo XPを終了しますか？"),

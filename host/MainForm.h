@@ -26,6 +26,9 @@ public:
     // (the file-transfer windows of the component) are open: the program calls this.
     void EndProgramOnUnload() { m_endsProgram = true; }
 
+    // Hidden or minimised: shown again as it was, in front of the others, with the focus.
+    void ShowAndRaise();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 

@@ -1,12 +1,14 @@
 // PalavoXP: the program that gives the chat control its window.
 #include "host/MainForm.h"
 #include "host/ProgramOptions.h"
+#include "host/RunningCopy.h"
 #include "host/TerminationSignals.h"
 #include "platform/ClassRegistry.h"
 #include "platform/HostInfo.h"
 #include "platform/PlatformServices.h"
 #include "platform/QtMessageBoxService.h"
 #include "platform/QtShellService.h"
+#include "platform/XdgAutostart.h"
 #include "platform/rtc/LinphoneClients.h"
 #include "platform/rtc/ToneBeeps.h"
 #include "ui/PalavoCtrlModule.h"
@@ -15,8 +17,18 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QStandardPaths>
 
 #include <cstdio>
+
+#include <unistd.h>
+
+namespace
+{
+// How long a second start waits for the running copy to raise its window; the answer
+// normally takes milliseconds.
+constexpr int RunningCopyWaitMs = 3000;
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -48,6 +60,15 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("PalavoXP"));
     QApplication::setApplicationVersion(QStringLiteral(PALAVO_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("palavo-xp"));
+
+    // One copy per user and settings directory: a second start raises the first's window
+    // and ends before it touches the network or the settings.
+    RunningCopy runningCopy(RunningCopy::PathFor(
+        QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation), getuid(),
+        HostInfo::SettingsDir()));
+    if (runningCopy.Claim(RunningCopyWaitMs) == RunningCopy::Second)
+        return 0;
+
     // The desktop's services, handed to everything the program makes; they outlive it.
     QtMessageBoxService messageBoxes;
     QtShellService shell;
@@ -58,8 +79,14 @@ int main(int argc, char** argv)
     const QString iniPath = QDir(HostInfo::SettingsDir()).filePath(QStringLiteral("Palavo.ini"));
     rtc::LinphoneClients calls(iniPath);
     rtc::ToneBeeps beeps(calls, transferUi, iniPath);
+    // The login entry starts this executable with the settings directory the user named,
+    // if any; without one it finds the usual place again.
+    const QString namedHome = qEnvironmentVariable("PALAVO_HOME");
+    XdgAutostart autostart(XdgAutostart::DefaultDir(), QCoreApplication::applicationFilePath(),
+                           namedHome.isEmpty() ? QString()
+                                               : QDir::cleanPath(QDir(namedHome).absolutePath()));
     const PlatformServices services{messageBoxes, beeps,      transferUi, shell,
-                                    transferUi,   transferUi, calls};
+                                    transferUi,   transferUi, calls,      &autostart};
 
     // What installing the control's library registered on the original platform.
     ClassRegistry registry;
@@ -69,6 +96,8 @@ int main(int argc, char** argv)
     {
         MainForm window(registry, messageBoxes);
         window.EndProgramOnUnload();
+        QObject::connect(&runningCopy, &RunningCopy::RaiseWanted, &window,
+                         &MainForm::ShowAndRaise);
         // A signal ends the program without the question; destroying the window still
         // shuts the control down.
         TerminationSignals signals_;

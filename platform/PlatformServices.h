@@ -12,6 +12,7 @@ class IClientFactory;
 // Made by the component library (component/TransferViewFactory.h); the platform only
 // carries it from the program to the component.
 class ITransferViewFactory;
+class XdgAutostart;
 
 // The desktop services one program hands to the network component and to the chat
 // session when it makes them: the program decides whether a box is a real dialog, a
@@ -26,4 +27,6 @@ struct PlatformServices {
     IOpenFileDialogService& OpenFile;
     // The call clients of the voice-call managers.
     rtc::IClientFactory& Calls;
+    // The login autostart entry; null where there is no desktop session to start in.
+    XdgAutostart* Autostart = nullptr;
 };
