@@ -4,6 +4,7 @@
 
 #include "client/ChatInfo.h"
 #include "client/INIData.h"
+#include "platform/XdgAutostart.h"
 #include "ui/AboutBoxForm.h"
 #include "ui/OptionForm.h"
 #include "ui/PalavoCtrl.h"
@@ -243,9 +244,13 @@ TEST(OptionDialog, AChangedNicknameIsAnnouncedAtTheNextEntryWithoutARestart)
     EXPECT_TRUE(h.TakeBroadcasts().contains("0x1 花子")) << "entry announces the new name";
 }
 
-TEST(SpecialOptionDialog, TheRefreshButtonFollowsAtOnceAndBothSwitchesAreSaved)
+TEST(SpecialOptionDialog, TheRefreshButtonFollowsAtOnceBothSwitchesAreSavedAndTheLoginEntryWritten)
 {
     ControlHarness h;
+    QTemporaryDir config;
+    XdgAutostart autostart(config.filePath(QStringLiteral("autostart")),
+                           QStringLiteral("/usr/bin/PalavoXP"), {});
+    h.services.Autostart = &autostart;
     PalavoCtrl& ctrl = h.Ctrl();
     auto* renew = h.Find<QPushButton>("CmdRenew");
     ASSERT_TRUE(renew->isHidden());
@@ -253,11 +258,14 @@ TEST(SpecialOptionDialog, TheRefreshButtonFollowsAtOnceAndBothSwitchesAreSaved)
         WhenUp<SpecialOptionForm>([on](SpecialOptionForm& form) {
             EXPECT_EQ(form.ChkRenew->isChecked(), !on);
             EXPECT_EQ(form.ChkDblClick->isChecked(), !on);
+            EXPECT_EQ(form.ChkAutostart->isChecked(), !on);
             QTest::mouseClick(form.ChkRenew, Qt::LeftButton);
             QTest::mouseClick(form.ChkDblClick, Qt::LeftButton);
+            QTest::mouseClick(form.ChkAutostart, Qt::LeftButton);
             QTest::mouseClick(form.cmdOK, Qt::LeftButton);
         });
         h.Choose("MenuSpecialOption");
+        EXPECT_EQ(QFile::exists(autostart.EntryPath()), on);
         EXPECT_EQ(renew->isHidden(), !on);
         EXPECT_EQ(Stored("User", "displayRenew"), on ? "1" : "0");
         EXPECT_EQ(Stored("User", "dblClickVoip"), on ? "1" : "0");
@@ -272,6 +280,31 @@ TEST(SpecialOptionDialog, TheRefreshButtonFollowsAtOnceAndBothSwitchesAreSaved)
     });
     h.Choose("MenuSpecialOption");
     EXPECT_TRUE(renew->isHidden());
+    EXPECT_EQ(SettingsFile(), before);
+}
+
+TEST(SpecialOptionDialog, ALoginEntryThatCannotBeWrittenKeepsTheDialogOpenWithNothingSaved)
+{
+    ControlHarness h;
+    QTemporaryDir config;
+    const QString blocked = config.filePath(QStringLiteral("autostart"));
+    QFile(blocked).open(QIODevice::WriteOnly); // a file where the folder should be
+    XdgAutostart autostart(blocked, QStringLiteral("/usr/bin/PalavoXP"), {});
+    h.services.Autostart = &autostart;
+    h.Ctrl();
+    const QByteArray before = SettingsFile();
+    bool stillOpen = false;
+    WhenUp<SpecialOptionForm>([&](SpecialOptionForm& form) {
+        QTest::mouseClick(form.ChkRenew, Qt::LeftButton);
+        QTest::mouseClick(form.ChkAutostart, Qt::LeftButton);
+        QTest::mouseClick(form.cmdOK, Qt::LeftButton);
+        stillOpen = form.isVisible() && form.ChkRenew->isChecked() && form.ChkAutostart->isChecked();
+        form.reject();
+    });
+    h.Choose("MenuSpecialOption");
+    EXPECT_TRUE(stillOpen);
+    ASSERT_EQ(h.BoxTexts().size(), 1);
+    EXPECT_TRUE(h.BoxTexts()[0].startsWith(QStringLiteral("エラー|ログイン時に起動するためのエントリを書き込めませんでした。")));
     EXPECT_EQ(SettingsFile(), before);
 }
 
