@@ -36,7 +36,8 @@ QString RunningCopy::PathFor(const QString& runtimeDir, uint uid, const QString&
         canonical = QDir::cleanPath(QDir(home).absolutePath());
     QCryptographicHash hash(QCryptographicHash::Sha256);
     hash.addData(QByteArray::number(uid) + '\0' + canonical.toUtf8());
-    const QString name = QStringLiteral("palavo-xp-") + QString::fromLatin1(hash.result().toHex().left(16));
+    const QString name =
+        QStringLiteral("palavo-xp-") + QString::fromLatin1(hash.result().toHex().left(16));
     return QDir(runtimeDir).filePath(name);
 }
 

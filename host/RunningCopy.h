@@ -22,7 +22,7 @@ public:
     enum Role {
         First,  // this copy runs and answers later starts through RaiseWanted()
         Second, // a running copy raised its window; this one ends
-        Alone,  // neither could be arranged (no runtime directory, the copy did not answer): run as before
+        Alone,  // no runtime directory, or the running copy did not answer: run as before
     };
 
     // `path`: the socket where the copies of one user and settings directory meet

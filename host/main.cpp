@@ -63,9 +63,9 @@ int main(int argc, char** argv)
 
     // One copy per user and settings directory: a second start raises the first's window
     // and ends before it touches the network or the settings.
-    RunningCopy runningCopy(RunningCopy::PathFor(
-        QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation), getuid(),
-        HostInfo::SettingsDir()));
+    RunningCopy runningCopy(
+        RunningCopy::PathFor(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation),
+                             getuid(), HostInfo::SettingsDir()));
     if (runningCopy.Claim(RunningCopyWaitMs) == RunningCopy::Second)
         return 0;
 
@@ -96,8 +96,7 @@ int main(int argc, char** argv)
     {
         MainForm window(registry, messageBoxes);
         window.EndProgramOnUnload();
-        QObject::connect(&runningCopy, &RunningCopy::RaiseWanted, &window,
-                         &MainForm::ShowAndRaise);
+        QObject::connect(&runningCopy, &RunningCopy::RaiseWanted, &window, &MainForm::ShowAndRaise);
         // A signal ends the program without the question; destroying the window still
         // shuts the control down.
         TerminationSignals signals_;

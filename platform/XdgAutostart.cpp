@@ -56,8 +56,8 @@ XdgAutostart::XdgAutostart(QString dir, QString program, QString home)
 QString XdgAutostart::DefaultDir()
 {
     const QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    const QString base = QDir::isAbsolutePath(config) ? config
-                                                      : QDir::homePath() + QStringLiteral("/.config");
+    const QString base =
+        QDir::isAbsolutePath(config) ? config : QDir::homePath() + QStringLiteral("/.config");
     return QDir::cleanPath(base + QStringLiteral("/autostart"));
 }
 
@@ -97,14 +97,15 @@ QString XdgAutostart::SetEnabled(bool on) const
         return QStringLiteral("プログラムか設定フォルダのパスに制御文字があります");
     if (!QDir().mkpath(m_dir))
         return QStringLiteral("フォルダ %1 を作れません").arg(m_dir);
-    const QString text = QStringLiteral("[Desktop Entry]\n"
-                                        "Type=Application\n"
-                                        "Name=Palavo XP\n"
-                                        "Comment=Serverless chat and presence on the local network\n"
-                                        "Comment[ja]=サーバ不要のLANチャットと在席表示\n"
-                                        "Icon=palavo-xp\n"
-                                        "Terminal=false\n")
-                         + exec + u'\n' + Marker + u'\n';
+    const QString text =
+        QStringLiteral("[Desktop Entry]\n"
+                       "Type=Application\n"
+                       "Name=Palavo XP\n"
+                       "Comment=Serverless chat and presence on the local network\n"
+                       "Comment[ja]=サーバ不要のLANチャットと在席表示\n"
+                       "Icon=palavo-xp\n"
+                       "Terminal=false\n") +
+        exec + u'\n' + Marker + u'\n';
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(text.toUtf8()) < 0 || !file.commit())
         return file.errorString();

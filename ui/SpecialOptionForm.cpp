@@ -80,11 +80,12 @@ bool SpecialOptionForm::ApplyAutostart()
     const QString error = m_services.Autostart->SetEnabled(ChkAutostart->isChecked());
     if (error.isEmpty())
         return true;
-    const QString text = ChkAutostart->isChecked()
-                             ? QStringLiteral("ログイン時に起動するためのエントリを書き込めませんでした。")
-                             : QStringLiteral("ログイン時に起動するためのエントリを削除できませんでした。");
-    m_services.MessageBoxes.Show(this, {text + u'\n' + m_services.Autostart->EntryPath() + u'\n' + error,
-                                        QStringLiteral("エラー"), MessageBoxIcon::Error,
-                                        MessageBoxButtons::Ok});
+    const QString text =
+        ChkAutostart->isChecked()
+            ? QStringLiteral("ログイン時に起動するためのエントリを書き込めませんでした。")
+            : QStringLiteral("ログイン時に起動するためのエントリを削除できませんでした。");
+    m_services.MessageBoxes.Show(
+        this, {text + u'\n' + m_services.Autostart->EntryPath() + u'\n' + error,
+               QStringLiteral("エラー"), MessageBoxIcon::Error, MessageBoxButtons::Ok});
     return false;
 }

@@ -54,7 +54,8 @@ protected:
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
         copy->setProcessEnvironment(env);
-        copy->start(QStringLiteral(PALAVO_XP_PATH), {QStringLiteral("--home"), m_homes.filePath(home)});
+        copy->start(QStringLiteral(PALAVO_XP_PATH),
+                    {QStringLiteral("--home"), m_homes.filePath(home)});
         m_copies.push_back(std::move(copy));
         return *m_copies.back();
     }
@@ -95,7 +96,9 @@ TEST_F(OneCopyPerHome, ASecondStartRaisesTheFirstAndEnds)
     EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(second.exitCode(), 0);
     QString active;
-    EXPECT_TRUE(WaitUntil([&] { return Xdotool({QStringLiteral("getactivewindow")}, &active) == 0 && active == window; }));
+    EXPECT_TRUE(WaitUntil([&] {
+        return Xdotool({QStringLiteral("getactivewindow")}, &active) == 0 && active == window;
+    }));
     EXPECT_EQ(ShownWindow(first), window);
 }
 
@@ -106,7 +109,8 @@ TEST_F(OneCopyPerHome, AnotherHomeOrAKilledCopyLeavesTheStartRunning)
         const char* home;
         bool killFirst;
     };
-    for (const Case c : {Case{"another home", "b", false}, Case{"the first copy killed", "a", true}}) {
+    for (const Case c :
+         {Case{"another home", "b", false}, Case{"the first copy killed", "a", true}}) {
         SCOPED_TRACE(c.what);
         QProcess& first = Start(QStringLiteral("a"));
         ASSERT_FALSE(ShownWindow(first).isEmpty());

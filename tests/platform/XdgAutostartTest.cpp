@@ -13,7 +13,8 @@ namespace
 QStringList Lines(const QString& path)
 {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split(u'\n') : QStringList{};
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()).split(u'\n')
+                                          : QStringList{};
 }
 } // namespace
 
@@ -26,8 +27,10 @@ TEST(XdgAutostart, WritesAndRemovesItsEntryStartingThisProgramWithThisHome)
     };
     const Case cases[] = {
         {"/usr/bin/PalavoXP", "", "Exec=/usr/bin/PalavoXP"},
-        {"/opt/my apps/PalavoXP", "/home/u/100% palavo", R"(Exec="/opt/my apps/PalavoXP" --home "/home/u/100%% palavo")"},
-        {"/opt/a\"b$/PalavoXP", "/h/back\\slash", R"(Exec="/opt/a\\"b\\$/PalavoXP" --home "/h/back\\\\slash")"},
+        {"/opt/my apps/PalavoXP", "/home/u/100% palavo",
+         R"(Exec="/opt/my apps/PalavoXP" --home "/home/u/100%% palavo")"},
+        {"/opt/a\"b$/PalavoXP", "/h/back\\slash",
+         R"(Exec="/opt/a\\"b\\$/PalavoXP" --home "/h/back\\\\slash")"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.exec);
@@ -39,7 +42,8 @@ TEST(XdgAutostart, WritesAndRemovesItsEntryStartingThisProgramWithThisHome)
         EXPECT_TRUE(Lines(autostart.EntryPath()).contains(QString::fromUtf8(c.exec)));
         EXPECT_TRUE(autostart.Enabled());
         // The same entry starts another settings directory: not this copy's.
-        EXPECT_FALSE(XdgAutostart(dir, QString::fromUtf8(c.program), QStringLiteral("/other")).Enabled());
+        EXPECT_FALSE(
+            XdgAutostart(dir, QString::fromUtf8(c.program), QStringLiteral("/other")).Enabled());
         EXPECT_EQ(autostart.SetEnabled(false), QString());
         EXPECT_FALSE(QFile::exists(autostart.EntryPath()));
     }

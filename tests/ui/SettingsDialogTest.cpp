@@ -298,13 +298,15 @@ TEST(SpecialOptionDialog, ALoginEntryThatCannotBeWrittenKeepsTheDialogOpenWithNo
         QTest::mouseClick(form.ChkRenew, Qt::LeftButton);
         QTest::mouseClick(form.ChkAutostart, Qt::LeftButton);
         QTest::mouseClick(form.cmdOK, Qt::LeftButton);
-        stillOpen = form.isVisible() && form.ChkRenew->isChecked() && form.ChkAutostart->isChecked();
+        stillOpen =
+            form.isVisible() && form.ChkRenew->isChecked() && form.ChkAutostart->isChecked();
         form.reject();
     });
     h.Choose("MenuSpecialOption");
     EXPECT_TRUE(stillOpen);
     ASSERT_EQ(h.BoxTexts().size(), 1);
-    EXPECT_TRUE(h.BoxTexts()[0].startsWith(QStringLiteral("エラー|ログイン時に起動するためのエントリを書き込めませんでした。")));
+    EXPECT_TRUE(h.BoxTexts()[0].startsWith(
+        QStringLiteral("エラー|ログイン時に起動するためのエントリを書き込めませんでした。")));
     EXPECT_EQ(SettingsFile(), before);
 }
 
