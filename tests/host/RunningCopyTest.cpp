@@ -1,7 +1,5 @@
-// One copy per user and settings directory, with real PalavoXP processes on a real X
-// display, and the one request a running copy takes from a local client.
+// One copy per home: real PalavoXP processes under Xvfb and openbox, and a local client.
 #include "host/RunningCopy.h"
-
 #include "support/EventWaiter.h"
 
 #include <QLocalSocket>
@@ -11,20 +9,24 @@
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <vector>
+#include <list>
 
 namespace
 {
-// xdotool's exit code; what it printed, trimmed, in `out`.
-int Xdotool(const QStringList& args, QString* out = nullptr)
+// What xdotool printed, trimmed, waiting up to 30 s; "failed" when it did not end with 0.
+QString Xdotool(const QStringList& args)
 {
     QProcess tool;
-    tool.start(QStringLiteral("xdotool"), args);
-    tool.waitForFinished(10000);
-    if (out != nullptr)
-        *out = QString::fromLatin1(tool.readAllStandardOutput()).trimmed();
-    return tool.exitStatus() == QProcess::NormalExit ? tool.exitCode() : -1;
+    tool.start("xdotool", args);
+    const bool ok = tool.waitForFinished(30000) && tool.exitCode() == 0;
+    return ok ? QString::fromLatin1(tool.readAllStandardOutput()).trimmed() : "failed";
+}
+
+// The window of `copy` once the display shows it.
+QString ShownWindow(const QProcess& copy)
+{
+    return Xdotool(
+        {"search", "--sync", "--onlyvisible", "--pid", QString::number(copy.processId())});
 }
 
 class OneCopyPerHome : public testing::Test
@@ -32,100 +34,48 @@ class OneCopyPerHome : public testing::Test
 protected:
     void SetUp() override
     {
-        if (qEnvironmentVariableIsEmpty("DISPLAY"))
-            GTEST_SKIP() << "needs an X display (xvfb-run)";
         for (const char* tool : {"xdotool", "openbox"})
-            if (QStandardPaths::findExecutable(QString::fromLatin1(tool)).isEmpty())
-                GTEST_SKIP() << "needs " << tool << " (tools/setup.sh installs it)";
-        m_windowManager.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
-        // The desktop number is openbox's, once it manages the screen.
-        ASSERT_TRUE(WaitUntil([] { return Xdotool({QStringLiteral("get_desktop")}) == 0; }));
+            if (qgetenv("DISPLAY").isEmpty() || QStandardPaths::findExecutable(tool).isEmpty())
+                GTEST_SKIP() << "needs an X display (xvfb-run) and " << tool;
+        qputenv("XDG_RUNTIME_DIR", m_runtime.path().toLocal8Bit()); // the copies meet here
+        m_windowManager.start("openbox", {"--sm-disable"});
+        ASSERT_TRUE(WaitUntil([] { return Xdotool({"get_desktop"}) == "0"; })) << "openbox up";
     }
-    void TearDown() override
-    {
-        StopAll();
-        m_windowManager.kill();
-        m_windowManager.waitForFinished();
-    }
-    // PalavoXP with the settings directory `home`, every copy in the one runtime directory.
     QProcess& Start(const QString& home)
     {
-        auto copy = std::make_unique<QProcess>();
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
-        copy->setProcessEnvironment(env);
-        copy->start(QStringLiteral(PALAVO_XP_PATH),
-                    {QStringLiteral("--home"), m_homes.filePath(home)});
-        m_copies.push_back(std::move(copy));
-        return *m_copies.back();
-    }
-    // The window of `copy` once the display shows it; empty when it never does.
-    static QString ShownWindow(const QProcess& copy)
-    {
-        QString window;
-        const QStringList args{QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                               QStringLiteral("--pid"), QString::number(copy.processId())};
-        WaitUntil([&] { return Xdotool(args, &window) == 0 && !window.isEmpty(); }, 30000);
-        return window;
-    }
-    void StopAll()
-    {
-        for (auto& copy : m_copies) {
-            copy->terminate();
-            if (!copy->waitForFinished(10000))
-                copy->kill();
-        }
-        m_copies.clear();
+        QProcess& copy = m_copies.emplace_back();
+        copy.start(PALAVO_XP_PATH, {"--home", m_homes.filePath(home)});
+        return copy;
     }
 
-    QTemporaryDir m_homes;
-    QTemporaryDir m_runtime;
+    QTemporaryDir m_homes, m_runtime;
     QProcess m_windowManager;
-    std::vector<std::unique_ptr<QProcess>> m_copies;
+    std::list<QProcess> m_copies; // killed (if still running) before the window manager
 };
 
 TEST_F(OneCopyPerHome, ASecondStartRaisesTheFirstAndEnds)
 {
-    QProcess& first = Start(QStringLiteral("a"));
+    QProcess& first = Start("a");
     const QString window = ShownWindow(first);
-    ASSERT_FALSE(window.isEmpty());
-    ASSERT_EQ(Xdotool({QStringLiteral("windowminimize"), QStringLiteral("--sync"), window}), 0);
-
-    QProcess& second = Start(QStringLiteral("a"));
-    ASSERT_TRUE(second.waitForFinished(10000));
-    EXPECT_EQ(second.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(second.exitCode(), 0);
-    QString active;
-    EXPECT_TRUE(WaitUntil([&] {
-        return Xdotool({QStringLiteral("getactivewindow")}, &active) == 0 && active == window;
-    }));
+    ASSERT_EQ(Xdotool({"windowminimize", "--sync", window}), "");
+    QProcess& second = Start("a");
+    EXPECT_TRUE(second.waitForFinished(10000) && second.exitCode() == 0);
+    EXPECT_TRUE(WaitUntil([&] { return Xdotool({"getactivewindow"}) == window; }));
     EXPECT_EQ(ShownWindow(first), window);
 }
 
-TEST_F(OneCopyPerHome, AnotherHomeOrAKilledCopyLeavesTheStartRunning)
+TEST_F(OneCopyPerHome, AnotherHomeOrAKilledCopyLeavesTheStartRunningAndAnswering)
 {
-    struct Case {
-        const char* what;
-        const char* home;
-        bool killFirst;
-    };
-    for (const Case c :
-         {Case{"another home", "b", false}, Case{"the first copy killed", "a", true}}) {
-        SCOPED_TRACE(c.what);
-        QProcess& first = Start(QStringLiteral("a"));
-        ASSERT_FALSE(ShownWindow(first).isEmpty());
-        if (c.killFirst) {
+    for (const bool killFirst : {false, true}) {
+        const QString home = killFirst ? "a" : "b";
+        QProcess& first = Start("a");
+        ASSERT_NE(ShownWindow(first), "failed");
+        if (killFirst)
             first.kill();
-            first.waitForFinished();
-        }
-        QProcess& next = Start(QString::fromLatin1(c.home));
-        EXPECT_FALSE(ShownWindow(next).isEmpty());
-        EXPECT_EQ(next.state(), QProcess::Running);
-        // It is the copy a later start for its home finds.
-        QProcess& later = Start(QString::fromLatin1(c.home));
-        EXPECT_TRUE(later.waitForFinished(10000));
-        EXPECT_EQ(later.exitCode(), 0);
-        StopAll();
+        EXPECT_NE(ShownWindow(Start(home)), "failed") << killFirst;
+        QProcess& later = Start(home); // finds the copy just started
+        EXPECT_TRUE(later.waitForFinished(10000) && later.exitCode() == 0) << killFirst;
+        m_copies.clear();
     }
 }
 } // namespace
@@ -138,32 +88,20 @@ TEST(RunningCopy, RaisesOnlyForItsRequestAndAnotherClaimRunsAloneWhenItCannotAns
     ASSERT_EQ(copy.Claim(0), RunningCopy::First);
     int raised = 0;
     QObject::connect(&copy, &RunningCopy::RaiseWanted, [&] { ++raised; });
-    struct Case {
-        const char* what;
-        QByteArray sent;
-        QByteArray answer;
-    };
-    const Case cases[] = {
-        {"the request", "raise\n", "ok\n"},
-        {"another word", "quit!\n", ""},
-        {"a flood", QByteArray(1 << 20, 'r'), ""},
-        {"a start, then silence", "rai", ""},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        raised = 0;
+    const std::pair<QByteArray, QByteArray> cases[] = {
+        {"raise\n", "ok\n"}, {"quit!\n", ""}, {QByteArray(1 << 20, 'r'), ""}, {"rai", ""}};
+    for (const auto& [sent, expected] : cases) {
         QLocalSocket client;
         client.connectToServer(path);
-        ASSERT_TRUE(client.waitForConnected(5000));
-        client.write(c.sent);
+        client.write(sent);
         QByteArray answer;
         EXPECT_TRUE(WaitUntil([&] {
             answer += client.readAll();
             return client.state() == QLocalSocket::UnconnectedState;
         }));
-        EXPECT_EQ(answer, c.answer);
-        EXPECT_EQ(raised, c.answer.isEmpty() ? 0 : 1);
+        EXPECT_EQ(answer, expected) << sent.left(8).data();
     }
+    EXPECT_EQ(raised, 1);
     // This thread is busy inside the claim, so the running copy cannot answer it.
     EXPECT_EQ(RunningCopy(path).Claim(200), RunningCopy::Alone);
 }

@@ -5,7 +5,6 @@
 #include "support/Screen.h"
 
 #include "client/INIData.h"
-#include "platform/XdgAutostart.h"
 #include "ui/AboutBoxForm.h"
 #include "ui/OptionForm.h"
 #include "ui/PalavoCtrl.h"
@@ -19,7 +18,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
-#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -70,11 +68,6 @@ TEST(DialogScreenshot, EachSettingsAndVersionDialog)
     INIData::WriteIniString(QStringLiteral("User"), QStringLiteral("mailAddress"),
                             QStringLiteral("jibun@example.org"));
     ChatInfo& settings = ctrl.Session().Settings();
-    // With the login entry offered, so that its box is in the picture too.
-    QTemporaryDir config;
-    XdgAutostart autostart(config.path(), QStringLiteral("/usr/bin/PalavoXP"), {});
-    PlatformServices services = h.services;
-    services.Autostart = &autostart;
 
     const std::pair<QString, std::function<std::unique_ptr<QWidget>()>> dialogs[] = {
         {QStringLiteral("palavo-xp-option.png"),
@@ -83,7 +76,7 @@ TEST(DialogScreenshot, EachSettingsAndVersionDialog)
                  settings, h.boxes, 7, [](QWidget*) {}, &ctrl);
          }},
         {QStringLiteral("palavo-xp-special-option.png"),
-         [&] { return std::make_unique<SpecialOptionForm>(settings, services, nullptr, &ctrl); }},
+         [&] { return std::make_unique<SpecialOptionForm>(settings, h.services, nullptr, &ctrl); }},
         {QStringLiteral("palavo-xp-about.png"),
          [&] {
              return std::make_unique<AboutBoxForm>(h.shell, h.boxes, QStringLiteral("Palavo XP"),
