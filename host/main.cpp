@@ -66,8 +66,12 @@ int main(int argc, char** argv)
     RunningCopy runningCopy(
         RunningCopy::PathFor(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation),
                              getuid(), HostInfo::SettingsDir()));
-    if (runningCopy.Claim(RunningCopyWaitMs) == RunningCopy::Second)
+    if (runningCopy.Claim(RunningCopyWaitMs) == RunningCopy::Second) {
+        // For whoever started it from a terminal and sees no new window.
+        std::fprintf(stderr, "PalavoXP: already running with %s; its window was raised\n",
+                     qPrintable(HostInfo::SettingsDir()));
         return 0;
+    }
 
     // The desktop's services, handed to everything the program makes; they outlive it.
     QtMessageBoxService messageBoxes;
