@@ -50,7 +50,11 @@ RunningCopy::Role RunningCopy::Claim(int waitMs)
             qCWarning(lcHost) << "cannot lock" << m_lock.fileName() << "; running without";
             return Alone;
         }
-        return AskToRaise(waitMs) ? Second : Alone;
+        if (AskToRaise(waitMs))
+            return Second;
+        // The copy that held the lock may have been killed while it was asked.
+        if (!m_lock.tryLock(0))
+            return Alone;
     }
     // The lock is ours, so a socket left at the path is a killed copy's.
     QLocalServer::removeServer(m_path);

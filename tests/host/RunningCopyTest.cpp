@@ -13,7 +13,7 @@
 
 namespace
 {
-// What xdotool printed, trimmed, waiting up to 30 s; "failed" when it did not end with 0.
+// What xdotool printed, trimmed; "failed" when it did not end with 0.
 QString Xdotool(const QStringList& args)
 {
     QProcess tool;
@@ -22,11 +22,13 @@ QString Xdotool(const QStringList& args)
     return ok ? QString::fromLatin1(tool.readAllStandardOutput()).trimmed() : "failed";
 }
 
-// The window of `copy` once the display shows it.
+// The window of `copy` once the display shows it (a search fails while windows go).
 QString ShownWindow(const QProcess& copy)
 {
-    return Xdotool(
-        {"search", "--sync", "--onlyvisible", "--pid", QString::number(copy.processId())});
+    const QStringList args{"search", "--onlyvisible", "--pid", QString::number(copy.processId())};
+    QString id;
+    WaitUntil([&] { return (id = Xdotool(args)) != "failed"; }, 30000);
+    return id;
 }
 
 class OneCopyPerHome : public testing::Test
@@ -39,7 +41,7 @@ protected:
                 GTEST_SKIP() << "needs an X display (xvfb-run) and " << tool;
         qputenv("XDG_RUNTIME_DIR", m_runtime.path().toLocal8Bit()); // the copies meet here
         m_windowManager.start("openbox", {"--sm-disable"});
-        ASSERT_TRUE(WaitUntil([] { return Xdotool({"get_desktop"}) == "0"; })) << "openbox up";
+        ASSERT_TRUE(WaitUntil([] { return Xdotool({"get_desktop"}) == "0"; }, 30000));
     }
     QProcess& Start(const QString& home)
     {
