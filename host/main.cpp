@@ -3,6 +3,7 @@
 #include "host/ProgramOptions.h"
 #include "host/RunningCopy.h"
 #include "host/TerminationSignals.h"
+#include "host/TrayIcons.h"
 #include "platform/ClassRegistry.h"
 #include "platform/HostInfo.h"
 #include "platform/PlatformServices.h"
@@ -17,6 +18,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QStandardPaths>
 
 #include <cstdio>
@@ -28,6 +30,19 @@ namespace
 // How long a second start waits for the running copy to raise its window; the answer
 // normally takes milliseconds.
 constexpr int RunningCopyWaitMs = 3000;
+
+// The running executable by the absolute name the user reaches it by: the link on PATH
+// (the package's bin/PalavoXP) when it leads here, so that a login entry outlives a move
+// of the package's private directory; else the executable itself.
+QString ProgramPath()
+{
+    const QString self = QCoreApplication::applicationFilePath();
+    const QString onPath = QStandardPaths::findExecutable(QStringLiteral("PalavoXP"));
+    if (!onPath.isEmpty() &&
+        QFileInfo(onPath).canonicalFilePath() == QFileInfo(self).canonicalFilePath())
+        return onPath;
+    return self;
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -83,14 +98,17 @@ int main(int argc, char** argv)
     const QString iniPath = QDir(HostInfo::SettingsDir()).filePath(QStringLiteral("Palavo.ini"));
     rtc::LinphoneClients calls(iniPath);
     rtc::ToneBeeps beeps(calls, transferUi, iniPath);
+    // The icon in the desktop's tray (where there is one), shown by the session and
+    // answered by the window.
+    QtTrayService tray(PaintTrayIcons());
     // The login entry starts this executable with the settings directory the user named,
     // if any; without one it finds the usual place again.
     const QString namedHome = qEnvironmentVariable("PALAVO_HOME");
-    XdgAutostart autostart(XdgAutostart::DefaultDir(), QCoreApplication::applicationFilePath(),
+    XdgAutostart autostart(XdgAutostart::DefaultDir(), ProgramPath(),
                            namedHome.isEmpty() ? QString()
                                                : QDir::cleanPath(QDir(namedHome).absolutePath()));
-    const PlatformServices services{messageBoxes, beeps,      transferUi, shell,
-                                    transferUi,   transferUi, calls,      &autostart};
+    const PlatformServices services{messageBoxes, beeps, transferUi, shell,     transferUi,
+                                    transferUi,   calls, &tray,      &autostart};
 
     // What installing the control's library registered on the original platform.
     ClassRegistry registry;
@@ -98,7 +116,7 @@ int main(int argc, char** argv)
 
     int rc = 0;
     {
-        MainForm window(registry, messageBoxes);
+        MainForm window(registry, messageBoxes, &tray);
         window.EndProgramOnUnload();
         QObject::connect(&runningCopy, &RunningCopy::RaiseWanted, &window, &MainForm::ShowAndRaise);
         // A signal ends the program without the question; destroying the window still

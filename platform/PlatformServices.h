@@ -5,6 +5,7 @@ class IMessageBoxService;
 class IOpenFileDialogService;
 class ISaveAsDialogService;
 class IShellService;
+class ITrayService;
 namespace rtc
 {
 class IClientFactory;
@@ -27,6 +28,8 @@ struct PlatformServices {
     IOpenFileDialogService& OpenFile;
     // The call clients of the voice-call managers.
     rtc::IClientFactory& Calls;
+    // The icon in the desktop's tray; null for hosts without one (palavo-cli, most tests).
+    ITrayService* Tray = nullptr;
     // The login autostart entry; null where there is no desktop session to start in.
     XdgAutostart* Autostart = nullptr;
 };

@@ -6,6 +6,7 @@
 #include "ui/ChatDisplay.h"
 #include "ui/FormPosition.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
@@ -141,8 +142,16 @@ void ChatForm::Reclaim()
     ChatDisplay::Restore(*RichTextBox);
 }
 
+void ChatForm::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        m_actions.ChatSeen(m_address, QString());
+}
+
 void ChatForm::closeEvent(QCloseEvent* event)
 {
+    m_actions.ChatSeen(m_address, QString());
     QWidget::closeEvent(event);
     if (!std::exchange(m_ownsItself, false))
         return;

@@ -33,6 +33,7 @@ public:
     void Disable() override;
     bool OutlivesRecord(std::function<void()> closed) override;
     void Reclaim() override;
+    bool IsActive() const override { return isActiveWindow(); }
 
     void ViewLog();
 
@@ -40,6 +41,8 @@ public:
     QString m_aliase;
 
 protected:
+    // Becoming the active window, or being closed, is the user seeing the conversation.
+    void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:

@@ -8,6 +8,7 @@
 #include "ui/ChatDisplay.h"
 #include "ui/FormPosition.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -195,8 +196,16 @@ void GroupChatForm::Reclaim()
         RefreshTimer.start();
 }
 
+void GroupChatForm::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        m_actions.ChatSeen(QString(), m_group);
+}
+
 void GroupChatForm::closeEvent(QCloseEvent* event)
 {
+    m_actions.ChatSeen(QString(), m_group);
     RefreshTimer.stop();
     QWidget::closeEvent(event);
     if (!std::exchange(m_ownsItself, false))

@@ -39,12 +39,15 @@ public:
     void Disable() override;
     bool OutlivesRecord(std::function<void()> closed) override;
     void Reclaim() override;
+    bool IsActive() const override { return isActiveWindow(); }
 
     void ViewLog();
 
     QString m_group;
 
 protected:
+    // Becoming the active window, or being closed, is the user seeing the conversation.
+    void changeEvent(QEvent* event) override;
     // The refresh ends with the window; the next show starts it again.
     void closeEvent(QCloseEvent* event) override;
 

@@ -11,8 +11,9 @@ class ChatInfo;
 class QCheckBox;
 class QPushButton;
 
-// "特別な設定": whether the refresh button is shown, and whether a double click on a
-// member starts a voice chat instead of messaging. Loads a whole settings record when
+// "特別な設定": whether the refresh button is shown, whether a double click on a
+// member starts a voice chat instead of messaging, and whether closing the main window
+// hides it in the tray. Loads a whole settings record when
 // made and saves it whole on OK; the refresh button follows at once. Where the program
 // has an autostart entry to offer, "ログイン時に起動する" writes or removes it on OK.
 class SpecialOptionForm : public QDialog
@@ -26,6 +27,7 @@ public:
 
     QCheckBox* ChkRenew = nullptr;
     QCheckBox* ChkDblClick = nullptr;
+    QCheckBox* ChkCloseToTray = nullptr;
     // Null without an autostart entry to offer.
     QCheckBox* ChkAutostart = nullptr;
     QPushButton* cmdOK = nullptr;
