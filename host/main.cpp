@@ -1,6 +1,7 @@
 // PalavoXP: the program that gives the chat control its window.
 #include "host/MainForm.h"
 #include "host/ProgramOptions.h"
+#include "host/RunningCopy.h"
 #include "host/TerminationSignals.h"
 #include "host/TrayIcons.h"
 #include "platform/ClassRegistry.h"
@@ -8,6 +9,7 @@
 #include "platform/PlatformServices.h"
 #include "platform/QtMessageBoxService.h"
 #include "platform/QtShellService.h"
+#include "platform/XdgAutostart.h"
 #include "platform/rtc/LazyCallClients.h"
 #include "platform/rtc/ToneBeeps.h"
 #include "ui/PalavoCtrlModule.h"
@@ -16,8 +18,32 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 #include <cstdio>
+
+#include <unistd.h>
+
+namespace
+{
+// How long a second start waits for the running copy to raise its window; the answer
+// normally takes milliseconds.
+constexpr int RunningCopyWaitMs = 3000;
+
+// The running executable by the absolute name the user reaches it by: the link on PATH
+// (the package's bin/PalavoXP) when it leads here, so that a login entry outlives a move
+// of the package's private directory; else the executable itself.
+QString ProgramPath()
+{
+    const QString self = QCoreApplication::applicationFilePath();
+    const QString onPath = QStandardPaths::findExecutable(QStringLiteral("PalavoXP"));
+    if (!onPath.isEmpty() &&
+        QFileInfo(onPath).canonicalFilePath() == QFileInfo(self).canonicalFilePath())
+        return onPath;
+    return self;
+}
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -55,6 +81,19 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("PalavoXP"));
     QApplication::setApplicationVersion(QStringLiteral(PALAVO_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("palavo-xp"));
+
+    // One copy per user and settings directory: a second start raises the first's window
+    // and ends before it touches the network or the settings.
+    RunningCopy runningCopy(
+        RunningCopy::PathFor(QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation),
+                             getuid(), HostInfo::SettingsDir()));
+    if (runningCopy.Claim(RunningCopyWaitMs) == RunningCopy::Second) {
+        // For whoever started it from a terminal and sees no new window.
+        std::fprintf(stderr, "PalavoXP: already running with %s; its window was raised\n",
+                     qPrintable(HostInfo::SettingsDir()));
+        return 0;
+    }
+
     // The desktop's services, handed to everything the program makes; they outlive it.
     QtMessageBoxService messageBoxes;
     QtShellService shell;
@@ -65,8 +104,14 @@ int main(int argc, char** argv)
     // The icon in the desktop's tray (where there is one), shown by the session and
     // answered by the window.
     QtTrayService tray(PaintTrayIcons());
-    const PlatformServices services{messageBoxes, beeps,      transferUi, shell,
-                                    transferUi,   transferUi, calls,      &tray};
+    // The login entry starts this executable with the settings directory the user named,
+    // if any; without one it finds the usual place again.
+    const QString namedHome = qEnvironmentVariable("PALAVO_HOME");
+    XdgAutostart autostart(XdgAutostart::DefaultDir(), ProgramPath(),
+                           namedHome.isEmpty() ? QString()
+                                               : QDir::cleanPath(QDir(namedHome).absolutePath()));
+    const PlatformServices services{messageBoxes, beeps, transferUi, shell,     transferUi,
+                                    transferUi,   calls, &tray,      &autostart};
 
     // What installing the control's library registered on the original platform.
     ClassRegistry registry;
@@ -76,6 +121,7 @@ int main(int argc, char** argv)
     {
         MainForm window(registry, messageBoxes, &tray);
         window.EndProgramOnUnload();
+        QObject::connect(&runningCopy, &RunningCopy::RaiseWanted, &window, &MainForm::ShowAndRaise);
         // A signal ends the program without the question; destroying the window still
         // shuts the control down.
         TerminationSignals signals_;

@@ -314,7 +314,8 @@ void PalavoCtrl::ConnectSettingsMenus()
     });
     connect(ui.MenuSpecialOption, &QAction::triggered, this, [this] {
         SpecialOptionForm form(
-            m_session->Settings(), [this](bool show) { DisplayRenewButton(show); }, this);
+            m_session->Settings(), m_session->Services(),
+            [this](bool show) { DisplayRenewButton(show); }, this);
         form.exec();
     });
     connect(ui.MenuHelpVersion, &QAction::triggered, this, [this] {
