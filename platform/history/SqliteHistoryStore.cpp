@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <atomic>
 #include <limits>
 #include <chrono>
 #include <condition_variable>
@@ -22,8 +23,8 @@ constexpr qsizetype CacheLimit = 4096;
 constexpr int LinesPerTurn = 64;
 // The index's merging: pages written by one step, and steps in one turn (a turn ends
 // early when there is nothing left to merge).
-constexpr int MergePages = 4;
-constexpr int MaxMergeSteps = 1024;
+constexpr int MergePages = 1;
+constexpr int MaxMergeSteps = 4096;
 // How long a call waits for the file. The store's own maintenance holds it for one short
 // step at a time; a foreign process that holds it longer makes the call fail rather than
 // freeze the window.
@@ -94,6 +95,25 @@ std::vector<Hit> ReadHits(sqlite3_stmt* statement)
     return hits;
 }
 
+// The window's thread's turn to write: announced first, so that the maintainer lets it in
+// before its next step.
+class WriteTurn
+{
+public:
+    WriteTurn(std::mutex& writing, std::atomic<int>& waiting) : m_writing(writing)
+    {
+        ++waiting;
+        m_writing.lock();
+        --waiting;
+    }
+    ~WriteTurn() { m_writing.unlock(); }
+    WriteTurn(const WriteTurn&) = delete;
+    WriteTurn& operator=(const WriteTurn&) = delete;
+
+private:
+    std::mutex& m_writing;
+};
+
 int CodePoints(const QString& text)
 {
     return static_cast<int>(std::count_if(text.cbegin(), text.cend(),
@@ -114,9 +134,10 @@ class Maintainer
 {
 public:
     // `writing` is held by whoever writes, on either connection: SQLite's own lock would
-    // make a waiting line poll, and lose to the next merge step.
-    Maintainer(sqlite3* db, std::mutex& writing)
-        : m_db(db), m_writing(writing), m_thread([this] { Run(); })
+    // make a waiting line poll, and lose to the next merge step. `linesWaiting` counts
+    // the window's calls that want it: no step begins while one does.
+    Maintainer(sqlite3* db, std::mutex& writing, const std::atomic<int>& linesWaiting)
+        : m_db(db), m_writing(writing), m_linesWaiting(linesWaiting), m_thread([this] { Run(); })
     {
     }
     ~Maintainer()
@@ -168,8 +189,9 @@ private:
         const QByteArray step = "INSERT INTO line_text(line_text, rank) VALUES('merge', "
             + QByteArray::number(MergePages) + ")";
         for (int i = 0; i < MaxMergeSteps && !Stopping(); ++i) {
-            if (i > 0) // a line waiting to be stored goes first
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            // A line waiting to be stored goes first.
+            while (m_linesWaiting.load() > 0)
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
             std::lock_guard writing(m_writing);
             const int before = sqlite3_total_changes(m_db);
             if (sqlite3_exec(m_db, step.constData(), nullptr, nullptr, nullptr) != SQLITE_OK
@@ -185,6 +207,7 @@ private:
 
     sqlite3* m_db; // owned
     std::mutex& m_writing;
+    const std::atomic<int>& m_linesWaiting;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     int m_pending = 0;
@@ -215,7 +238,8 @@ std::unique_ptr<SqliteHistoryStore> SqliteHistoryStore::Open(const QString& path
         return nullptr;
     }
     sqlite3_busy_timeout(maintenance, 1000);
-    store->m_maintainer = std::make_unique<Maintainer>(maintenance, store->m_writing);
+    store->m_maintainer =
+        std::make_unique<Maintainer>(maintenance, store->m_writing, store->m_writersWaiting);
     return store;
 }
 
@@ -354,7 +378,7 @@ qint64 SqliteHistoryStore::SpeakerId(const QString& address, const QString& nick
 
 Error SqliteHistoryStore::Append(const Line& line)
 {
-    std::lock_guard writing(m_writing);
+    const WriteTurn turn(m_writing, m_writersWaiting);
     const qint64 conversation = ConversationId(line.conversation, true);
     const int start = std::clamp(line.textStart, 0, static_cast<int>(line.shown.size()));
     const qint64 speaker = conversation == 0
@@ -436,7 +460,7 @@ std::vector<Hit> SqliteHistoryStore::ScanForText(const QString& text, int limit,
 
 Error SqliteHistoryStore::RemoveMember(const QString& address)
 {
-    std::lock_guard writing(m_writing);
+    const WriteTurn turn(m_writing, m_writersWaiting);
     const qint64 id = ConversationId({false, address}, false);
     if (id == 0)
         return {}; // nothing was ever stored
@@ -452,7 +476,7 @@ Error SqliteHistoryStore::RemoveMember(const QString& address)
 
 Error SqliteHistoryStore::RemoveAll()
 {
-    std::lock_guard writing(m_writing);
+    const WriteTurn turn(m_writing, m_writersWaiting);
     // Dropping the tables spares the index a delete for every line.
     const QByteArray sql = QByteArray("BEGIN;"
                                       "DROP TABLE IF EXISTS line_text; DROP TABLE IF EXISTS line;"

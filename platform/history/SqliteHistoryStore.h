@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QString>
 
+#include <atomic>
 #include <memory>
 #include <mutex>
 
@@ -67,6 +68,7 @@ private:
     QHash<QString, qint64> m_conversations;
     QHash<QString, qint64> m_speakers;
     std::mutex m_writing;
+    std::atomic<int> m_writersWaiting{0};
     // Made after the statements and gone before them: its thread writes through its own
     // connection, under m_writing.
     std::unique_ptr<Maintainer> m_maintainer;
