@@ -7,6 +7,7 @@
 #include "platform/PlatformServices.h"
 #include "platform/QtMessageBoxService.h"
 #include "platform/QtShellService.h"
+#include "platform/dbus/DBusNotifications.h"
 #include "platform/rtc/LinphoneClients.h"
 #include "platform/rtc/ToneBeeps.h"
 #include "ui/PalavoCtrlModule.h"
@@ -58,8 +59,11 @@ int main(int argc, char** argv)
     const QString iniPath = QDir(HostInfo::SettingsDir()).filePath(QStringLiteral("Palavo.ini"));
     rtc::LinphoneClients calls(iniPath);
     rtc::ToneBeeps beeps(calls, transferUi, iniPath);
-    const PlatformServices services{messageBoxes, beeps,      transferUi, shell,
-                                    transferUi,   transferUi, calls};
+    // On the session bus, under the icon and desktop entry that installing puts in place.
+    DBusNotifications notifications(QDBusConnection::sessionBus(), QStringLiteral("palavo-xp"),
+                                    QStringLiteral("palavo-xp"));
+    const PlatformServices services{messageBoxes, beeps, transferUi, shell,
+                                    transferUi,   transferUi, calls, notifications};
 
     // What installing the control's library registered on the original platform.
     ClassRegistry registry;

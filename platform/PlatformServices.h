@@ -2,6 +2,7 @@
 
 class IBeepService;
 class IMessageBoxService;
+class INotificationService;
 class IOpenFileDialogService;
 class ISaveAsDialogService;
 class IShellService;
@@ -26,4 +27,6 @@ struct PlatformServices {
     IOpenFileDialogService& OpenFile;
     // The call clients of the voice-call managers.
     rtc::IClientFactory& Calls;
+    // The desktop's notifications: a line behind other windows, a file offer, a call.
+    INotificationService& Notifications;
 };

@@ -24,6 +24,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev          # the fuzz targets: libFuzzer with ASan and UBSan
   xvfb xauth fonts-noto-cjk         # a virtual display, and glyphs for the Japanese texts
+  dbus dunst xdotool                # notifications: a session bus, a server to show them, a click
   iproute2 nftables                 # the end-to-end tests: a virtual LAN, with loss
   liblinphone-dev                   # voice and video calls (the library and its media engine)
   linphone-common                   # the ring the call window plays

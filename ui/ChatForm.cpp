@@ -3,6 +3,7 @@
 #include "client/IChatActions.h"
 #include "client/LogInfo.h"
 #include "client/TraceLog.h"
+#include "platform/NotificationService.h"
 #include "ui/ChatDisplay.h"
 #include "ui/FormPosition.h"
 
@@ -14,7 +15,8 @@
 
 #include <utility>
 
-ChatForm::ChatForm(IChatActions& actions) : QWidget(nullptr, Qt::Window), m_actions(actions)
+ChatForm::ChatForm(IChatActions& actions, INotificationService& notifications)
+    : QWidget(nullptr, Qt::Window), m_actions(actions), m_notifications(notifications)
 {
     setObjectName(QStringLiteral("ChatForm"));
     RichTextBox = new QTextEdit(this);
@@ -103,6 +105,7 @@ void ChatForm::Recvmsg(const QString& message, const QString& group, bool isSecr
     m_log.AddLog(from + message, LogReceived);
     ViewLog();
     ChatDisplay::AlertUnlessActive(*this);
+    NotifyUnlessActive(message);
 }
 
 void ChatForm::NotifiyResponsed(const QString& message)
@@ -111,6 +114,18 @@ void ChatForm::NotifiyResponsed(const QString& message)
     m_log.AddLog(m_aliase + QStringLiteral(" <=\t") + message, LogLocal);
     ViewLog();
     ChatDisplay::AlertUnlessActive(*this);
+    NotifyUnlessActive(message);
+}
+
+void ChatForm::NotifyUnlessActive(const QString& text)
+{
+    if (isActiveWindow())
+        return;
+    // One notification per member address, whatever nickname it goes by.
+    m_notifications.Notify({QStringLiteral("chat:") + m_address, m_aliase, text}, this, [this] {
+        ShowModeless();
+        activateWindow();
+    });
 }
 
 void ChatForm::Disable()

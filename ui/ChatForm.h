@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class IChatActions;
+class INotificationService;
 class QLineEdit;
 class QPushButton;
 class QTextEdit;
@@ -20,8 +21,9 @@ class ChatForm : public QWidget, public IChatForm
     Q_OBJECT
 
 public:
-    // `actions` (the session) outlives the window for as long as it is enabled.
-    explicit ChatForm(IChatActions& actions);
+    // `actions` (the session) outlives the window for as long as it is enabled; the
+    // desktop's `notifications` outlive it.
+    ChatForm(IChatActions& actions, INotificationService& notifications);
 
     // IChatForm
     void SetPartner(const QString& address, const QString& aliase) override;
@@ -46,8 +48,10 @@ private:
     void Form_Load();
     void ShowTitle();
     void btnSend_Click();
+    void NotifyUnlessActive(const QString& text);
 
     IChatActions& m_actions;
+    INotificationService& m_notifications;
     bool loaded = false;
     // While the window outlives its record it deletes itself as the user closes it,
     // calling m_closed (when set) first.

@@ -4,6 +4,7 @@
 #include "client/IChatActions.h"
 #include "client/LogInfo.h"
 #include "client/TraceLog.h"
+#include "platform/NotificationService.h"
 #include "client/UserList.h"
 #include "ui/ChatDisplay.h"
 #include "ui/FormPosition.h"
@@ -26,8 +27,10 @@ enum Column { AliaseColumn, AddressColumn };
 constexpr int TagRole = Qt::UserRole;
 } // namespace
 
-GroupChatForm::GroupChatForm(IChatActions& actions, const ChatInfo& info, const UserList& users)
-    : QWidget(nullptr, Qt::Window), m_actions(actions), m_info(info), m_users(users)
+GroupChatForm::GroupChatForm(IChatActions& actions, const ChatInfo& info, const UserList& users,
+                             INotificationService& notifications)
+    : QWidget(nullptr, Qt::Window), m_actions(actions), m_info(info), m_users(users),
+      m_notifications(notifications)
 {
     setObjectName(QStringLiteral("GroupChatForm"));
     RichTextBox = new QTextEdit;
@@ -118,6 +121,13 @@ void GroupChatForm::Recvmsg(const QString& message, const QString& senderAliase)
     m_log.AddLog(senderAliase + QStringLiteral(" =>\t") + message, LogReceived);
     ViewLog();
     ChatDisplay::AlertUnlessActive(*this);
+    if (!isActiveWindow())
+        m_notifications.Notify({QStringLiteral("group:") + m_group,
+                                senderAliase + QStringLiteral("(") + m_group + QStringLiteral(")"), message},
+                               this, [this] {
+                                   ShowModeless();
+                                   activateWindow();
+                               });
 }
 
 QTreeWidgetItem* GroupChatForm::FindMember(const QString& address) const

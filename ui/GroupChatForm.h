@@ -9,6 +9,7 @@
 
 class ChatInfo;
 class IChatActions;
+class INotificationService;
 class QLineEdit;
 class QPushButton;
 class QTextEdit;
@@ -27,8 +28,9 @@ class GroupChatForm : public QWidget, public IGroupChatForm
 public:
     // `actions` sends, `info` gives the own nickname at each send, `users` the records
     // the refresh asks for tool names; all outlive the window for as long as it is
-    // enabled.
-    GroupChatForm(IChatActions& actions, const ChatInfo& info, const UserList& users);
+    // enabled. The desktop's `notifications` outlive it.
+    GroupChatForm(IChatActions& actions, const ChatInfo& info, const UserList& users,
+                  INotificationService& notifications);
 
     // IGroupChatForm
     void SetGroup(const QString& group) override { m_group = group; }
@@ -57,6 +59,7 @@ private:
     IChatActions& m_actions;
     const ChatInfo& m_info;
     const UserList& m_users;
+    INotificationService& m_notifications;
     bool loaded = false;
     bool m_ownsItself = false; // as ChatForm's
     std::function<void()> m_closed;

@@ -62,7 +62,7 @@ PalavoCtrl::PalavoCtrl(ClassRegistry& registry, const PlatformServices& services
     auto makeCallManager = [this]() -> std::unique_ptr<IVoiceCallManager> {
         const PlatformServices& services = m_session->Services();
         return std::make_unique<RTCForm>(*m_session, m_session->Settings(), services.MessageBoxes,
-                                         services.Calls);
+                                         services.Calls, services.Notifications);
     };
     IChatSessionView& view = *this;
     m_session = std::make_unique<ChatSession>(registry, services, view, std::move(makeCallManager),
@@ -70,10 +70,11 @@ PalavoCtrl::PalavoCtrl(ClassRegistry& registry, const PlatformServices& services
     // The records' chat windows, each handed the parts of the session it uses.
     ChatSession& session = *m_session;
     session.Windows().MakeChatForm = [&session]() -> std::unique_ptr<IChatForm> {
-        return std::make_unique<ChatForm>(session);
+        return std::make_unique<ChatForm>(session, session.Services().Notifications);
     };
     session.Windows().MakeGroupChatForm = [&session]() -> std::unique_ptr<IGroupChatForm> {
-        return std::make_unique<GroupChatForm>(session, session.Settings(), session.Users());
+        return std::make_unique<GroupChatForm>(session, session.Settings(), session.Users(),
+                                               session.Services().Notifications);
     };
     m_session->Start();
     IMemberCommandDialogs& dialogs = *this;

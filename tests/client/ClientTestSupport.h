@@ -12,6 +12,7 @@
 #include "component/HeadlessTransferViews.h"
 #include "platform/BeepService.h"
 #include "platform/MessageBoxService.h"
+#include "platform/NotificationService.h"
 #include "platform/OpenFileDialogService.h"
 #include "platform/PlatformServices.h"
 #include "platform/rtc/RtcClient.h"
@@ -115,7 +116,9 @@ protected:
     HeadlessTransferViews m_views;
     CancellingOpenFileDialogs m_openFiles;
     rtc::NoCallClients m_calls;
-    PlatformServices m_services{m_boxes, m_beeps, m_saveAs, m_shell, m_views, m_openFiles, m_calls};
+    NoNotifications m_notifications;
+    PlatformServices m_services{m_boxes,     m_beeps, m_saveAs,       m_shell,
+                                m_views,     m_openFiles, m_calls, m_notifications};
     FakeMemberDetails m_details;
     ChatInfo m_info;
     ChatWindowFactory m_windows;

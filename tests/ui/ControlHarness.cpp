@@ -38,7 +38,8 @@ ControlHarness::ControlHarness(const UiSettings& settings)
                settings.transferDialogs ? static_cast<ITransferViewFactory&>(transferDialogs)
                                         : views,
                openFiles,
-               calls}
+               calls,
+               notifications}
 {
     m_oldHome = qgetenv("PALAVO_HOME");
     qputenv("PALAVO_HOME", m_home.path().toLocal8Bit());

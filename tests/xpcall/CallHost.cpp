@@ -12,6 +12,7 @@
 #include "platform/BeepService.h"
 #include "platform/ClassRegistry.h"
 #include "platform/MessageBoxService.h"
+#include "platform/NotificationService.h"
 #include "platform/OpenFileDialogService.h"
 #include "platform/PlatformServices.h"
 #include "platform/SaveAsDialogService.h"
@@ -68,7 +69,8 @@ int main(int argc, char** argv)
     HeadlessTransferViews views;
     CancellingOpenFileDialogs openFiles;
     const std::unique_ptr<CallClients> calls = MakeCallClients();
-    const PlatformServices services{boxes, beeps, saveAs, shell, views, openFiles, *calls};
+    NoNotifications notifications;
+    const PlatformServices services{boxes, beeps, saveAs, shell, views, openFiles, *calls, notifications};
     ClassRegistry registry;
     PalavoCtrlModule::DllRegisterServer(registry, services);
 
