@@ -43,6 +43,7 @@ FileReceiveWindow::FileReceiveWindow(ITransferComponent& component, QObject* com
 
 FileReceiveWindow::~FileReceiveWindow()
 {
+    m_services.Notifications.Withdraw(QStringLiteral("file"));
     Shutdown();
     m_socket.reset();
 }

@@ -29,6 +29,9 @@ public:
     // does nothing. Never blocks and never fails in a way the caller must handle.
     virtual void Notify(const DesktopNotification& notification, QObject* target,
                         std::function<void()> activated) = 0;
+    // Takes back the notification shown under `key`: its window has been read, its call
+    // or offer is over. Nothing when none is shown.
+    virtual void Withdraw(const QString& key) = 0;
 };
 
 // For hosts without a desktop: nothing is shown.
@@ -36,4 +39,5 @@ class NoNotifications : public INotificationService
 {
 public:
     void Notify(const DesktopNotification&, QObject*, std::function<void()>) override {}
+    void Withdraw(const QString&) override {}
 };

@@ -56,6 +56,7 @@ void NotificationSlots::Notify(const DesktopNotification& notification, QObject*
                                std::function<void()> activated)
 {
     Slot& slot = SlotFor(notification.Key);
+    slot.Withdrawn = false;
     slot.Touched = ++m_clock;
     slot.Summary = notification.Summary;
     slot.Text = notification.Text;
@@ -124,9 +125,15 @@ void NotificationSlots::Shown(uint64_t serial, uint32_t id)
         return;
     slot->InFlight = false;
     slot->Id = id;
+    if (slot->Withdrawn) {
+        if (id != 0)
+            m_server.Close(id);
+        Erase(*slot);
+        return;
+    }
     if (id == 0 && !slot->Pending) {
         // No server, or it refused: nothing of ours is on the desktop for this key.
-        m_slots.erase(m_slots.begin() + (slot - m_slots.data()));
+        Erase(*slot);
         return;
     }
     if (slot->Pending)
@@ -153,5 +160,27 @@ void NotificationSlots::OnClosed(uint32_t id)
         slot->Id = 0;
         return;
     }
-    m_slots.erase(m_slots.begin() + (slot - m_slots.data()));
+    Erase(*slot);
+}
+
+void NotificationSlots::Withdraw(const QString& key)
+{
+    const auto found = std::find_if(m_slots.begin(), m_slots.end(),
+                                    [&](const Slot& slot) { return slot.Key == key; });
+    if (found == m_slots.end())
+        return;
+    // The server's id is not known yet: the notification goes when it is.
+    if (found->InFlight) {
+        found->Withdrawn = true;
+        found->Pending = false;
+        return;
+    }
+    if (found->Id != 0)
+        m_server.Close(found->Id);
+    m_slots.erase(found);
+}
+
+void NotificationSlots::Erase(Slot& slot)
+{
+    m_slots.erase(m_slots.begin() + (&slot - m_slots.data()));
 }

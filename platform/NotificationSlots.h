@@ -20,12 +20,14 @@ public:
     // when there is no server or it failed. Never blocks.
     virtual void Send(uint32_t replacesId, const QString& summary, const QString& text,
                       std::function<void(uint32_t id)> shown) = 0;
+    // Takes notification `id` off the desktop; no answer is awaited.
+    virtual void Close(uint32_t id) = 0;
 };
 
 // What the desktop shows of a text from the network: its first line, cut to
 // MaxBodyChars characters (never inside a surrogate pair), with `&`, `<` and `>` written
-// as entities when the server reads the body as markup ("body-markup"), so that a peer's
-// text is never taken for markup.
+// as entities when the server reads the body as markup, so that a peer's text is never
+// taken for markup.
 QString NotificationBody(const QString& text, bool serverReadsMarkup);
 // A nickname as a summary: its first line, cut to MaxSummaryChars.
 QString NotificationSummary(const QString& text);
@@ -46,6 +48,7 @@ public:
 
     void Notify(const DesktopNotification& notification, QObject* target,
                 std::function<void()> activated) override;
+    void Withdraw(const QString& key) override;
 
     // The server's signals, already checked to come from the server.
     // The user activated notification `id` ("default" action).
@@ -62,6 +65,7 @@ private:
         uint32_t Id = 0;
         bool InFlight = false;
         bool Pending = false; // something newer than the request in flight
+        bool Withdrawn = false; // taken back while its request was in flight
         uint64_t Touched = 0;
         QString Summary;
         QString Text;
@@ -72,6 +76,7 @@ private:
     Slot& SlotFor(const QString& key);
     Slot* FindSerial(uint64_t serial);
     Slot* FindId(uint32_t id);
+    void Erase(Slot& slot);
     void Send(Slot& slot);
     void Shown(uint64_t serial, uint32_t id);
 

@@ -1,8 +1,10 @@
 #pragma once
 
+// Every host picks a notification service; most pick NoNotifications.
+#include "platform/NotificationService.h"
+
 class IBeepService;
 class IMessageBoxService;
-class INotificationService;
 class IOpenFileDialogService;
 class ISaveAsDialogService;
 class IShellService;

@@ -7,6 +7,7 @@
 #include "ui/ChatDisplay.h"
 #include "ui/FormPosition.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
@@ -165,4 +166,11 @@ void ChatForm::closeEvent(QCloseEvent* event)
     if (m_closed)
         std::exchange(m_closed, nullptr)();
     deleteLater();
+}
+
+void ChatForm::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        m_notifications.Withdraw(QStringLiteral("chat:") + m_address);
 }

@@ -43,6 +43,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // The window in front has been read: its notification goes.
+    void changeEvent(QEvent* event) override;
 
 private:
     void Form_Load();

@@ -9,6 +9,7 @@
 #include "ui/ChatDisplay.h"
 #include "ui/FormPosition.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -214,4 +215,11 @@ void GroupChatForm::closeEvent(QCloseEvent* event)
     if (m_closed)
         std::exchange(m_closed, nullptr)();
     deleteLater();
+}
+
+void GroupChatForm::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        m_notifications.Withdraw(QStringLiteral("group:") + m_group);
 }

@@ -49,6 +49,8 @@ public:
 protected:
     // The refresh ends with the window; the next show starts it again.
     void closeEvent(QCloseEvent* event) override;
+    // The window in front has been read: its notification goes.
+    void changeEvent(QEvent* event) override;
 
 private:
     void Form_Load();

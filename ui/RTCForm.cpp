@@ -326,6 +326,9 @@ void RTCForm::RingerTimer_Timer()
 
 void RTCForm::StopRinging()
 {
+    // Answered, refused, withdrawn or ended: the call's notification has said its part.
+    if (!peerAddress.isEmpty())
+        m_notifications.Withdraw(QStringLiteral("call:") + peerAddress);
     if (!RingerTimer.isActive())
         return;
     ringCount = 0;

@@ -108,7 +108,11 @@ void DBusNotifications::OnCapabilities(QDBusPendingCallWatcher* watcher)
         return;
     }
     m_server = Server::Present;
-    m_readsMarkup = reply.value().contains(QStringLiteral("body-markup"));
+    // A server that makes links of the body parses its tags, whether or not it says
+    // "body-markup" (dunst 1.9 renders <b> and says only "body-hyperlinks").
+    const QStringList capabilities = reply.value();
+    m_readsMarkup = capabilities.contains(QStringLiteral("body-markup")) ||
+                    capabilities.contains(QStringLiteral("body-hyperlinks"));
     auto* info = new QDBusPendingCallWatcher(
         m_bus.asyncCall(Call(QStringLiteral("GetServerInformation")), CallTimeoutMs), this);
     connect(info, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
@@ -150,6 +154,14 @@ void DBusNotifications::Deliver(Request request)
                 }
                 shown(reply.value());
             });
+}
+
+void DBusNotifications::Close(uint32_t id)
+{
+    QDBusMessage call = Call(QStringLiteral("CloseNotification"));
+    call << uint(id);
+    // Nothing to wait for: a notification already gone is no error of ours.
+    m_bus.send(call);
 }
 
 void DBusNotifications::OnActionInvoked(uint id, const QString& actionKey)

@@ -17,7 +17,8 @@ class QDBusPendingCallWatcher;
 // with the program's icon and desktop entry. Every call is asynchronous, so a missing or
 // stuck server never holds up the windows: without a session bus or a server nothing is
 // shown and nobody is told. The server's capabilities are asked before the first
-// notification, so that a body is escaped exactly when the server reads markup.
+// notification, so that a body is escaped exactly when the server reads markup
+// ("body-markup", or "body-hyperlinks", which parses tags too).
 //
 //     DBusNotifications notifications(QDBusConnection::sessionBus(), "palavo-xp", "palavo-xp");
 //     PlatformServices services{..., notifications};
@@ -34,6 +35,7 @@ public:
 
     void Notify(const DesktopNotification& notification, QObject* target,
                 std::function<void()> activated) override;
+    void Withdraw(const QString& key) override { m_slots.Withdraw(key); }
 
     // What GetServerInformation answered ("dunst 1.9.0 (dunstproject)"), once it has;
     // empty before and without a server.
@@ -58,6 +60,7 @@ private:
 
     void Send(uint32_t replacesId, const QString& summary, const QString& text,
               std::function<void(uint32_t id)> shown) override;
+    void Close(uint32_t id) override;
     void AskServer();
     void OnCapabilities(QDBusPendingCallWatcher* watcher);
     void Deliver(Request request);

@@ -12,7 +12,6 @@
 #include "component/HeadlessTransferViews.h"
 #include "platform/BeepService.h"
 #include "platform/MessageBoxService.h"
-#include "platform/NotificationService.h"
 #include "platform/OpenFileDialogService.h"
 #include "platform/PlatformServices.h"
 #include "platform/rtc/RtcClient.h"

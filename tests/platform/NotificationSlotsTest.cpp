@@ -1,117 +1,83 @@
 #include "platform/NotificationSlots.h"
-#include "support/PrintQString.h"
-
-#include <QObject>
 
 #include <gtest/gtest.h>
 
-#include <memory>
-#include <vector>
+#include <tuple>
 
 namespace
 {
 
+using Sent = std::vector<std::pair<uint32_t, QString>>; // the id replaced, the text
+
 // A notification server that keeps each request until the test answers it.
 struct HeldServer : INotificationServer {
-    struct Request {
-        uint32_t ReplacesId;
-        QString Text;
-        std::function<void(uint32_t)> Shown;
-    };
-    void Send(uint32_t replacesId, const QString&, const QString& text,
+    void Send(uint32_t replaces, const QString&, const QString& text,
               std::function<void(uint32_t)> shown) override
     {
-        requests.push_back({replacesId, text, std::move(shown)});
+        sent.emplace_back(replaces, text);
+        answers.push_back(std::move(shown));
     }
-    void Answer(std::size_t index, uint32_t id) { requests.at(index).Shown(id); }
-    std::vector<Request> requests;
+    void Close(uint32_t id) override { closed.push_back(id); }
+    Sent sent;
+    std::vector<std::function<void(uint32_t)>> answers;
+    std::vector<uint32_t> closed;
 };
-
-DesktopNotification Line(const QString& key, const QString& text)
-{
-    return {key, QStringLiteral("花子"), text};
-}
 
 TEST(NotificationBody, FirstLineOnlyAndNeverMarkup)
 {
-    const QString pair = QString::fromUtf8("\xF0\x9F\x98\x80"); // one character, two UTF-16 units
-    struct Case {
-        QString text;
-        bool markup;
-        QString body;
-    };
-    const Case cases[] = {
+    const QString x199(NotificationSlots::MaxBodyChars - 1, u'x');
+    const std::tuple<QString, bool, QString> cases[] = {
         {"一行目\n二行目", false, "一行目"},
-        {"a\r\nb", true, "a"},
-        {"<b>x</b> & <a href='y'>", true, "&lt;b&gt;x&lt;/b&gt; &amp; &lt;a href='y'&gt;"},
+        {"<b>x</b> & y\r\nz", true, "&lt;b&gt;x&lt;/b&gt; &amp; y"},
         {"<b>x</b> & y", false, "<b>x</b> & y"}, // a server without markup shows it as is
-        {QString(300, u'x'), false, QString(NotificationSlots::MaxBodyChars, u'x')},
-        {QString(NotificationSlots::MaxBodyChars - 1, u'x') + pair, false,
-         QString(NotificationSlots::MaxBodyChars - 1, u'x')},
+        {x199 + "xyz", false, x199 + "x"},
+        {x199 + QString::fromUtf8("\xF0\x9F\x98\x80"), false, x199}, // never half a character
     };
-    for (const Case& c : cases)
-        EXPECT_EQ(NotificationBody(c.text, c.markup), c.body) << c.text.toStdString();
+    for (const auto& [text, markup, body] : cases)
+        EXPECT_EQ(NotificationBody(text, markup), body) << text.toStdString();
 }
 
-TEST(NotificationSlots, OneNotificationPerConversationReplacedAsLinesArrive)
+TEST(NotificationSlots, OnePerConversationReplacedAsLinesArriveFewInAllAndTakenBack)
 {
     HeldServer server;
     NotificationSlots book(server);
-    book.Notify(Line("chat:10.0.0.2", "1"), nullptr, {});
-    // Until the server has said which notification it made, lines wait and merge.
-    book.Notify(Line("chat:10.0.0.2", "2"), nullptr, {});
-    book.Notify(Line("chat:10.0.0.2", "3"), nullptr, {});
-    ASSERT_EQ(server.requests.size(), 1u);
-    server.Answer(0, 7);
-    ASSERT_EQ(server.requests.size(), 2u);
-    EXPECT_EQ(server.requests[1].ReplacesId, 7u);
-    EXPECT_EQ(server.requests[1].Text, "3");
-    server.Answer(1, 7);
-    book.Notify(Line("chat:10.0.0.2", "4"), nullptr, {});
-    book.Notify(Line("chat:10.0.0.3", "a"), nullptr, {});
-    ASSERT_EQ(server.requests.size(), 4u);
-    EXPECT_EQ(server.requests[2].ReplacesId, 7u);
-    EXPECT_EQ(server.requests[3].ReplacesId, 0u);
-    EXPECT_EQ(book.Count(), 2);
-}
-
-TEST(NotificationSlots, ClosedFreesItsPlaceAndAFloodOfConversationsStaysBounded)
-{
-    HeldServer server;
-    NotificationSlots book(server);
-    book.Notify(Line("chat:a", "1"), nullptr, {});
-    server.Answer(0, 1);
-    book.OnClosed(1);
-    EXPECT_EQ(book.Count(), 0);
-    book.Notify(Line("chat:a", "2"), nullptr, {});
-    EXPECT_EQ(server.requests.back().ReplacesId, 0u);
-    server.Answer(1, 2);
-    // A stranger under many addresses: the oldest notification is reused, never more.
-    for (int i = 0; i < NotificationSlots::MaxSlots; ++i) {
-        book.Notify(Line(QStringLiteral("chat:x%1").arg(i), "x"), nullptr, {});
-        server.Answer(server.requests.size() - 1, 100 + i);
-    }
-    EXPECT_EQ(book.Count(), NotificationSlots::MaxSlots);
-    EXPECT_EQ(server.requests.back().ReplacesId, 2u);
-    // No server: nothing of ours is shown, and nothing is kept.
-    book.Notify(Line("chat:x0", "y"), nullptr, {});
-    server.Answer(server.requests.size() - 1, 0);
-    EXPECT_EQ(book.Count(), NotificationSlots::MaxSlots - 1);
-}
-
-TEST(NotificationSlots, ActivationReachesOnlyAWindowThatIsStillThere)
-{
-    HeldServer server;
-    NotificationSlots book(server);
-    auto window = std::make_unique<QObject>();
+    auto* window = new QObject;
     int raised = 0;
-    book.Notify(Line("chat:a", "1"), window.get(), [&] { ++raised; });
-    server.Answer(0, 5);
+    const auto line = [&](const QString& key, const QString& text) {
+        book.Notify({key, QStringLiteral("花子"), text}, window, [&] { ++raised; });
+    };
+    line("chat:a", "1");
+    line("chat:a", "2"); // waits for the server's id, and the next line overtakes it
+    line("chat:a", "3");
+    server.answers[0](7);
+    server.answers[1](7);
+    line("chat:b", "x");
+    server.answers[2](8);
+    EXPECT_EQ(server.sent, (Sent{{0, "1"}, {7, "3"}, {0, "x"}}));
     book.OnActivated(6);
-    book.OnActivated(5);
+    book.OnActivated(8);
     EXPECT_EQ(raised, 1);
-    window.reset();
-    book.OnActivated(5);
+    book.OnClosed(7);
+    line("chat:a", "4");
+    server.answers[3](9);
+    EXPECT_EQ(server.sent.back(), (Sent::value_type{0, "4"})) << "a closed one is not replaced";
+    // A stranger under many addresses: our oldest notification is reused, never more.
+    for (int i = 2; i < NotificationSlots::MaxSlots; ++i) {
+        line(QString::number(i), "y");
+        server.answers.back()(100 + i);
+    }
+    line("chat:z", "z");
+    server.answers.back()(8);
+    EXPECT_EQ(server.sent.back(), (Sent::value_type{8, "z"}));
+    // Read windows take theirs back: at once, or as soon as the server has named it.
+    book.Withdraw("chat:z");
+    line("chat:a", "5");
+    book.Withdraw("chat:a");
+    server.answers.back()(9);
+    EXPECT_EQ(server.closed, (std::vector<uint32_t>{8, 9}));
+    EXPECT_EQ(book.Count(), NotificationSlots::MaxSlots - 2);
+    delete window; // a window that is gone is not raised
+    book.OnActivated(100 + 2);
     EXPECT_EQ(raised, 1);
 }
 

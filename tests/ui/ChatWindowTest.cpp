@@ -210,39 +210,3 @@ TEST(GroupChatWindow, ListsEachMemberOnceColouredByToolAndTalksToTheGroup)
 }
 
 } // namespace
-
-namespace
-{
-
-// A line behind other windows is told to the desktop once per conversation (the next
-// line replaces it), never while the window is in front; activating it brings back the
-// window the user closed.
-TEST(ChatWindow, ALineBehindOtherWindowsIsNotifiedAndItsActivationBringsTheWindow)
-{
-    ControlHarness h;
-    h.Choose("MenuEntry");
-    h.PeerEnters("10.0.0.2", "太郎", {"Dev"});
-    h.Receive("10.0.0.2", CMD_SEND_MESSAGE, Cp932::FromUnicode(QStringLiteral("一行目\n二行目")));
-    ChatForm* form = ChatWindow(h, "10.0.0.2");
-    ASSERT_NE(form, nullptr);
-    ASSERT_EQ(h.notifications.shown.size(), 1u);
-    const DesktopNotification& first = h.notifications.shown[0].Notification;
-    EXPECT_EQ(first.Key, "chat:10.0.0.2");
-    EXPECT_EQ(first.Summary, "太郎");
-    EXPECT_EQ(first.Text, "一行目\n二行目");
-
-    form->activateWindow();
-    ASSERT_TRUE(WaitUntil([&] { return form->isActiveWindow(); }));
-    form->Recvmsg("見ています", QString(), false);
-    EXPECT_EQ(h.notifications.shown.size(), 1u);
-
-    form->close();
-    form->NotifiyResponsed("外出中");
-    ASSERT_EQ(h.notifications.shown.size(), 2u);
-    EXPECT_EQ(h.notifications.shown[1].Notification.Key, "chat:10.0.0.2");
-    h.notifications.Activate(1);
-    EXPECT_TRUE(form->isVisible());
-    EXPECT_TRUE(WaitUntil([&] { return form->isActiveWindow(); }));
-}
-
-} // namespace

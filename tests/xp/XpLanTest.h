@@ -6,7 +6,6 @@
 #include "platform/BeepService.h"
 #include "platform/ClassRegistry.h"
 #include "platform/MessageBoxService.h"
-#include "platform/NotificationService.h"
 #include "platform/PlatformServices.h"
 #include "platform/rtc/RtcClient.h"
 #include "platform/SaveAsDialogService.h"
@@ -66,15 +65,7 @@ protected:
     HeadlessTransferViews m_views;
     ScriptedOpenFiles m_openFiles;
     rtc::NoCallClients m_calls;
-    // Notifications go to the service a case names before it opens a window; else nowhere.
-    struct NotificationRelay : INotificationService {
-        INotificationService* To = nullptr;
-        void Notify(const DesktopNotification& n, QObject* target, std::function<void()> activated) override
-        {
-            if (To != nullptr)
-                To->Notify(n, target, std::move(activated));
-        }
-    } m_notifications;
+    NoNotifications m_notifications;
     PlatformServices m_services{m_boxes, m_beeps,     m_saveAs, m_shell,
                                 m_views, m_openFiles, m_calls,  m_notifications};
     ClassRegistry m_registry;
