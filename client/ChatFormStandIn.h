@@ -16,10 +16,13 @@ public:
     void Disable() override { m_disabled = true; }
     bool OutlivesRecord(std::function<void()>) override { return false; }
     void Reclaim() override { m_disabled = false; }
+    bool IsActive() const override { return m_active; }
 
     QString m_address;
     QString m_aliase;
     int m_showCount = 0;
     bool m_disabled = false;
+    // Never on screen, so never active unless a test says so.
+    bool m_active = false;
     ChatLog m_log;
 };

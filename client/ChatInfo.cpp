@@ -99,5 +99,6 @@ void ChatInfo::LoadSetting()
     m_autoEntry = record.autoEntry;
     m_displayRenew = record.displayRenew;
     m_dblClickVoip = record.dblClickVoip;
+    m_closeToTray = record.closeToTray;
     m_locationList = ParseCommaList(record.locationlist);
 }

@@ -24,6 +24,7 @@ public:
 
     bool displayRenew() const { return m_displayRenew; }
     bool dblClickVoip() const { return m_dblClickVoip; }
+    bool closeToTray() const { return m_closeToTray; }
     bool autoEntry() const { return m_autoEntry; }
     bool autoAnswer() const { return m_autoAnswer; }
     bool useHostlist() const { return m_useHostlist; }
@@ -53,6 +54,7 @@ public:
     void setUseHostlist(bool on) { m_useHostlist = on; }
     void setDisplayRenew(bool on) { m_displayRenew = on; }
     void setDblClickVoip(bool on) { m_dblClickVoip = on; }
+    void setCloseToTray(bool on) { m_closeToTray = on; }
     void setAutoAnswer(bool on) { m_autoAnswer = on; }
     void setAutoEntry(bool on) { m_autoEntry = on; }
     void setUserName(const QString& name);
@@ -87,4 +89,5 @@ private:
     bool m_autoEntry = false;
     bool m_displayRenew = false;
     bool m_dblClickVoip = false;
+    bool m_closeToTray = false;
 };

@@ -10,6 +10,7 @@
 #include "component/ErrorInfo.h"
 #include "platform/BeepService.h"
 #include "platform/HostInfo.h"
+#include "platform/TrayService.h"
 
 QString ChatSession::AllGroups()
 {
@@ -58,6 +59,8 @@ void ChatSession::Start()
     m_vim->Init();
 
     SetEntryState(false);
+    if (m_services.Tray != nullptr)
+        m_services.Tray->ShowUnread(UnreadConversations());
     m_GroupFilter = AllGroups();
     RebuildGroups();
     SelectGroupFilter(m_GroupFilter);
@@ -185,6 +188,16 @@ void ChatSession::SetEntryState(bool entered)
     // Entry always enters present and a cancelled entry leaves no presence behind, so the
     // selector and the settings object both go back to "オン" without telling the network.
     m_info.setPresence(true);
+    ShowTrayPresence();
+}
+
+void ChatSession::ShowTrayPresence()
+{
+    if (m_services.Tray == nullptr)
+        return;
+    m_services.Tray->ShowPresence(!m_EntryState       ? TrayPresence::NotEntered
+                                  : m_info.Presence() ? TrayPresence::Present
+                                                      : TrayPresence::Absent);
 }
 
 void ChatSession::DropVoiceCallManager()
@@ -201,6 +214,7 @@ void ChatSession::SetPresent(bool present)
     else
         m_vim->UpdatePresence(false, m_info.Location(), m_AbsenceResponse);
     m_info.setPresence(present);
+    ShowTrayPresence();
 }
 
 void ChatSession::SetAbsence(const QString& location, const QString& response)
@@ -326,6 +340,9 @@ void ChatSession::OnRecvMessage(const QString& IPAddress, int32_t, const QString
                                 const QString& Message, bool IsSecret)
 {
     MessageRouting::RouteMessage(m_users, IPAddress, GroupName, Message, IsSecret);
+    if (const UserInformation* sender = m_users.SearchUserAddr(IPAddress))
+        if (const IChatForm* form = sender->ExistingChatForm())
+            NoteUnread(m_unreadMembers, IPAddress, form->IsActive());
 }
 
 void ChatSession::OnAutoResponsed(const QString& IPAddress, const QString& Message)
@@ -336,7 +353,31 @@ void ChatSession::OnAutoResponsed(const QString& IPAddress, const QString& Messa
 void ChatSession::OnRecvGroupMessage(const QString& IPAddress, int32_t, const QString& GroupName,
                                      const QString& Message)
 {
-    MessageRouting::RouteGroupMessage(m_users, m_groups, m_info, IPAddress, GroupName, Message);
+    if (!MessageRouting::RouteGroupMessage(m_users, m_groups, m_info, IPAddress, GroupName,
+                                           Message))
+        return;
+    if (const IGroupChatForm* form = m_groups.SearchGroup(GroupName)->ExistingChatForm())
+        NoteUnread(m_unreadGroups, GroupName, form->IsActive());
+}
+
+// A line that arrives in a window the user is not looking at waits there to be read.
+void ChatSession::NoteUnread(QSet<QString>& unread, const QString& key, bool active)
+{
+    const qsizetype before = unread.size();
+    if (active)
+        unread.remove(key);
+    else
+        unread.insert(key);
+    if (unread.size() != before && m_services.Tray != nullptr)
+        m_services.Tray->ShowUnread(UnreadConversations());
+}
+
+void ChatSession::ChatSeen(const QString& IPAddress, const QString& group)
+{
+    if (group.isEmpty())
+        NoteUnread(m_unreadMembers, IPAddress, true);
+    else
+        NoteUnread(m_unreadGroups, group, true);
 }
 
 // ---- What the windows ask for ------------------------------------------------------

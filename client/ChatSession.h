@@ -12,6 +12,7 @@
 #include "platform/PlatformServices.h"
 
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QTimer>
 
@@ -88,6 +89,14 @@ public:
     void ReqStopVoIP(const QString& destIPAddr) override;
     void RejectVoIP(const QString& destIPAddr) override;
     void GetUserDetail(const QString& IPAddr, QString& ToolName, QString& mailaddr) override;
+    void ChatSeen(const QString& IPAddress, const QString& group) override;
+
+    // Conversations with a received line the user has not seen: one a member or group
+    // however many lines came. The tray icon (PlatformServices::Tray) shows the count.
+    int UnreadConversations() const
+    {
+        return static_cast<int>(m_unreadMembers.size() + m_unreadGroups.size());
+    }
 
     ChatInfo& Settings() { return m_info; }
     const ChatInfo& Settings() const { return m_info; }
@@ -128,6 +137,9 @@ private:
     void TimerForInitial_Timer();
     void AddMemberToGroup(const QString& group, const QString& aliase, const QString& address);
     void RemoveMemberFromGroups(const QString& address);
+    // The tray's icon and tooltip after a change of entry, presence or unread lines.
+    void ShowTrayPresence();
+    void NoteUnread(QSet<QString>& unread, const QString& key, bool active);
 
     ClassRegistry& m_registry;
     PlatformServices m_services;
@@ -150,6 +162,10 @@ private:
     QString m_AbsenceResponse;
     QString m_LocalAddress;
     int16_t m_MediaCapabilities = 0;
+    // By the member's address and by the group's name: a group may be named like an
+    // address.
+    QSet<QString> m_unreadMembers;
+    QSet<QString> m_unreadGroups;
 
     std::unique_ptr<ControlForm> m_vim;
     std::unique_ptr<IVoiceCallManager> m_RTCForm;

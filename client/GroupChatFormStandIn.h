@@ -21,11 +21,13 @@ public:
     void Disable() override { m_disabled = true; }
     bool OutlivesRecord(std::function<void()>) override { return false; }
     void Reclaim() override { m_disabled = false; }
+    bool IsActive() const override { return m_active; }
 
     QString m_group;
     // (nickname, address) in the order added.
     std::vector<std::pair<QString, QString>> m_members;
     int m_showCount = 0;
     bool m_disabled = false;
+    bool m_active = false; // as ChatFormStandIn's
     ChatLog m_log;
 };

@@ -25,4 +25,8 @@ public:
                               bool capT120) = 0;
     virtual void ReqStopVoIP(const QString& destIPAddr) = 0;
     virtual void RejectVoIP(const QString& destIPAddr) = 0;
+    // The user has had the conversation in front of them (its window became the active
+    // one, or was closed): its received lines count as read. `group` empty: the
+    // one-to-one window of `IPAddress`; else the group's window.
+    virtual void ChatSeen(const QString& IPAddress, const QString& group) = 0;
 };

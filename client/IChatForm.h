@@ -18,6 +18,8 @@ public:
     virtual void Recvmsg(const QString& message, const QString& group, bool isSecret) = 0;
     // The partner's automatic absence reply.
     virtual void NotifiyResponsed(const QString& message) = 0;
+    // Whether the window is the active one, so a line arriving now is read at once.
+    virtual bool IsActive() const = 0;
     // The record is going away: no more sending (input box and send button greyed).
     virtual void Disable() = 0;
     // Asked once, after Disable, as the record is released. True: the window is on screen,

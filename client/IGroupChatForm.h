@@ -15,6 +15,8 @@ public:
     virtual void SetGroup(const QString& group) = 0;
     virtual void ShowModeless() = 0;
     virtual void Recvmsg(const QString& message, const QString& senderAliase) = 0;
+    // As IChatForm::IsActive.
+    virtual bool IsActive() const = 0;
     // A member the window already lists is ignored.
     virtual void AddMember(const QString& aliase, const QString& address) = 0;
     virtual void DeleteMember(const QString& address) = 0;

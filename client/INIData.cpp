@@ -93,6 +93,7 @@ SettingsRecord LoadSettings(ProcessOptions* options)
     record.autoEntry = ReadSwitch(QStringLiteral("autoEntry"));
     record.displayRenew = ReadSwitch(QStringLiteral("displayRenew"));
     record.dblClickVoip = ReadSwitch(QStringLiteral("dblClickVoip"));
+    record.closeToTray = ReadSwitch(QStringLiteral("closeToTray"));
 
     if (options != nullptr) {
         options->voice = ReadIniInt(Option, QStringLiteral("voice"), 0);
@@ -118,6 +119,7 @@ void SaveSettings(const SettingsRecord& record)
     WriteSwitch(QStringLiteral("autoEntry"), record.autoEntry);
     WriteSwitch(QStringLiteral("displayRenew"), record.displayRenew);
     WriteSwitch(QStringLiteral("dblClickVoip"), record.dblClickVoip);
+    WriteSwitch(QStringLiteral("closeToTray"), record.closeToTray);
 }
 
 FormPosition ReadFormPosition(const QString& key)

@@ -20,6 +20,8 @@ struct SettingsRecord {
     bool autoEntry = false;
     bool displayRenew = false;
     bool dblClickVoip = false;
+    // "閉じるときはトレイに格納する": closing the main window hides it in the tray.
+    bool closeToTray = false;
 
     bool operator==(const SettingsRecord&) const = default;
 };

@@ -9,6 +9,7 @@
 #include "ui/PalavoCtrl.h"
 #include "ui/Twips.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -22,8 +23,9 @@ constexpr int DesignWidthTwips = 7455;
 constexpr int DesignHeightTwips = 5535;
 } // namespace
 
-MainForm::MainForm(ClassRegistry& registry, IMessageBoxService& boxes, QWidget* parent)
-    : QWidget(parent), m_boxes(boxes)
+MainForm::MainForm(ClassRegistry& registry, IMessageBoxService& boxes, ITrayService* tray,
+                   QWidget* parent)
+    : QWidget(parent), m_boxes(boxes), m_tray(tray)
 {
     setWindowTitle(QStringLiteral("Palavo XP"));
     setWindowIcon(ProductIcon());
@@ -45,10 +47,25 @@ MainForm::MainForm(ClassRegistry& registry, IMessageBoxService& boxes, QWidget* 
     }
 
     connect(qApp, &QGuiApplication::commitDataRequest, this, &MainForm::OnCommitDataRequest);
+
+    // Without a tray on the desktop nothing here changes, also should one appear later:
+    // closing must never hide the window where no icon brings it back.
+    if (m_tray != nullptr && !m_tray->Available())
+        m_tray = nullptr;
+    if (m_tray != nullptr) {
+        ITrayCommands& commands = *this;
+        m_tray->SetCommands(&commands);
+        TellTrayWhetherShown();
+        // The window may be in the tray when the user closes the last chat window: the
+        // program ends only through this window's own closing (Form_Unload).
+        QGuiApplication::setQuitOnLastWindowClosed(false);
+    }
 }
 
 MainForm::~MainForm()
 {
+    if (m_tray != nullptr)
+        m_tray->SetCommands(nullptr);
     // The program may end without a close (the session ends after a Yes): the control
     // still leaves the network.
     Form_Unload();
@@ -56,6 +73,14 @@ MainForm::~MainForm()
 
 void MainForm::closeEvent(QCloseEvent* event)
 {
+    // The user chose to keep the program running in the tray: no question, the window
+    // only goes out of sight. Quitting from the tray's menu still asks.
+    if (!m_closeConfirmed && HasTray() && m_palavoCtrl1 != nullptr &&
+        m_palavoCtrl1->Session().Settings().closeToTray()) {
+        event->ignore();
+        hide();
+        return;
+    }
     if (!m_closeConfirmed && !Form_QueryUnload()) {
         event->ignore();
         return;
@@ -108,4 +133,84 @@ void MainForm::OnCommitDataRequest(QSessionManager& manager)
         m_closeConfirmed = true;
     else
         manager.cancel();
+}
+
+// ---- The tray icon ------------------------------------------------------------------
+
+bool MainForm::HasTray() const
+{
+    return m_tray != nullptr && m_tray->Available();
+}
+
+void MainForm::ShowAndRaise()
+{
+    if (isMinimized())
+        showNormal();
+    else
+        show();
+    raise();
+    activateWindow();
+}
+
+void MainForm::TellTrayWhetherShown()
+{
+    if (HasTray())
+        m_tray->ShowWindowShown(isVisible() && !isMinimized());
+}
+
+void MainForm::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    TellTrayWhetherShown();
+}
+
+void MainForm::hideEvent(QHideEvent* event)
+{
+    QWidget::hideEvent(event);
+    TellTrayWhetherShown();
+}
+
+void MainForm::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        TellTrayWhetherShown();
+}
+
+void MainForm::TrayActivated()
+{
+    ShowAndRaise();
+}
+
+void MainForm::TrayShowHide()
+{
+    if (isVisible() && !isMinimized())
+        hide();
+    else
+        ShowAndRaise();
+}
+
+bool MainForm::ModalDialogOpen()
+{
+    if (QApplication::activeModalWidget() == nullptr)
+        return false;
+    ShowAndRaise();
+    return true;
+}
+
+void MainForm::TrayPresence(bool present)
+{
+    if (m_palavoCtrl1 != nullptr && !ModalDialogOpen())
+        m_palavoCtrl1->ChoosePresence(present);
+}
+
+void MainForm::TrayQuit()
+{
+    if (m_unloaded || ModalDialogOpen() || !Form_QueryUnload())
+        return;
+    m_closeConfirmed = true;
+    close();
+    // A window in the tray is hidden and may get no close event; the control still
+    // leaves the network, once.
+    Form_Unload();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/TrayService.h"
+
 #include <QWidget>
 
 class ClassRegistry;
@@ -8,15 +10,18 @@ class IMessageBoxService;
 class QSessionManager;
 
 // The program's only window: captioned "Palavo XP" with the product icon, filled by
-// one chat control made from the class registry. It adds nothing but the question
-// before closing and the control's orderly shutdown when it goes.
-class MainForm : public QWidget
+// one chat control made from the class registry. It adds the question before closing,
+// the control's orderly shutdown when it goes and, where the desktop has a tray, the
+// answers to the tray icon's menu (and, when the user chose so, closing into the tray).
+class MainForm : public QWidget, private ITrayCommands
 {
     Q_OBJECT
 public:
     // The chat control's class must be registered in `registry` first
-    // (PalavoCtrlModule); `boxes` asks the question before closing. Both outlive the window.
-    MainForm(ClassRegistry& registry, IMessageBoxService& boxes, QWidget* parent = nullptr);
+    // (PalavoCtrlModule); `boxes` asks the question before closing; `tray` (may be null)
+    // is the icon whose menu the window answers. All outlive the window.
+    MainForm(ClassRegistry& registry, IMessageBoxService& boxes, ITrayService* tray = nullptr,
+             QWidget* parent = nullptr);
     ~MainForm() override;
 
     // Null only when the class registry could not make the control.
@@ -28,6 +33,9 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     // True when the user agrees to close.
@@ -39,7 +47,22 @@ private:
     // Every open file transfer stops as its own stop button would.
     void StopTransfers();
 
+    // ITrayCommands
+    void TrayActivated() override;
+    void TrayShowHide() override;
+    void TrayPresence(bool present) override;
+    void TrayQuit() override;
+    // The desktop has a tray and the window answers its icon.
+    bool HasTray() const;
+    // Shown, not minimized, raised and active.
+    void ShowAndRaise();
+    // A modal dialog (or the question) is up: the menu cannot act past it, as the
+    // window's own controls cannot; the window is raised for the user to answer it first.
+    bool ModalDialogOpen();
+    void TellTrayWhetherShown();
+
     IMessageBoxService& m_boxes;
+    ITrayService* m_tray;
     PalavoCtrl* m_palavoCtrl1 = nullptr;
     // The user already said Yes (at session end), so the close that follows goes ahead.
     bool m_closeConfirmed = false;

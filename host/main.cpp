@@ -2,6 +2,7 @@
 #include "host/MainForm.h"
 #include "host/ProgramOptions.h"
 #include "host/TerminationSignals.h"
+#include "host/TrayIcons.h"
 #include "platform/ClassRegistry.h"
 #include "platform/HostInfo.h"
 #include "platform/PlatformServices.h"
@@ -62,8 +63,11 @@ int main(int argc, char** argv)
     // On the session bus, under the icon and desktop entry that installing puts in place.
     DBusNotifications notifications(QDBusConnection::sessionBus(), QStringLiteral("palavo-xp"),
                                     QStringLiteral("palavo-xp"));
-    const PlatformServices services{messageBoxes, beeps, transferUi, shell,
-                                    transferUi,   transferUi, calls, notifications};
+    // The icon in the desktop's tray (where there is one), shown by the session and
+    // answered by the window.
+    QtTrayService tray(PaintTrayIcons());
+    const PlatformServices services{messageBoxes, beeps, transferUi,    shell, transferUi,
+                                    transferUi,   calls, notifications, &tray};
 
     // What installing the control's library registered on the original platform.
     ClassRegistry registry;
@@ -71,7 +75,7 @@ int main(int argc, char** argv)
 
     int rc = 0;
     {
-        MainForm window(registry, messageBoxes);
+        MainForm window(registry, messageBoxes, &tray);
         window.EndProgramOnUnload();
         // A signal ends the program without the question; destroying the window still
         // shuts the control down.

@@ -8,6 +8,7 @@ class IMessageBoxService;
 class IOpenFileDialogService;
 class ISaveAsDialogService;
 class IShellService;
+class ITrayService;
 namespace rtc
 {
 class IClientFactory;
@@ -31,4 +32,6 @@ struct PlatformServices {
     rtc::IClientFactory& Calls;
     // The desktop's notifications: a line behind other windows, a file offer, a call.
     INotificationService& Notifications;
+    // The icon in the desktop's tray; null for hosts without one (palavo-cli, most tests).
+    ITrayService* Tray = nullptr;
 };

@@ -25,11 +25,14 @@ packages=(
   clang libclang-rt-14-dev          # the fuzz targets: libFuzzer with ASan and UBSan
   xvfb xauth fonts-noto-cjk         # a virtual display, and glyphs for the Japanese texts
   dbus dunst xdotool                # notifications: a session bus, a server to show them, a click
+  trayer                            # a tray on that display, for the tray icon's check
   iproute2 nftables                 # the end-to-end tests: a virtual LAN, with loss
   liblinphone-dev                   # voice and video calls (the library and its media engine)
   linphone-common                   # the ring the call window plays
   libgl1-mesa-dri                   # OpenGL for the video window, also under Xvfb
   libgles-dev                       # the video display dlopens "libGLESv2.so", a name only this package installs
+  libsqlite3-dev                    # the conversation history
+  dpkg-dev lintian appstream        # the Debian package's test: dpkg-shlibdeps, lintian, AppStream validation
 )
 
 installed() {

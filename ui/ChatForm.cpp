@@ -157,8 +157,18 @@ void ChatForm::Reclaim()
     ChatDisplay::Restore(*RichTextBox);
 }
 
+void ChatForm::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange || !isActiveWindow())
+        return;
+    m_actions.ChatSeen(m_address, QString());
+    m_notifications.Withdraw(QStringLiteral("chat:") + m_address);
+}
+
 void ChatForm::closeEvent(QCloseEvent* event)
 {
+    m_actions.ChatSeen(m_address, QString());
     QWidget::closeEvent(event);
     if (!std::exchange(m_ownsItself, false))
         return;
@@ -166,11 +176,4 @@ void ChatForm::closeEvent(QCloseEvent* event)
     if (m_closed)
         std::exchange(m_closed, nullptr)();
     deleteLater();
-}
-
-void ChatForm::changeEvent(QEvent* event)
-{
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        m_notifications.Withdraw(QStringLiteral("chat:") + m_address);
 }

@@ -35,6 +35,7 @@ public:
     void Disable() override;
     bool OutlivesRecord(std::function<void()> closed) override;
     void Reclaim() override;
+    bool IsActive() const override { return isActiveWindow(); }
 
     void ViewLog();
 
@@ -42,9 +43,10 @@ public:
     QString m_aliase;
 
 protected:
-    void closeEvent(QCloseEvent* event) override;
-    // The window in front has been read: its notification goes.
+    // Becoming the active window, or being closed, is the user seeing the conversation;
+    // becoming the active one also takes its notification back.
     void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void Form_Load();

@@ -206,8 +206,18 @@ void GroupChatForm::Reclaim()
         RefreshTimer.start();
 }
 
+void GroupChatForm::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::ActivationChange || !isActiveWindow())
+        return;
+    m_actions.ChatSeen(QString(), m_group);
+    m_notifications.Withdraw(QStringLiteral("group:") + m_group);
+}
+
 void GroupChatForm::closeEvent(QCloseEvent* event)
 {
+    m_actions.ChatSeen(QString(), m_group);
     RefreshTimer.stop();
     QWidget::closeEvent(event);
     if (!std::exchange(m_ownsItself, false))
@@ -215,11 +225,4 @@ void GroupChatForm::closeEvent(QCloseEvent* event)
     if (m_closed)
         std::exchange(m_closed, nullptr)();
     deleteLater();
-}
-
-void GroupChatForm::changeEvent(QEvent* event)
-{
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        m_notifications.Withdraw(QStringLiteral("group:") + m_group);
 }

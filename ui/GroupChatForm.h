@@ -41,16 +41,18 @@ public:
     void Disable() override;
     bool OutlivesRecord(std::function<void()> closed) override;
     void Reclaim() override;
+    bool IsActive() const override { return isActiveWindow(); }
 
     void ViewLog();
 
     QString m_group;
 
 protected:
+    // Becoming the active window, or being closed, is the user seeing the conversation;
+    // becoming the active one also takes its notification back.
+    void changeEvent(QEvent* event) override;
     // The refresh ends with the window; the next show starts it again.
     void closeEvent(QCloseEvent* event) override;
-    // The window in front has been read: its notification goes.
-    void changeEvent(QEvent* event) override;
 
 private:
     void Form_Load();

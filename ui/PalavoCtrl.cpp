@@ -437,6 +437,11 @@ bool PalavoCtrl::ConfirmVoIP(const QString& aliase, bool offerVideo, bool& video
 
 // ---- The user's clicks --------------------------------------------------------------
 
+void PalavoCtrl::ChoosePresence(bool present)
+{
+    ui.optExist[present ? 0 : 1]->click();
+}
+
 void PalavoCtrl::optExist_Click(int index)
 {
     m_session->SetPresent(index != 1);

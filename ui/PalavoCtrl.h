@@ -62,6 +62,9 @@ public:
     // Cancels the entry when entered; the host calls it when its window unloads.
     Q_INVOKABLE void ShutDown();
     void DisplayRenewButton(bool visible);
+    // "オン" or "オフ" chosen elsewhere (the tray's menu): a click on the presence selector,
+    // so it does nothing while the selector is disabled (not entered).
+    void ChoosePresence(bool present);
 
     // The commands of the "ファイル" menu and the refresh of "表示" and the button "最新".
     void MenuEntry_Click();

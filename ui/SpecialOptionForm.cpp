@@ -18,6 +18,8 @@ SpecialOptionForm::SpecialOptionForm(ChatInfo& settings,
     ChkRenew->setObjectName(QStringLiteral("ChkRenew"));
     ChkDblClick = new QCheckBox(QStringLiteral("リストの相手のダブルクリックは音声チャット"), this);
     ChkDblClick->setObjectName(QStringLiteral("ChkDblClick"));
+    ChkCloseToTray = new QCheckBox(QStringLiteral("閉じるときはトレイに格納する"), this);
+    ChkCloseToTray->setObjectName(QStringLiteral("ChkCloseToTray"));
     auto* note = new QLabel(QStringLiteral("（デフォルトはメッセージング）"), this);
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
@@ -38,6 +40,7 @@ SpecialOptionForm::SpecialOptionForm(ChatInfo& settings,
     layout->addWidget(ChkRenew);
     layout->addWidget(ChkDblClick);
     layout->addLayout(noteRow);
+    layout->addWidget(ChkCloseToTray);
     layout->addLayout(buttons);
 
     connect(cmdOK, &QPushButton::clicked, this, &SpecialOptionForm::cmdOK_Click);
@@ -46,6 +49,7 @@ SpecialOptionForm::SpecialOptionForm(ChatInfo& settings,
     m_record = INIData::LoadSettings();
     ChkRenew->setChecked(m_record.displayRenew);
     ChkDblClick->setChecked(m_record.dblClickVoip);
+    ChkCloseToTray->setChecked(m_record.closeToTray);
 }
 
 void SpecialOptionForm::cmdOK_Click()
@@ -56,6 +60,8 @@ void SpecialOptionForm::cmdOK_Click()
     m_settings.setDisplayRenew(m_record.displayRenew);
     m_record.dblClickVoip = ChkDblClick->isChecked();
     m_settings.setDblClickVoip(m_record.dblClickVoip);
+    m_record.closeToTray = ChkCloseToTray->isChecked();
+    m_settings.setCloseToTray(m_record.closeToTray);
     INIData::SaveSettings(m_record);
     accept();
 }

@@ -10,8 +10,9 @@ class ChatInfo;
 class QCheckBox;
 class QPushButton;
 
-// "特別な設定": whether the refresh button is shown, and whether a double click on a
-// member starts a voice chat instead of messaging. Loads a whole settings record when
+// "特別な設定": whether the refresh button is shown, whether a double click on a
+// member starts a voice chat instead of messaging, and whether closing the main window
+// hides it in the tray. Loads a whole settings record when
 // made and saves it whole on OK; the refresh button follows at once.
 class SpecialOptionForm : public QDialog
 {
@@ -23,6 +24,7 @@ public:
 
     QCheckBox* ChkRenew = nullptr;
     QCheckBox* ChkDblClick = nullptr;
+    QCheckBox* ChkCloseToTray = nullptr;
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdCancel = nullptr;
 

@@ -34,6 +34,7 @@ public:
         Journal << "RejectVoIP(" + destIPAddr + ")";
     }
     void GetUserDetail(const QString&, QString&, QString&) override {}
+    void ChatSeen(const QString&, const QString&) override {}
     QStringList Journal;
     // ReqStartVoIP says the request did not go out.
     bool StartFails = false;

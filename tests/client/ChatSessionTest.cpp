@@ -228,3 +228,26 @@ TEST_F(Session, AutomaticEntryFollowsTheStartUpTimer)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     EXPECT_TRUE(session.EntryState());
 }
+
+TEST_F(Session, TheTrayCountsConversationsWithLinesNotYetSeen)
+{
+    HeadlessTray& tray = m_tray;
+    m_services.Tray = &tray;
+    ChatSession& session = StartEntered("[User]\naliase=自分\ngrouplist=開発\n");
+    EXPECT_EQ(tray.Presence, TrayPresence::Present);
+    Enters("10.0.0.2", "花子", "開発");
+    Enters("10.0.0.3", "次郎", "開発");
+    IPalavoIFEvents& peers = Events();
+    peers.MessageReceived("10.0.0.2", 2425, "", "1", 0);
+    peers.MessageReceived("10.0.0.2", 2425, "", "2", 0); // two lines, one conversation
+    peers.MessageReceived("10.0.0.9", 2425, "", "3", 0); // a stranger opens no window
+    peers.AutoResponsedNotification("10.0.0.3", "不在"); // no line the member wrote
+    EXPECT_EQ(tray.Unread, 1);
+    peers.GroupMessageReceived("10.0.0.3", 2425, "開発", "4");
+    EXPECT_EQ(tray.Unread, 2);
+    session.ChatSeen("10.0.0.2", {});
+    EXPECT_EQ(tray.Unread, 1);
+    m_groupForms.at(0)->m_active = true; // the user reads the group's window
+    peers.GroupMessageReceived("10.0.0.3", 2425, "開発", "5");
+    EXPECT_EQ(tray.Unread, 0);
+}

@@ -6,6 +6,7 @@
 #include "client/ChatSession.h"
 #include "client/IChatSessionView.h"
 #include "platform/ClassRegistry.h"
+#include "platform/TrayService.h"
 
 #include <memory>
 
@@ -148,5 +149,6 @@ protected:
     std::shared_ptr<FakeComponent::Script> m_script = std::make_shared<FakeComponent::Script>();
     std::shared_ptr<CallScript> m_calls = std::make_shared<CallScript>();
     RecordingView m_view;
+    HeadlessTray m_tray; // in m_services.Tray when a test puts it there
     std::unique_ptr<ChatSession> m_session;
 };

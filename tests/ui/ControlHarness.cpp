@@ -83,9 +83,10 @@ void ControlHarness::RegisterControlClass()
     registry.RegisterClass(QStringLiteral("PalavoOCX.PalavoCtrl"), std::move(control));
 }
 
-std::unique_ptr<MainForm> ControlHarness::MakeWindow()
+std::unique_ptr<MainForm> ControlHarness::MakeWindow(ITrayService* tray)
 {
-    auto window = std::make_unique<MainForm>(registry, boxes);
+    services.Tray = tray;
+    auto window = std::make_unique<MainForm>(registry, boxes, tray);
     m_windowCtrl = window->PalavoCtrl1();
     // The control goes with the window; Ctrl() must not hand it out afterwards.
     QObject::connect(m_windowCtrl, &QObject::destroyed, [this] { m_windowCtrl = nullptr; });

@@ -84,9 +84,9 @@ public:
     PalavoCtrl& Ctrl();
     // Lets the registry make the control as the program's does.
     void RegisterControlClass();
-    // The program's window over this harness's registry and boxes; its control becomes
+    // The program's window over this harness's registry, boxes and `tray`; its control becomes
     // Ctrl(). The window must go before the harness.
-    std::unique_ptr<MainForm> MakeWindow();
+    std::unique_ptr<MainForm> MakeWindow(ITrayService* tray = nullptr);
 
     // The component behind the control's bridge.
     PalavoIF& Component();

@@ -16,6 +16,7 @@
 #include "ui/PalavoCtrlModule.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QPointer>
@@ -237,4 +238,61 @@ TEST(ProgramOptions, TheCommandLineIsReadAsDocumented)
         EXPECT_EQ(options.QtArguments, c.qt) << qPrintable(c.args.join(' '));
     }
     EXPECT_EQ(VersionText(), QStringLiteral("PalavoXP " PALAVO_VERSION "\n"));
+}
+
+TEST(MainForm, ClosingHidesInTheTrayOnlyWhenChosenAndATrayIsThere)
+{
+    struct Case {
+        bool closeToTray, trayThere, asks;
+    };
+    for (const Case c :
+         {Case{false, true, true}, Case{true, true, false}, Case{true, false, true}}) {
+        ControlHarness h;
+        HeadlessTray tray(c.trayThere);
+        h.RegisterControlClass();
+        std::unique_ptr<MainForm> window = h.MakeWindow(&tray);
+        window->show();
+        h.Choose("MenuEntry");
+        h.Ctrl().Session().Settings().setCloseToTray(c.closeToTray);
+        h.boxes.QueueAnswer(MessageBoxAnswer::No);
+        EXPECT_FALSE(window->close());
+        EXPECT_EQ(h.BoxTexts().size(), c.asks ? 1 : 0) << c.closeToTray << c.trayThere;
+        EXPECT_EQ(window->isVisible(), c.asks) << c.closeToTray << c.trayThere;
+        EXPECT_TRUE(h.Ctrl().EntryState()) << "only quitting leaves the network";
+    }
+}
+
+TEST(MainForm, TheTrayMenuShowsHidesChoosesPresenceAndQuitsAfterTheQuestion)
+{
+    ControlHarness h;
+    HeadlessTray tray;
+    h.RegisterControlClass();
+    std::unique_ptr<MainForm> window = h.MakeWindow(&tray);
+    window->show();
+    ASSERT_NE(tray.Commands(), nullptr);
+    ITrayCommands& menu = *tray.Commands();
+    menu.TrayPresence(false); // out of the network the selector is disabled
+    EXPECT_EQ(tray.Presence, TrayPresence::NotEntered);
+    h.Choose("MenuEntry");
+    h.TakeBroadcasts();
+    menu.TrayPresence(false);
+    EXPECT_EQ(tray.Presence, TrayPresence::Absent);
+    EXPECT_TRUE(h.Find<QWidget>("cmdLocation")->isEnabled());
+    EXPECT_EQ(h.TakeBroadcasts(), QStringList{"0x104 自分[]"});
+
+    menu.TrayShowHide();
+    EXPECT_FALSE(window->isVisible() || tray.WindowShown);
+    menu.TrayActivated();
+    EXPECT_TRUE(window->isVisible() && tray.WindowShown);
+    QDialog modal(window.get()); // no question past a dialog still open
+    QTimer::singleShot(0, &modal, [&] { menu.TrayQuit(), modal.reject(); });
+    modal.exec();
+    menu.TrayShowHide(); // quitting works on a hidden window too
+    h.boxes.QueueAnswer(MessageBoxAnswer::No);
+    menu.TrayQuit();
+    EXPECT_TRUE(h.Ctrl().EntryState());
+    h.boxes.QueueAnswer(MessageBoxAnswer::Yes);
+    menu.TrayQuit();
+    EXPECT_EQ(h.BoxTexts(), QStringList(2, "かくにん|Palavo XPを終了しますか？"));
+    EXPECT_EQ(h.TakeBroadcasts(), QStringList{"0x2 自分"});
 }

@@ -243,7 +243,7 @@ TEST(OptionDialog, AChangedNicknameIsAnnouncedAtTheNextEntryWithoutARestart)
     EXPECT_TRUE(h.TakeBroadcasts().contains("0x1 花子")) << "entry announces the new name";
 }
 
-TEST(SpecialOptionDialog, TheRefreshButtonFollowsAtOnceAndBothSwitchesAreSaved)
+TEST(SpecialOptionDialog, TheRefreshButtonFollowsAtOnceAndEverySwitchIsSaved)
 {
     ControlHarness h;
     PalavoCtrl& ctrl = h.Ctrl();
@@ -253,16 +253,20 @@ TEST(SpecialOptionDialog, TheRefreshButtonFollowsAtOnceAndBothSwitchesAreSaved)
         WhenUp<SpecialOptionForm>([on](SpecialOptionForm& form) {
             EXPECT_EQ(form.ChkRenew->isChecked(), !on);
             EXPECT_EQ(form.ChkDblClick->isChecked(), !on);
+            EXPECT_EQ(form.ChkCloseToTray->isChecked(), !on);
             QTest::mouseClick(form.ChkRenew, Qt::LeftButton);
             QTest::mouseClick(form.ChkDblClick, Qt::LeftButton);
+            QTest::mouseClick(form.ChkCloseToTray, Qt::LeftButton);
             QTest::mouseClick(form.cmdOK, Qt::LeftButton);
         });
         h.Choose("MenuSpecialOption");
         EXPECT_EQ(renew->isHidden(), !on);
         EXPECT_EQ(Stored("User", "displayRenew"), on ? "1" : "0");
         EXPECT_EQ(Stored("User", "dblClickVoip"), on ? "1" : "0");
+        EXPECT_EQ(Stored("User", "closeToTray"), on ? "1" : "0");
         EXPECT_EQ(ctrl.Session().Settings().displayRenew(), on);
         EXPECT_EQ(ctrl.Session().Settings().dblClickVoip(), on);
+        EXPECT_EQ(ctrl.Session().Settings().closeToTray(), on);
     }
     // Cancel leaves the file and the button alone.
     const QByteArray before = SettingsFile();

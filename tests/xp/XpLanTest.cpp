@@ -71,7 +71,7 @@ MainForm* XpLanTest::OpenWindow()
             ADD_FAILURE() << host1.Error().toStdString();
             return nullptr;
         }
-        m_window = std::make_unique<MainForm>(m_registry, m_boxes);
+        m_window = std::make_unique<MainForm>(m_registry, m_boxes, m_tray);
         m_window->show();
         if (m_window->PalavoCtrl1() == nullptr) {
             ADD_FAILURE() << "the window holds no chat control";

@@ -7,9 +7,9 @@
 #include "platform/ClassRegistry.h"
 #include "platform/MessageBoxService.h"
 #include "platform/PlatformServices.h"
-#include "platform/rtc/RtcClient.h"
 #include "platform/SaveAsDialogService.h"
 #include "platform/ShellService.h"
+#include "platform/rtc/RtcClient.h"
 #include "support/PrintQString.h"
 #include "support/ScriptedOpenFiles.h"
 
@@ -68,6 +68,7 @@ protected:
     NoNotifications m_notifications;
     PlatformServices m_services{m_boxes, m_beeps,     m_saveAs, m_shell,
                                 m_views, m_openFiles, m_calls,  m_notifications};
+    ITrayService* m_tray = nullptr; // OpenWindow's; set with m_services.Tray before SetUp
     ClassRegistry m_registry;
 
 private:
