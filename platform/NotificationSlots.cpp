@@ -12,7 +12,8 @@ QString FirstLine(const QString& text, int maxChars)
     qsizetype end = text.size();
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text.at(i);
-        if (c == u'\n' || c == u'\r' || c == QChar::LineSeparator || c == QChar::ParagraphSeparator) {
+        if (c == u'\n' || c == u'\r' || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator) {
             end = i;
             break;
         }
@@ -79,8 +80,9 @@ NotificationSlots::Slot& NotificationSlots::SlotFor(const QString& key)
     // The desktop holds as many of ours as it should: the notification updated longest
     // ago now tells of this key (the server replaces it), and activating it no longer
     // reaches the old one's window.
-    Slot& oldest = *std::min_element(m_slots.begin(), m_slots.end(),
-                                     [](const Slot& a, const Slot& b) { return a.Touched < b.Touched; });
+    Slot& oldest =
+        *std::min_element(m_slots.begin(), m_slots.end(),
+                          [](const Slot& a, const Slot& b) { return a.Touched < b.Touched; });
     oldest.Key = key;
     return oldest;
 }
@@ -115,7 +117,8 @@ void NotificationSlots::Send(Slot& slot)
     slot.Pending = false;
     const uint64_t serial = slot.Serial;
     // The server may answer at once, so nothing of `slot` is used after this call.
-    m_server.Send(slot.Id, slot.Summary, slot.Text, [this, serial](uint32_t id) { Shown(serial, id); });
+    m_server.Send(slot.Id, slot.Summary, slot.Text,
+                  [this, serial](uint32_t id) { Shown(serial, id); });
 }
 
 void NotificationSlots::Shown(uint64_t serial, uint32_t id)

@@ -122,13 +122,14 @@ void GroupChatForm::Recvmsg(const QString& message, const QString& senderAliase)
     m_log.AddLog(senderAliase + QStringLiteral(" =>\t") + message, LogReceived);
     ViewLog();
     ChatDisplay::AlertUnlessActive(*this);
-    if (!isActiveWindow())
-        m_notifications.Notify({QStringLiteral("group:") + m_group,
-                                senderAliase + QStringLiteral("(") + m_group + QStringLiteral(")"), message},
-                               this, [this] {
-                                   ShowModeless();
-                                   activateWindow();
-                               });
+    if (isActiveWindow())
+        return;
+    // One notification per group, named after the line's sender.
+    const QString summary = senderAliase + QStringLiteral("(") + m_group + QStringLiteral(")");
+    m_notifications.Notify({QStringLiteral("group:") + m_group, summary, message}, this, [this] {
+        ShowModeless();
+        activateWindow();
+    });
 }
 
 QTreeWidgetItem* GroupChatForm::FindMember(const QString& address) const

@@ -89,8 +89,8 @@ void DBusNotifications::Send(uint32_t replacesId, const QString& summary, const 
 void DBusNotifications::AskServer()
 {
     m_server = Server::Asking;
-    auto* watcher =
-        new QDBusPendingCallWatcher(m_bus.asyncCall(Call(QStringLiteral("GetCapabilities")), CallTimeoutMs), this);
+    auto* watcher = new QDBusPendingCallWatcher(
+        m_bus.asyncCall(Call(QStringLiteral("GetCapabilities")), CallTimeoutMs), this);
     connect(watcher, &QDBusPendingCallWatcher::finished, this, &DBusNotifications::OnCapabilities);
 }
 
@@ -121,9 +121,9 @@ void DBusNotifications::OnCapabilities(QDBusPendingCallWatcher* watcher)
         if (answer.isError())
             return;
         // name, vendor, version, specification version
-        m_serverInformation = QStringLiteral("%1 %2 (%3)").arg(answer.argumentAt<0>(),
-                                                              answer.argumentAt<2>(),
-                                                              answer.argumentAt<1>());
+        m_serverInformation =
+            QStringLiteral("%1 %2 (%3)")
+                .arg(answer.argumentAt<0>(), answer.argumentAt<2>(), answer.argumentAt<1>());
         qCDebug(lcNotify) << "notification server:" << m_serverInformation;
     });
     emit ServerFound();

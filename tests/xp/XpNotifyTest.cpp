@@ -1,5 +1,4 @@
-// PalavoXP on the virtual LAN with dunst as the notification server, on a session bus and
-// an X display of its own (ctest runs each case under dbus-run-session and xvfb-run).
+// PalavoXP on the virtual LAN with dunst, under dbus-run-session and xvfb-run (as ctest runs it).
 #include "ChatWindows.h"
 #include "XpLanTest.h"
 
@@ -50,9 +49,9 @@ TEST_F(XpNotify, ALineBehindTheMainWindowIsOneNotificationWhoseClickRaisesTheCha
         GTEST_SKIP() << display.toStdString();
     QTemporaryDir dir;
     QFile rc(dir.filePath("dunstrc")); // a left click runs the default action
-    ASSERT_TRUE(rc.open(QIODevice::WriteOnly) &&
-                rc.write("[global]\nmouse_left_click = do_action\n[urgency_normal]\ntimeout = 0\n") > 0 &&
-                rc.flush());
+    ASSERT_TRUE(rc.open(QIODevice::WriteOnly));
+    rc.write("[global]\nmouse_left_click = do_action\n[urgency_normal]\ntimeout = 0\n");
+    rc.close();
     QProcess monitor, dunst;
     monitor.start("dbus-monitor", {"--session", "interface='" + Server + "',member='Notify'"});
     ASSERT_TRUE(monitor.waitForReadyRead(5000));
@@ -63,25 +62,25 @@ TEST_F(XpNotify, ALineBehindTheMainWindowIsOneNotificationWhoseClickRaisesTheCha
                                                      m_openFiles, m_calls, notifications});
     ASSERT_NE(OpenWindow(), nullptr);
     CliPeer& cli = EnteredPeer(2);
-    ASSERT_TRUE(WaitUntil([&] { return Ctrl().Session().Users().SearchUserAddr(cli.Address()); }, 10000));
+    const UserList& users = Ctrl().Session().Users();
+    ASSERT_TRUE(WaitUntil([&] { return users.SearchUserAddr(cli.Address()) != nullptr; }, 10000));
     Window().activateWindow();
     ASSERT_TRUE(WaitUntil([&] { return Window().isActiveWindow(); }));
-    const auto send = [&](const QString& text) {
-        return cli.Call("SendPrivateMessage", Args({Lan().Address(1), 1, text}))["ok"].toBool();
-    };
-    ASSERT_TRUE(send("会議は<b>3時</b>\n二行目"));
+    const QString self = Lan().Address(1);
+    ASSERT_TRUE(cli.Call("SendPrivateMessage", Args({self, 1, "<b>3時</b>\n二行目"}))["ok"].toBool());
     QByteArray bus;
     QString popup;
+    const auto popups = [] { return Xdotool({"search", "--onlyvisible", "--class", "Dunst"}); };
     ASSERT_TRUE(WaitUntil(
         [&] {
             bus += monitor.readAllStandardOutput();
-            popup = Xdotool({"search", "--onlyvisible", "--class", "Dunst"});
+            popup = popups();
             return bus.contains("member=Notify") && !popup.isEmpty();
         },
         10000))
         << bus.toStdString();
     EXPECT_TRUE(bus.contains("string \"" + SettingsFor(2).Aliase.toUtf8() + "\"") &&
-                bus.contains("string \"会議は&lt;b&gt;3時&lt;/b&gt;\"")) << bus.toStdString();
+                bus.contains("string \"&lt;b&gt;3時&lt;/b&gt;\"")) << bus.toStdString();
     std::cout << "notification server: " << notifications.ServerInformation().toStdString() << "\n";
     QImage shot;
     ASSERT_TRUE(WaitUntil([&] {
@@ -92,9 +91,9 @@ TEST_F(XpNotify, ALineBehindTheMainWindowIsOneNotificationWhoseClickRaisesTheCha
     ChatForm* chat = ChatWindows::Of(Ctrl(), cli.Address());
     ASSERT_TRUE(chat != nullptr && !chat->isActiveWindow());
     Xdotool({"mousemove", "--window", popup, "20", "10", "click", "1"});
-    EXPECT_TRUE(WaitUntil([&] { return chat->isActiveWindow(); })) << "the chat window was not raised";
-    EXPECT_TRUE(WaitUntil([] { return Xdotool({"search", "--onlyvisible", "--class", "Dunst"}).isEmpty(); }));
-    ASSERT_TRUE(send("もう一行"));
+    EXPECT_TRUE(WaitUntil([&] { return chat->isActiveWindow(); })) << "not raised";
+    EXPECT_TRUE(WaitUntil([&] { return popups().isEmpty(); })) << "read, and still notified";
+    ASSERT_TRUE(cli.Call("SendPrivateMessage", Args({self, 1, "もう一行"}))["ok"].toBool());
     ASSERT_TRUE(WaitUntil([&] { return ChatWindows::Lines(*chat).last().contains("もう一行"); }));
     EXPECT_EQ((bus + monitor.readAllStandardOutput()).count("member=Notify"), 1);
 }

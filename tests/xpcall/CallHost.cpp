@@ -69,7 +69,8 @@ int main(int argc, char** argv)
     CancellingOpenFileDialogs openFiles;
     const std::unique_ptr<CallClients> calls = MakeCallClients();
     NoNotifications notifications;
-    const PlatformServices services{boxes, beeps, saveAs, shell, views, openFiles, *calls, notifications};
+    const PlatformServices services{boxes,     beeps,  saveAs, shell,
+                                    views,     openFiles, *calls, notifications};
     ClassRegistry registry;
     PalavoCtrlModule::DllRegisterServer(registry, services);
 
