@@ -10,22 +10,39 @@
 //      the list shows them and has painted; and the same 5,000 listed again when the
 //      group filter goes back to "すべて". Target for (b): under half a second.
 //
-// A plain timed program, run by hand: bench_startup [--runs N]. Offscreen unless
-// QT_QPA_PLATFORM says otherwise.
+//  (c) with --idle-rss: the program itself (PalavoXP beside this bench, or --program), entered, voice
+//      chat on (sound files in place of a sound card, so the call manager is set up as on
+//      a machine with one), no call, a few seconds after entry: its resident memory, split
+//      into anonymous and file-backed pages, and whether the media library is loaded.
+//  With --calls, (a) runs with the program's call clients (the media probe included).
+//
+// A plain timed program, run by hand:
+//     bench_startup [--runs N] [--calls] [--idle-rss [--program <another PalavoXP>]]
+// Offscreen unless QT_QPA_PLATFORM says otherwise.
 #include "client/INIData.h"
 #include "component/HeadlessServices.h"
 #include "host/MainForm.h"
 #include "platform/ClassRegistry.h"
+#include "platform/rtc/LazyCallClients.h"
 #include "ui/MemberListView.h"
 #include "ui/PalavoCtrl.h"
 #include "ui/PalavoCtrlModule.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QEvent>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <memory>
 
 #include <algorithm>
 #include <cstdio>
@@ -38,6 +55,7 @@ namespace
 {
 
 constexpr const char* ChildFlag = "--window-child";
+constexpr const char* CallsFlag = "--calls";
 constexpr const char* SpawnedAtVariable = "PALAVO_BENCH_SPAWNED_NS";
 constexpr int Members = 5000;
 constexpr double TargetMs = 500.0;
@@ -105,11 +123,22 @@ int RunChild(int argc, char** argv)
                                ? qgetenv(SpawnedAtVariable).toLongLong()
                                : MonotonicNs();
     qInstallMessageHandler(QuietHints);
+    // As the program makes them: before QApplication, which the media probe must precede.
+    std::unique_ptr<rtc::LazyCallClients> calls;
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], CallsFlag) == 0)
+            calls = std::make_unique<rtc::LazyCallClients>(
+                QDir(qEnvironmentVariable("PALAVO_HOME")).filePath(QStringLiteral("Palavo.ini")));
     QApplication app(argc, argv);
     const qint64 appReady = MonotonicNs();
     HeadlessServices services;
+    PlatformServices platform = services.Services();
     ClassRegistry registry;
-    PalavoCtrlModule::DllRegisterServer(registry, services.Services());
+    PalavoCtrlModule::DllRegisterServer(
+        registry, calls ? PlatformServices{platform.MessageBoxes, platform.Beeps,
+                                           platform.SaveAs,       platform.Shell,
+                                           platform.TransferViews, platform.OpenFile, *calls}
+                        : platform);
 
     MainForm window(registry, services.MessageBoxes);
     const qint64 formReady = MonotonicNs();
@@ -130,14 +159,16 @@ struct StartTimes {
     std::vector<double> total, app, form, paint;
 };
 
-bool RunOneStart(const QString& self, StartTimes& times)
+bool RunOneStart(const QString& self, bool withCalls, StartTimes& times)
 {
     QTemporaryDir home;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("PALAVO_HOME"), home.path());
     QProcess child;
     child.setProgram(self);
-    child.setArguments({QString::fromLatin1(ChildFlag)});
+    child.setArguments(withCalls ? QStringList{QString::fromLatin1(ChildFlag),
+                                               QString::fromLatin1(CallsFlag)}
+                                 : QStringList{QString::fromLatin1(ChildFlag)});
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     env.insert(QString::fromLatin1(SpawnedAtVariable), QString::number(MonotonicNs()));
     child.setProcessEnvironment(env);
@@ -232,11 +263,119 @@ bool RunOneList(ClassRegistry& registry, IMessageBoxService& boxes,
     return true;
 }
 
-void PrintRow(const char* what, const std::vector<double>& values)
+void PrintRow(const char* what, const std::vector<double>& values, const char* unit = "ms")
 {
-    std::printf("  %-44s %9.1f ms  (min %.1f, max %.1f)\n", what, Median(values),
+    std::printf("  %-44s %9.1f %s  (min %.1f, max %.1f)\n", what, Median(values), unit,
                 *std::min_element(values.begin(), values.end()),
                 *std::max_element(values.begin(), values.end()));
+}
+
+// ---- (c) the program's idle memory ----------------------------------------------------
+
+struct IdleMemory {
+    std::vector<double> total, anon, file;
+    int withMediaLibrary = 0;
+};
+
+int FreeUdpPort()
+{
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    socklen_t length = sizeof address;
+    const bool ok = ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0 &&
+                    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0;
+    ::close(fd);
+    return ok ? ntohs(address.sin_port) : 0;
+}
+
+// A second of 16-bit mono silence: what the calls would play in place of a microphone.
+QByteArray SilenceWav()
+{
+    const int bytes = 2 * 8000;
+    auto le = [](QByteArray& out, uint32_t value, int size) {
+        for (int i = 0; i < size; ++i)
+            out.append(char((value >> (8 * i)) & 0xff));
+    };
+    QByteArray wav("RIFF");
+    le(wav, 36 + bytes, 4);
+    wav.append("WAVEfmt ");
+    for (uint32_t v : {16u, 1u | (1u << 16), 8000u, 16000u, 2u | (16u << 16)})
+        le(wav, v, 4);
+    wav.append("data");
+    le(wav, bytes, 4);
+    wav.append(bytes, '\0');
+    return wav;
+}
+
+// "VmRSS:    38944 kB" → 38944 / 1024 MB.
+double StatusMb(const QByteArray& status, const char* key)
+{
+    const qsizetype at = status.indexOf(key);
+    if (at < 0)
+        return 0;
+    return status.mid(at + qsizetype(std::strlen(key))).trimmed().split(' ').value(0).toDouble() /
+           1024.0;
+}
+
+bool RunOneIdle(const QString& program, int settleMs, IdleMemory& memory)
+{
+    QTemporaryDir home;
+    QFile ini(home.filePath(QStringLiteral("Palavo.ini")));
+    QFile silence(home.filePath(QStringLiteral("in.wav")));
+    if (!ini.open(QIODevice::WriteOnly) || !silence.open(QIODevice::WriteOnly))
+        return false;
+    ini.write(QStringLiteral("[CHAT]\nport=%1\n[User]\naliase=bench\nautoEntry=1\n"
+                             "[OPTION]\ndebug=1\n")
+                  .arg(FreeUdpPort())
+                  .toUtf8());
+    ini.close();
+    silence.write(SilenceWav());
+    silence.close();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PALAVO_HOME"), home.path());
+    env.insert(QStringLiteral("PALAVO_AUDIO_IN"), silence.fileName());
+    env.insert(QStringLiteral("PALAVO_AUDIO_OUT"), home.filePath(QStringLiteral("out.wav")));
+    QProcess child;
+    child.setProgram(program);
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start();
+    if (!child.waitForStarted(5000))
+        return false;
+    // Entry and the call manager's set-up are done when the trace says so.
+    QFile trace(home.filePath(QStringLiteral("Palavo.log")));
+    QElapsedTimer wait;
+    wait.start();
+    bool ready = false;
+    while (!ready && wait.elapsed() < 15000 && child.state() == QProcess::Running) {
+        QThread::msleep(50);
+        if (trace.open(QIODevice::ReadOnly)) {
+            ready = trace.readAll().contains("RTC_Initialized(MediaTypes=3)");
+            trace.close();
+        }
+    }
+    bool ok = false;
+    if (ready) {
+        QThread::msleep(settleMs);
+        const QString proc = QStringLiteral("/proc/%1/").arg(child.processId());
+        QFile status(proc + QStringLiteral("status"));
+        QFile maps(proc + QStringLiteral("maps"));
+        if (status.open(QIODevice::ReadOnly) && maps.open(QIODevice::ReadOnly)) {
+            const QByteArray text = status.readAll();
+            memory.total.push_back(StatusMb(text, "VmRSS:"));
+            memory.anon.push_back(StatusMb(text, "RssAnon:"));
+            memory.file.push_back(StatusMb(text, "RssFile:"));
+            if (maps.readAll().contains("liblinphone"))
+                ++memory.withMediaLibrary;
+            ok = true;
+        }
+    } else {
+        std::fprintf(stderr, "bench_startup: PalavoXP did not enter with voice chat on\n");
+    }
+    child.kill();
+    child.waitForFinished(5000);
+    return ok;
 }
 
 } // namespace
@@ -249,9 +388,17 @@ int main(int argc, char** argv)
         if (std::strcmp(argv[i], ChildFlag) == 0)
             return RunChild(argc, argv);
     int runs = 10;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::strcmp(argv[i], "--runs") == 0)
+    bool withCalls = false;
+    bool idleRss = false;
+    QString program;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--program") == 0 && i + 1 < argc)
+            program = QString::fromLocal8Bit(argv[i + 1]);
+        if (std::strcmp(argv[i], "--runs") == 0 && i + 1 < argc)
             runs = std::max(1, std::atoi(argv[i + 1]));
+        withCalls = withCalls || std::strcmp(argv[i], CallsFlag) == 0;
+        idleRss = idleRss || std::strcmp(argv[i], "--idle-rss") == 0;
+    }
 
     qInstallMessageHandler(QuietHints);
     QApplication app(argc, argv);
@@ -260,16 +407,36 @@ int main(int argc, char** argv)
     PalavoCtrlModule::DllRegisterServer(registry, services.Services());
     const QString self = QCoreApplication::applicationFilePath();
 
+    if (idleRss) {
+        if (program.isEmpty())
+            program = QCoreApplication::applicationDirPath() + QStringLiteral("/PalavoXP");
+        constexpr int SettleMs = 3000;
+        std::printf("bench_startup --idle-rss: %d runs of PalavoXP, entered, voice on, no call, "
+                    "%d ms after the call manager's set-up; medians\n",
+                    runs, SettleMs);
+        IdleMemory memory;
+        for (int i = 0; i < runs; ++i)
+            if (!RunOneIdle(program, SettleMs, memory))
+                return 1;
+        PrintRow("resident (VmRSS)", memory.total, "MB");
+        PrintRow("  anonymous (RssAnon)", memory.anon, "MB");
+        PrintRow("  file-backed (RssFile)", memory.file, "MB");
+        std::printf("  media library (liblinphone) mapped in %d of %d runs\n",
+                    memory.withMediaLibrary, runs);
+        return 0;
+    }
+
     std::printf("bench_startup: %d runs each, platform %s; medians\n", runs,
                 qPrintable(QGuiApplication::platformName()));
     StartTimes starts;
     StartTimes warmUp;
-    if (!RunOneStart(self, warmUp)) // loads the libraries into the page cache
+    if (!RunOneStart(self, withCalls, warmUp)) // loads the libraries into the page cache
         return 1;
     for (int i = 0; i < runs; ++i)
-        if (!RunOneStart(self, starts))
+        if (!RunOneStart(self, withCalls, starts))
             return 1;
-    std::printf("(a) fresh process to the main window painted\n");
+    std::printf("(a) fresh process to the main window painted%s\n",
+                withCalls ? ", with the program's call clients" : "");
     PrintRow("spawn -> first paint of the window", starts.total);
     PrintRow("  spawn -> QApplication made", starts.app);
     PrintRow("  QApplication -> MainForm with its control", starts.form);

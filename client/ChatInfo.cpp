@@ -100,5 +100,6 @@ void ChatInfo::LoadSetting()
     m_displayRenew = record.displayRenew;
     m_dblClickVoip = record.dblClickVoip;
     m_closeToTray = record.closeToTray;
+    m_saveHistory = record.saveHistory;
     m_locationList = ParseCommaList(record.locationlist);
 }

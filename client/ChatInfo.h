@@ -25,6 +25,7 @@ public:
     bool displayRenew() const { return m_displayRenew; }
     bool dblClickVoip() const { return m_dblClickVoip; }
     bool closeToTray() const { return m_closeToTray; }
+    bool saveHistory() const { return m_saveHistory; }
     bool autoEntry() const { return m_autoEntry; }
     bool autoAnswer() const { return m_autoAnswer; }
     bool useHostlist() const { return m_useHostlist; }
@@ -55,6 +56,7 @@ public:
     void setDisplayRenew(bool on) { m_displayRenew = on; }
     void setDblClickVoip(bool on) { m_dblClickVoip = on; }
     void setCloseToTray(bool on) { m_closeToTray = on; }
+    void setSaveHistory(bool on) { m_saveHistory = on; }
     void setAutoAnswer(bool on) { m_autoAnswer = on; }
     void setAutoEntry(bool on) { m_autoEntry = on; }
     void setUserName(const QString& name);
@@ -90,4 +92,5 @@ private:
     bool m_displayRenew = false;
     bool m_dblClickVoip = false;
     bool m_closeToTray = false;
+    bool m_saveHistory = false;
 };

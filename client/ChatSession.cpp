@@ -11,6 +11,7 @@
 #include "platform/BeepService.h"
 #include "platform/HostInfo.h"
 #include "platform/TrayService.h"
+#include "platform/history/SqliteHistoryStore.h"
 
 QString ChatSession::AllGroups()
 {
@@ -21,7 +22,10 @@ ChatSession::ChatSession(ClassRegistry& registry, const PlatformServices& servic
                          IChatSessionView& view, VoiceCallManagerFactory makeCallManager,
                          QString componentProgId)
     : m_registry(registry), m_services(services), m_view(view),
-      m_makeCallManager(std::move(makeCallManager)), m_componentProgId(std::move(componentProgId))
+      m_makeCallManager(std::move(makeCallManager)), m_componentProgId(std::move(componentProgId)),
+      m_history(services.MessageBoxes, [](history::Error& error) -> std::unique_ptr<history::IHistoryStore> {
+          return history::SqliteHistoryStore::Open(HostInfo::HistoryFile(), error);
+      })
 {
     TimerForInitial.setObjectName(QStringLiteral("TimerForInitial"));
     TimerForInitial.setParent(this);
@@ -52,6 +56,7 @@ void ChatSession::Start()
 
     m_EntryState = false;
     m_LocalAddress = HostInfo::LocalIPv4Address();
+    m_history.SetKeeping(m_info.saveHistory());
 
     m_vim =
         std::make_unique<ControlForm>(m_registry, m_services, m_info, nullptr, m_componentProgId);
@@ -72,7 +77,7 @@ void ChatSession::Start()
 
 void ChatSession::ProbeVoiceChat()
 {
-    m_MediaCapabilities = 0;
+    m_MediaCapabilities.reset();
     if (m_makeCallManager) {
         m_RTCForm = m_makeCallManager();
         m_DummyObj = m_makeCallManager();
@@ -83,11 +88,18 @@ void ChatSession::ProbeVoiceChat()
         m_view.DisableVoiceChat();
         DropVoiceCallManager();
         m_DummyObj.reset();
-    } else {
-        m_MediaCapabilities = m_DummyObj->GetMediaCapabilities();
-        TraceLog(QStringLiteral("GetMediaCapabilities =") + QString::number(m_MediaCapabilities));
+        m_MediaCapabilities = 0;
     }
     m_vim->SetVoiceCallManager(m_RTCForm.get());
+}
+
+int16_t ChatSession::MediaCapabilities() const
+{
+    if (!m_MediaCapabilities) {
+        m_MediaCapabilities = m_DummyObj ? m_DummyObj->GetMediaCapabilities() : 0;
+        TraceLog(QStringLiteral("GetMediaCapabilities =") + QString::number(*m_MediaCapabilities));
+    }
+    return *m_MediaCapabilities;
 }
 
 void ChatSession::TuningWizard()
@@ -99,6 +111,7 @@ void ChatSession::TuningWizard()
 void ChatSession::TimerForInitial_Timer()
 {
     TimerForInitial.stop();
+    MediaCapabilities();
     m_info.LoadSetting();
     // The user may have entered by hand in the meantime.
     if (m_info.autoEntry() && !m_EntryState)
@@ -133,12 +146,13 @@ void ChatSession::StartVoiceChat()
         TraceLog(QStringLiteral("MenuEntry_Click m_DummyObj is Nothing"));
         return;
     }
-    if ((m_MediaCapabilities & 1) == 0) {
+    const int16_t caps = MediaCapabilities();
+    if ((caps & 1) == 0) {
         m_view.ShowPanelText(2, QStringLiteral("RTC OFF"));
         DropVoiceCallManager();
     } else if (!m_RTCForm) {
         m_view.ShowPanelText(2, QStringLiteral("RTC OFF"));
-    } else if (!m_RTCForm->Init(m_MediaCapabilities, m_info.username())) {
+    } else if (!m_RTCForm->Init(caps, m_info.username())) {
         m_view.ShowPanelText(2, QStringLiteral("RTC OFF"));
         DropVoiceCallManager();
     } else {

@@ -2,6 +2,7 @@
 
 #include "client/ChatInfo.h"
 #include "client/ChatWindowFactory.h"
+#include "client/ConversationHistory.h"
 #include "client/IChatActions.h"
 #include "client/IControlFormEvents.h"
 #include "client/IVoiceCallManager.h"
@@ -18,6 +19,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 class ClassRegistry;
 class ControlForm;
@@ -104,13 +106,20 @@ public:
     const groupList& Groups() const { return m_groups; }
     // Where records get their windows; the chat windows install their makers here.
     ChatWindowFactory& Windows() { return m_windows; }
+    // The conversation history: the windows hand it their lines, the option turns it on.
+    ConversationHistory& History() { return m_history; }
     const PlatformServices& Services() const { return m_services; }
 
     bool EntryState() const { return m_EntryState; }
     const QString& GroupFilter() const { return m_GroupFilter; }
     const QString& AbsenceResponse() const { return m_AbsenceResponse; }
     const QString& LocalAddress() const { return m_LocalAddress; }
-    int16_t MediaCapabilities() const { return m_MediaCapabilities; }
+    // What the start-up probe found (1 voice, 2 video, 4 whiteboard). The probe's client
+    // is asked the first time this is needed (at the first tick of TimerForInitial, entry
+    // or the options dialog, whichever comes first), not at start-up: the program's client
+    // answers from a probe process that may still be running, and the window should not
+    // wait for it to show.
+    int16_t MediaCapabilities() const;
     ControlForm* Bridge() const { return m_vim.get(); }
     // The voice-call session manager; null while voice chat is unavailable.
     IVoiceCallManager* VoiceCallManager() const { return m_RTCForm.get(); }
@@ -148,6 +157,8 @@ private:
     QString m_componentProgId;
 
     ChatInfo m_info;
+    // Before the windows, which store their lines here until they go.
+    ConversationHistory m_history;
     ChatWindowFactory m_windows;
     // Before the lists: their records leave their windows here as they go.
     ParkedWindows m_parked;
@@ -161,7 +172,7 @@ private:
     QString m_GroupFilter = AllGroups();
     QString m_AbsenceResponse;
     QString m_LocalAddress;
-    int16_t m_MediaCapabilities = 0;
+    mutable std::optional<int16_t> m_MediaCapabilities;
     // By the member's address and by the group's name: a group may be named like an
     // address.
     QSet<QString> m_unreadMembers;

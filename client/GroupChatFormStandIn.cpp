@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-void GroupChatFormStandIn::Recvmsg(const QString& message, const QString& senderAliase)
+void GroupChatFormStandIn::Recvmsg(const QString& message, const QString& senderAliase,
+                                   const QString&)
 {
     m_log.AddLog(senderAliase + QStringLiteral(" (") + m_group + QStringLiteral(") =>\t") + message,
                  LogReceived);

@@ -15,7 +15,8 @@ class GroupChatFormStandIn : public IGroupChatForm
 public:
     void SetGroup(const QString& group) override { m_group = group; }
     void ShowModeless() override { ++m_showCount; }
-    void Recvmsg(const QString& message, const QString& senderAliase) override;
+    void Recvmsg(const QString& message, const QString& senderAliase,
+                 const QString& senderAddress) override;
     void AddMember(const QString& aliase, const QString& address) override;
     void DeleteMember(const QString& address) override;
     void Disable() override { m_disabled = true; }

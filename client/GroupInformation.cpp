@@ -70,10 +70,11 @@ void GroupInformation::setGroup(const QString& group)
         m_chatForm->SetGroup(group);
 }
 
-void GroupInformation::RecvMessage(const QString& message, const QString& senderAliase)
+void GroupInformation::RecvMessage(const QString& message, const QString& senderAliase,
+                                   const QString& senderAddress)
 {
     ShowChatForm();
-    m_chatForm->Recvmsg(message, senderAliase);
+    m_chatForm->Recvmsg(message, senderAliase, senderAddress);
 }
 
 void GroupInformation::AddMember(const QString& aliase, const QString& address)

@@ -27,7 +27,8 @@ public:
     void setGroup(const QString& group);
 
     // Brings the window up and hands it the message.
-    void RecvMessage(const QString& message, const QString& senderAliase);
+    void RecvMessage(const QString& message, const QString& senderAliase,
+                     const QString& senderAddress);
     // Passes the member to the window when the session's UserList holds its address and the window
     // has been made (a window made later gathers its members in ShowChatForm).
     void AddMember(const QString& aliase, const QString& address);

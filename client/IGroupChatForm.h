@@ -14,7 +14,9 @@ public:
     // m_group of the window.
     virtual void SetGroup(const QString& group) = 0;
     virtual void ShowModeless() = 0;
-    virtual void Recvmsg(const QString& message, const QString& senderAliase) = 0;
+    // A member's line; `senderAddress` names the member for the history.
+    virtual void Recvmsg(const QString& message, const QString& senderAliase,
+                         const QString& senderAddress) = 0;
     // As IChatForm::IsActive.
     virtual bool IsActive() const = 0;
     // A member the window already lists is ignored.

@@ -94,6 +94,7 @@ SettingsRecord LoadSettings(ProcessOptions* options)
     record.displayRenew = ReadSwitch(QStringLiteral("displayRenew"));
     record.dblClickVoip = ReadSwitch(QStringLiteral("dblClickVoip"));
     record.closeToTray = ReadSwitch(QStringLiteral("closeToTray"));
+    record.saveHistory = ReadSwitch(QStringLiteral("saveHistory"));
 
     if (options != nullptr) {
         options->voice = ReadIniInt(Option, QStringLiteral("voice"), 0);
@@ -120,6 +121,7 @@ void SaveSettings(const SettingsRecord& record)
     WriteSwitch(QStringLiteral("displayRenew"), record.displayRenew);
     WriteSwitch(QStringLiteral("dblClickVoip"), record.dblClickVoip);
     WriteSwitch(QStringLiteral("closeToTray"), record.closeToTray);
+    WriteSwitch(QStringLiteral("saveHistory"), record.saveHistory);
 }
 
 FormPosition ReadFormPosition(const QString& key)

@@ -38,7 +38,7 @@ bool RouteGroupMessage(const UserList& users, const groupList& groups, const Cha
     GroupInformation* group = groups.SearchGroup(GroupName);
     if (group == nullptr)
         return false;
-    group->RecvMessage(Message, sender->aliase());
+    group->RecvMessage(Message, sender->aliase(), IPAddress);
     return true;
 }
 

@@ -22,6 +22,8 @@ struct SettingsRecord {
     bool dblClickVoip = false;
     // "閉じるときはトレイに格納する": closing the main window hides it in the tray.
     bool closeToTray = false;
+    // Conversations are kept on disk ("会話の履歴を保存する").
+    bool saveHistory = false;
 
     bool operator==(const SettingsRecord&) const = default;
 };

@@ -31,6 +31,9 @@ public:
     // (the file-transfer windows of the component) are open: the program calls this.
     void EndProgramOnUnload() { m_endsProgram = true; }
 
+    // Hidden or minimised: shown again as it was, in front of the others, with the focus.
+    void ShowAndRaise();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
@@ -54,8 +57,6 @@ private:
     void TrayQuit() override;
     // The desktop has a tray and the window answers its icon.
     bool HasTray() const;
-    // Shown, not minimized, raised and active.
-    void ShowAndRaise();
     // A modal dialog (or the question) is up: the menu cannot act past it, as the
     // window's own controls cannot; the window is raised for the user to answer it first.
     bool ModalDialogOpen();

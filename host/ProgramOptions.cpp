@@ -50,7 +50,10 @@ QString HelpText()
         "  -h, --help     show this help and exit\n"
         "  -v, --version  show the version and exit\n"
         "\n"
-        "Qt's own options work too, e.g. -platform offscreen.\n");
+        "Qt's own options work too, e.g. -platform offscreen.\n"
+        "\n"
+        "One copy runs per user and settings directory: starting it again brings the\n"
+        "running copy's window to the front.\n");
 }
 
 QString VersionText()

@@ -97,6 +97,20 @@ QString SettingsDir()
     return dir;
 }
 
+QString HistoryFile()
+{
+    const QString name = QStringLiteral("/Palavo_history.db");
+    const QString palavoHome = qEnvironmentVariable("PALAVO_HOME");
+    if (!palavoHome.isEmpty())
+        return QDir::cleanPath(palavoHome) + name;
+    const QString xdgDataHome = qEnvironmentVariable("XDG_DATA_HOME");
+    const QString dir = !xdgDataHome.isEmpty() && QDir::isAbsolutePath(xdgDataHome)
+                            ? QDir::cleanPath(xdgDataHome + QStringLiteral("/palavo"))
+                            : QDir::cleanPath(HomeDir() + QStringLiteral("/.local/share/palavo"));
+    QDir().mkpath(dir);
+    return dir + name;
+}
+
 QString LocalIPv4Address()
 {
     ifaddrs* list = nullptr;

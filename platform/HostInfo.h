@@ -26,6 +26,11 @@ QString SettingsDir();
 QString ChooseSettingsDir(const QString& palavoHome, const QString& exeDir, bool exeDirWritable,
                           const QString& xdgConfigHome, const QString& home);
 
+// The conversation history's file: "Palavo_history.db" beside "Palavo.ini" when
+// $PALAVO_HOME names the settings directory, else in the user's data directory
+// ($XDG_DATA_HOME/palavo, ~/.local/share/palavo), created on first use.
+QString HistoryFile();
+
 // The first IPv4 address of an interface that is up and not loopback, dotted;
 // "127.0.0.1" when there is none.
 QString LocalIPv4Address();

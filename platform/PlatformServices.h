@@ -16,6 +16,7 @@ class IClientFactory;
 // Made by the component library (component/TransferViewFactory.h); the platform only
 // carries it from the program to the component.
 class ITransferViewFactory;
+class XdgAutostart;
 
 // The desktop services one program hands to the network component and to the chat
 // session when it makes them: the program decides whether a box is a real dialog, a
@@ -34,4 +35,6 @@ struct PlatformServices {
     INotificationService& Notifications;
     // The icon in the desktop's tray; null for hosts without one (palavo-cli, most tests).
     ITrayService* Tray = nullptr;
+    // The login autostart entry; null where there is no desktop session to start in.
+    XdgAutostart* Autostart = nullptr;
 };

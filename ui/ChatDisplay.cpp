@@ -48,6 +48,24 @@ static void KeepTail(QTextDocument& document)
     head.removeSelectedText();
 }
 
+static void AppendLine(QTextCursor& cursor, const QString& text, const QColor& colour)
+{
+    cursor.movePosition(QTextCursor::End);
+    QTextCharFormat format = cursor.charFormat();
+    if (colour.isValid())
+        format.setForeground(colour);
+    // insertText takes the text as it is: "<b>" stays four characters.
+    cursor.insertText(text + QStringLiteral("\r\n"), format);
+}
+
+static void ShowNewest(QTextEdit& display)
+{
+    KeepTail(*display.document());
+    display.setTextCursor(QTextCursor(display.document()));
+    display.moveCursor(QTextCursor::End);
+    display.ensureCursorVisible();
+}
+
 void AppendNewLines(QTextEdit& display, ChatLog& log)
 {
     if (display.document()->isUndoRedoEnabled())
@@ -55,18 +73,23 @@ void AppendNewLines(QTextEdit& display, ChatLog& log)
     QTextCursor cursor(display.document());
     QString text;
     int16_t state = 0;
-    while (!log.GetNext(text, state)) {
-        cursor.movePosition(QTextCursor::End);
-        QTextCharFormat format = cursor.charFormat();
-        if (const QColor colour = LineColour(state); colour.isValid())
-            format.setForeground(colour);
-        // insertText takes the text as it is: "<b>" stays four characters.
-        cursor.insertText(text + QStringLiteral("\r\n"), format);
-    }
-    KeepTail(*display.document());
-    display.setTextCursor(QTextCursor(display.document()));
-    display.moveCursor(QTextCursor::End);
-    display.ensureCursorVisible();
+    while (!log.GetNext(text, state))
+        AppendLine(cursor, text, LineColour(state));
+    ShowNewest(display);
+}
+
+void AppendEarlier(QTextEdit& display, const std::vector<history::Line>& lines)
+{
+    if (lines.empty())
+        return;
+    if (display.document()->isUndoRedoEnabled())
+        display.document()->setUndoRedoEnabled(false);
+    QTextCursor cursor(display.document());
+    for (const history::Line& line : lines)
+        AppendLine(cursor, line.shown, LineColour(line.state));
+    AppendLine(cursor, QStringLiteral("―――――― ここまでは以前の会話です ――――――"),
+               QColor(128, 128, 128));
+    ShowNewest(display);
 }
 
 void GreyOut(QWidget& widget)

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "platform/history/HistoryStore.h"
+
 #include <QColor>
 
 #include <cstdint>
+#include <vector>
 
 class ChatLog;
 class QTextEdit;
@@ -20,6 +23,9 @@ QColor LineColour(int16_t state);
 // comes from the network. Like the log, the display keeps only the newest lines
 // (ChatLog::MaxLines blocks, ChatLog::MaxChars characters).
 void AppendNewLines(QTextEdit& display, ChatLog& log);
+// A conversation's earlier lines from the history, each in the colour of its side, then
+// a grey line that sets them apart from the new ones. Nothing for no lines.
+void AppendEarlier(QTextEdit& display, const std::vector<history::Line>& lines);
 // The light grey background of a window whose member or group has gone.
 void GreyOut(QWidget& widget);
 // The background of the style again: the member or group is back.

@@ -1,5 +1,6 @@
 #include "ChatForm.h"
 
+#include "client/ConversationHistory.h"
 #include "client/IChatActions.h"
 #include "client/LogInfo.h"
 #include "client/TraceLog.h"
@@ -16,8 +17,10 @@
 
 #include <utility>
 
-ChatForm::ChatForm(IChatActions& actions, INotificationService& notifications)
-    : QWidget(nullptr, Qt::Window), m_actions(actions), m_notifications(notifications)
+ChatForm::ChatForm(IChatActions& actions, ConversationHistory& history,
+                   INotificationService& notifications)
+    : QWidget(nullptr, Qt::Window), m_actions(actions), m_history(history),
+      m_notifications(notifications)
 {
     setObjectName(QStringLiteral("ChatForm"));
     RichTextBox = new QTextEdit(this);
@@ -74,6 +77,7 @@ void ChatForm::Form_Load()
     ShowTitle();
     RestoreFormPosition(*this, QStringLiteral("ChatFormFormPOS"));
     RichTextBox->clear();
+    ChatDisplay::AppendEarlier(*RichTextBox, m_history.Earlier({false, m_address}));
     loaded = true;
     ViewLog();
 }
@@ -91,7 +95,7 @@ void ChatForm::btnSend_Click()
     // Sent as typed, an empty text too.
     const QString text = TextBox->text();
     m_actions.SendChat(m_address, text, QString());
-    m_log.AddLog(m_aliase + QStringLiteral(" <=\t") + text, LogLocal);
+    AddLine(m_aliase + QStringLiteral(" <=\t"), text, LogLocal);
     ViewLog();
     TextBox->clear();
 }
@@ -103,7 +107,7 @@ void ChatForm::Recvmsg(const QString& message, const QString& group, bool isSecr
     const QString from = group.isEmpty()
                              ? m_aliase + QStringLiteral(" =>\t")
                              : m_aliase + QStringLiteral("(") + group + QStringLiteral(") =>\t");
-    m_log.AddLog(from + message, LogReceived);
+    AddLine(from, message, LogReceived);
     ViewLog();
     ChatDisplay::AlertUnlessActive(*this);
     NotifyUnlessActive(message);
@@ -112,7 +116,7 @@ void ChatForm::Recvmsg(const QString& message, const QString& group, bool isSecr
 void ChatForm::NotifiyResponsed(const QString& message)
 {
     TraceLog(QStringLiteral("ChatForm.NotifiyResponsed()"));
-    m_log.AddLog(m_aliase + QStringLiteral(" <=\t") + message, LogLocal);
+    AddLine(m_aliase + QStringLiteral(" <=\t"), message, LogLocal);
     ViewLog();
     ChatDisplay::AlertUnlessActive(*this);
     NotifyUnlessActive(message);
@@ -176,4 +180,11 @@ void ChatForm::closeEvent(QCloseEvent* event)
     if (m_closed)
         std::exchange(m_closed, nullptr)();
     deleteLater();
+}
+
+void ChatForm::AddLine(const QString& prefix, const QString& text, int16_t state)
+{
+    m_log.AddLog(prefix + text, state);
+    m_history.Shown({false, m_address}, m_address, m_aliase, state, prefix + text,
+                    static_cast<int>(prefix.size()));
 }

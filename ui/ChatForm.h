@@ -6,6 +6,7 @@
 #include <QString>
 #include <QWidget>
 
+class ConversationHistory;
 class IChatActions;
 class INotificationService;
 class QLineEdit;
@@ -22,8 +23,10 @@ class ChatForm : public QWidget, public IChatForm
 
 public:
     // `actions` (the session) outlives the window for as long as it is enabled; the
-    // desktop's `notifications` outlive it.
-    ChatForm(IChatActions& actions, INotificationService& notifications);
+    // history, kept by the session, as long as the window; the desktop's `notifications`
+    // outlive it.
+    ChatForm(IChatActions& actions, ConversationHistory& history,
+             INotificationService& notifications);
 
     // IChatForm
     void SetPartner(const QString& address, const QString& aliase) override;
@@ -53,8 +56,11 @@ private:
     void ShowTitle();
     void btnSend_Click();
     void NotifyUnlessActive(const QString& text);
+    // A line into the log, and into the history when it is kept.
+    void AddLine(const QString& prefix, const QString& text, int16_t state);
 
     IChatActions& m_actions;
+    ConversationHistory& m_history;
     INotificationService& m_notifications;
     bool loaded = false;
     // While the window outlives its record it deletes itself as the user closes it,

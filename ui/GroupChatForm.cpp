@@ -1,6 +1,7 @@
 #include "GroupChatForm.h"
 
 #include "client/ChatInfo.h"
+#include "client/ConversationHistory.h"
 #include "client/IChatActions.h"
 #include "client/LogInfo.h"
 #include "client/TraceLog.h"
@@ -29,9 +30,9 @@ constexpr int TagRole = Qt::UserRole;
 } // namespace
 
 GroupChatForm::GroupChatForm(IChatActions& actions, const ChatInfo& info, const UserList& users,
-                             INotificationService& notifications)
+                             ConversationHistory& history, INotificationService& notifications)
     : QWidget(nullptr, Qt::Window), m_actions(actions), m_info(info), m_users(users),
-      m_notifications(notifications)
+      m_history(history), m_notifications(notifications)
 {
     setObjectName(QStringLiteral("GroupChatForm"));
     RichTextBox = new QTextEdit;
@@ -92,6 +93,7 @@ void GroupChatForm::Form_Load()
     setWindowTitle(QStringLiteral("グループチャット For ") + m_group);
     RestoreFormPosition(*this, QStringLiteral("GroupChatFormGroupFormPOS"));
     RichTextBox->clear();
+    ChatDisplay::AppendEarlier(*RichTextBox, m_history.Earlier({true, m_group}));
     loaded = true;
     ViewLog();
     // Disabled windows no longer ask the records: they may be gone with their session.
@@ -111,15 +113,18 @@ void GroupChatForm::btnSend_Click()
 {
     const QString text = TextBox->text();
     m_actions.SendGroupChat(text, m_group);
-    m_log.AddLog(m_info.aliase() + QStringLiteral(" =>\t") + text, LogLocal);
+    // The user's own line: no member address, the user's nickname.
+    AddLine(m_info.aliase() + QStringLiteral(" =>\t"), text, LogLocal, QString(), m_info.aliase());
     ViewLog();
     TextBox->clear();
 }
 
-void GroupChatForm::Recvmsg(const QString& message, const QString& senderAliase)
+void GroupChatForm::Recvmsg(const QString& message, const QString& senderAliase,
+                            const QString& senderAddress)
 {
     TraceLog(QStringLiteral("GroupChatForm.RecvMsg()"));
-    m_log.AddLog(senderAliase + QStringLiteral(" =>\t") + message, LogReceived);
+    AddLine(senderAliase + QStringLiteral(" =>\t"), message, LogReceived, senderAddress,
+            senderAliase);
     ViewLog();
     ChatDisplay::AlertUnlessActive(*this);
     if (isActiveWindow())
@@ -226,4 +231,12 @@ void GroupChatForm::closeEvent(QCloseEvent* event)
     if (m_closed)
         std::exchange(m_closed, nullptr)();
     deleteLater();
+}
+
+void GroupChatForm::AddLine(const QString& prefix, const QString& text, int16_t state,
+                            const QString& address, const QString& nickname)
+{
+    m_log.AddLog(prefix + text, state);
+    m_history.Shown({true, m_group}, address, nickname, state, prefix + text,
+                    static_cast<int>(prefix.size()));
 }

@@ -8,6 +8,7 @@
 #include <QWidget>
 
 class ChatInfo;
+class ConversationHistory;
 class IChatActions;
 class INotificationService;
 class QLineEdit;
@@ -30,12 +31,13 @@ public:
     // the refresh asks for tool names; all outlive the window for as long as it is
     // enabled. The desktop's `notifications` outlive it.
     GroupChatForm(IChatActions& actions, const ChatInfo& info, const UserList& users,
-                  INotificationService& notifications);
+                  ConversationHistory& history, INotificationService& notifications);
 
     // IGroupChatForm
     void SetGroup(const QString& group) override { m_group = group; }
     void ShowModeless() override;
-    void Recvmsg(const QString& message, const QString& senderAliase) override;
+    void Recvmsg(const QString& message, const QString& senderAliase,
+                 const QString& senderAddress) override;
     void AddMember(const QString& aliase, const QString& address) override;
     void DeleteMember(const QString& address) override;
     void Disable() override;
@@ -55,6 +57,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // A line into the log, and into the history when it is kept; `address` and
+    // `nickname` name the member who said it.
+    void AddLine(const QString& prefix, const QString& text, int16_t state,
+                 const QString& address, const QString& nickname);
     void Form_Load();
     void btnSend_Click();
     void RefreshTimer_Timer();
@@ -63,6 +69,7 @@ private:
     IChatActions& m_actions;
     const ChatInfo& m_info;
     const UserList& m_users;
+    ConversationHistory& m_history;
     INotificationService& m_notifications;
     bool loaded = false;
     bool m_ownsItself = false; // as ChatForm's

@@ -42,9 +42,10 @@ std::optional<int32_t> ParsePort(const QString& text)
 } // namespace
 
 OptionForm::OptionForm(ChatInfo& settings, IMessageBoxService& boxes, int capabilities,
-                       BroadCastListOpener openBroadCastList, QWidget* parent)
+                       BroadCastListOpener openBroadCastList, QWidget* parent,
+                       std::function<void(bool)> keepHistory)
     : QDialog(parent), m_settings(settings), m_boxes(boxes), m_capabilities(capabilities),
-      m_openBroadCastList(std::move(openBroadCastList))
+      m_openBroadCastList(std::move(openBroadCastList)), m_keepHistory(std::move(keepHistory))
 {
     setWindowTitle(Caption);
 
@@ -88,6 +89,8 @@ OptionForm::OptionForm(ChatInfo& settings, IMessageBoxService& boxes, int capabi
     ChkAutoEntry =
         named(new QCheckBox(QStringLiteral(" このプログラム起動時に自動的にエントリを行う"), this),
               "ChkAutoEntry");
+    ChkSaveHistory =
+        named(new QCheckBox(QStringLiteral(" 会話の履歴を保存する"), this), "ChkSaveHistory");
     cmdSpecial = named(new QPushButton(QStringLiteral("高度な設定..."), this), "cmdSpecial");
     cmdSpecial->setAutoDefault(false);
     cmdSpecial->setMinimumWidth(cmdSpecial->sizeHint().width() +
@@ -107,6 +110,7 @@ OptionForm::OptionForm(ChatInfo& settings, IMessageBoxService& boxes, int capabi
     layout->addLayout(fields);
     layout->addWidget(media);
     layout->addWidget(ChkAutoEntry);
+    layout->addWidget(ChkSaveHistory);
     layout->addLayout(buttons);
 
     connect(cmdOK, &QPushButton::clicked, this, &OptionForm::cmdOK_Click);
@@ -149,6 +153,7 @@ void OptionForm::Form_Load()
     offer(2, options.wb == 1 && (m_capabilities & MediaWhiteboard) != 0);
 
     ChkAutoEntry->setChecked(m_record.autoEntry);
+    ChkSaveHistory->setChecked(m_record.saveHistory);
 }
 
 MessageBoxAnswer OptionForm::Warn(const QString& text, MessageBoxButtons buttons)
@@ -190,7 +195,13 @@ void OptionForm::cmdOK_Click()
     m_record.media = media;
     m_record.autoEntry = ChkAutoEntry->isChecked();
     m_settings.setAutoEntry(m_record.autoEntry);
+    m_record.saveHistory = ChkSaveHistory->isChecked();
     INIData::SaveSettings(m_record);
+    if (m_settings.saveHistory() != m_record.saveHistory) {
+        m_settings.setSaveHistory(m_record.saveHistory);
+        if (m_keepHistory)
+            m_keepHistory(m_record.saveHistory);
+    }
 
     m_settings.setMediaOption(media);
     m_settings.setPortNo(*port);

@@ -28,8 +28,10 @@ public:
 
     // `capabilities`: the media bits this machine can use (the session's
     // MediaCapabilities). `openBroadCastList` may be empty: "高度な設定..." is then disabled.
+    // `keepHistory` starts or stops keeping conversations as OK saves the choice.
     OptionForm(ChatInfo& settings, IMessageBoxService& boxes, int capabilities,
-               BroadCastListOpener openBroadCastList, QWidget* parent = nullptr);
+               BroadCastListOpener openBroadCastList, QWidget* parent = nullptr,
+               std::function<void(bool)> keepHistory = {});
 
     // The characters of `text` that the wire's code page cannot carry (each once, in order
     // of first appearance); they would reach the peers as '?'.
@@ -41,6 +43,7 @@ public:
     QCheckBox* CheckMM[3] = {};
     QLabel* LabelMM[3] = {};
     QCheckBox* ChkAutoEntry = nullptr;
+    QCheckBox* ChkSaveHistory = nullptr;
     QPushButton* cmdSpecial = nullptr;
     QPushButton* cmdOK = nullptr;
     QPushButton* cmdCancel = nullptr;
@@ -56,5 +59,6 @@ private:
     IMessageBoxService& m_boxes;
     int m_capabilities = 0;
     BroadCastListOpener m_openBroadCastList;
+    std::function<void(bool)> m_keepHistory;
     SettingsRecord m_record;
 };

@@ -16,6 +16,7 @@
 #include "ui/MemberIcons.h"
 #include "ui/MemberListModel.h"
 #include "ui/MemberListView.h"
+#include "ui/HistoryCommands.h"
 #include "ui/OptionForm.h"
 #include "ui/QueryForm.h"
 #include "ui/RTCForm.h"
@@ -70,11 +71,12 @@ PalavoCtrl::PalavoCtrl(ClassRegistry& registry, const PlatformServices& services
     // The records' chat windows, each handed the parts of the session it uses.
     ChatSession& session = *m_session;
     session.Windows().MakeChatForm = [&session]() -> std::unique_ptr<IChatForm> {
-        return std::make_unique<ChatForm>(session, session.Services().Notifications);
+        return std::make_unique<ChatForm>(session, session.History(),
+                                          session.Services().Notifications);
     };
     session.Windows().MakeGroupChatForm = [&session]() -> std::unique_ptr<IGroupChatForm> {
         return std::make_unique<GroupChatForm>(session, session.Settings(), session.Users(),
-                                               session.Services().Notifications);
+                                               session.History(), session.Services().Notifications);
     };
     m_session->Start();
     IMemberCommandDialogs& dialogs = *this;
@@ -277,6 +279,9 @@ void PalavoCtrl::ConnectMenus()
         form.exec();
     });
     connect(ui.MenuQuery, &QAction::triggered, this, &PalavoCtrl::MenuQuery_Click);
+    m_history = new HistoryCommands(*m_session, this, ui.MenuHistorySearch, ui.MenuHistoryDelete,
+                                    ui.MenuHistoryDeleteMember, ui.MenuHistoryDeleteAll,
+                                    [this] { return SelectedItem(); });
     // "AVチューニングウィザード": the probe's device picker (the item is disabled without one).
     connect(ui.MenuTunigWizard, &QAction::triggered, this, [this] { m_session->TuningWizard(); });
     ConnectSettingsMenus();
@@ -301,12 +306,17 @@ void PalavoCtrl::ConnectSettingsMenus()
 {
     connect(ui.MenuOption, &QAction::triggered, this, [this] {
         OptionForm form(m_session->Settings(), m_session->Services().MessageBoxes,
-                        m_session->MediaCapabilities(), m_openBroadCastList, this);
+                        m_session->MediaCapabilities(), m_openBroadCastList, this,
+                        [this](bool keep) {
+                            m_session->History().SetKeeping(keep);
+                            m_history->Update();
+                        });
         form.exec();
     });
     connect(ui.MenuSpecialOption, &QAction::triggered, this, [this] {
         SpecialOptionForm form(
-            m_session->Settings(), [this](bool show) { DisplayRenewButton(show); }, this);
+            m_session->Settings(), m_session->Services(),
+            [this](bool show) { DisplayRenewButton(show); }, this);
         form.exec();
     });
     connect(ui.MenuHelpVersion, &QAction::triggered, this, [this] {
@@ -323,6 +333,7 @@ void PalavoCtrl::UpdateToolbarMenu(int index)
     case 2:
         ui.MenuRenew->setEnabled(entered);
         ui.MenuQuery->setEnabled(entered);
+        m_history->Update();
         CheckViewMode();
         break;
     case 3:

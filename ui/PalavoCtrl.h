@@ -16,6 +16,7 @@ class ClassRegistry;
 class ControlForm;
 class MemberCommands;
 class MemberListModel;
+class HistoryCommands;
 class QueryForm;
 class QAbstractItemView;
 class QDropEvent;
@@ -151,5 +152,7 @@ private:
     std::function<void(QWidget*)> m_openBroadCastList;
     // "検索": the search window, made when first shown and again after it was closed.
     std::unique_ptr<QueryForm> m_queryForm;
+    // The history's menu items and search window; a child of the control.
+    HistoryCommands* m_history = nullptr;
     void MenuQuery_Click();
 };

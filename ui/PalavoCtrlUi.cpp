@@ -182,6 +182,19 @@ void PalavoCtrlUi::SetupMenus(QWidget* owner)
             Menus[index]->addAction(*item.Action);
         }
     }
+    MenuHistorySearch = MakeMenuItem(owner, QStringLiteral("MenuHistorySearch"),
+                                     QStringLiteral("履歴の検索"));
+    auto* removal = Named(new QMenu(QStringLiteral("履歴を削除"), owner), "MenuHistoryDelete");
+    MenuHistoryDelete = removal->menuAction();
+    MenuHistoryDeleteMember = MakeMenuItem(owner, QStringLiteral("MenuHistoryDeleteMember"),
+                                           QStringLiteral("選択した相手の履歴"));
+    MenuHistoryDeleteAll = MakeMenuItem(owner, QStringLiteral("MenuHistoryDeleteAll"),
+                                        QStringLiteral("すべての履歴"));
+    removal->addActions({MenuHistoryDeleteMember, MenuHistoryDeleteAll});
+    const QAction* afterQuery = Menus[2]->actions().at(Menus[2]->actions().indexOf(MenuQuery) + 1);
+    Menus[2]->insertAction(const_cast<QAction*>(afterQuery), MenuHistorySearch);
+    Menus[2]->insertMenu(const_cast<QAction*>(afterQuery), removal);
+
     // One style at a time carries the check mark.
     auto* styles = new QActionGroup(owner);
     for (QAction* style : {MenuBigIcon, MenuSmallIcon, MenuListIcon, MenuDetailIcon}) {

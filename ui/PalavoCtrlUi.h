@@ -64,6 +64,12 @@ struct PalavoCtrlUi {
     QAction* MenuListIcon = nullptr;
     QAction* MenuDetailIcon = nullptr;
     QAction* MenuQuery = nullptr;
+    // The history's items, there only while conversations are kept: the search, and the
+    // submenu "履歴を削除" with its two items.
+    QAction* MenuHistorySearch = nullptr;
+    QAction* MenuHistoryDelete = nullptr;
+    QAction* MenuHistoryDeleteMember = nullptr;
+    QAction* MenuHistoryDeleteAll = nullptr;
     QAction* MenuRenew = nullptr;
     // "操作"
     QAction* MenuMessaging = nullptr;

@@ -89,10 +89,7 @@ bool RTCForm::InitializeClient()
         ReleaseClient();
         // The probe has no media and fails silently.
         if (mediaTypes != 0)
-            m_boxes.Show(this, {QStringLiteral("RTC(MediaTypes=") + QString::number(mediaTypes) +
-                                    QStringLiteral(")の初期化に失敗しました(") + description +
-                                    QStringLiteral(")"),
-                                ErrorCaption, MessageBoxIcon::Error, MessageBoxButtons::Ok});
+            ShowInitFailure(description);
         return false;
     };
 
@@ -134,6 +131,14 @@ bool RTCForm::InitializeClient()
     TraceLog(QStringLiteral("RTC_Initialized(MediaTypes=") + QString::number(mediaTypes) +
              QStringLiteral(")"));
     return true;
+}
+
+void RTCForm::ShowInitFailure(const QString& description)
+{
+    m_boxes.Show(this, {QStringLiteral("RTC(MediaTypes=") + QString::number(mediaTypes) +
+                            QStringLiteral(")の初期化に失敗しました(") + description +
+                            QStringLiteral(")"),
+                        ErrorCaption, MessageBoxIcon::Error, MessageBoxButtons::Ok});
 }
 
 void RTCForm::ReleaseClient()
@@ -179,6 +184,12 @@ void RTCForm::RequestConnect(const QString& address, const QString& aliase, bool
         m_boxes.Show(this, {QStringLiteral("初期化が失敗しているので、VOIP通信できません"),
                             ErrorCaption, MessageBoxIcon::Error, MessageBoxButtons::Ok});
         // Nothing was asked of the partner: the next request must be possible.
+        inUse = false;
+        return;
+    }
+    // The partner will call the port we announce: it must be listening before we ask.
+    if (const rtc::RtcStatus ready = g_objRTCClient->PrepareForCall(); !ready) {
+        ShowInitFailure(ready.description());
         inUse = false;
         return;
     }

@@ -98,6 +98,8 @@ private:
     void StartRinging();
     void StopRinging();
     void ShowError(const QString& description);
+    // The client did not start: at Init, or when a client that starts late first must.
+    void ShowInitFailure(const QString& description);
 
     // rtc::IClientEvents
     void OnClientEvent(rtc::ClientEventType type) override;

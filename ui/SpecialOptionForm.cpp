@@ -2,6 +2,8 @@
 
 #include "client/ChatInfo.h"
 #include "client/INIData.h"
+#include "platform/MessageBoxService.h"
+#include "platform/XdgAutostart.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -9,9 +11,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-SpecialOptionForm::SpecialOptionForm(ChatInfo& settings,
+SpecialOptionForm::SpecialOptionForm(ChatInfo& settings, const PlatformServices& services,
                                      std::function<void(bool)> displayRenewButton, QWidget* parent)
-    : QDialog(parent), m_settings(settings), m_displayRenewButton(std::move(displayRenewButton))
+    : QDialog(parent), m_settings(settings), m_services(services),
+      m_displayRenewButton(std::move(displayRenewButton))
 {
     setWindowTitle(QStringLiteral("特別な設定"));
     ChkRenew = new QCheckBox(QStringLiteral("最新の情報に更新するボタンを表示させる"), this);
@@ -41,6 +44,12 @@ SpecialOptionForm::SpecialOptionForm(ChatInfo& settings,
     layout->addWidget(ChkDblClick);
     layout->addLayout(noteRow);
     layout->addWidget(ChkCloseToTray);
+    if (m_services.Autostart != nullptr) {
+        ChkAutostart = new QCheckBox(QStringLiteral("ログイン時に起動する"), this);
+        ChkAutostart->setObjectName(QStringLiteral("ChkAutostart"));
+        ChkAutostart->setChecked(m_services.Autostart->Enabled());
+        layout->addWidget(ChkAutostart);
+    }
     layout->addLayout(buttons);
 
     connect(cmdOK, &QPushButton::clicked, this, &SpecialOptionForm::cmdOK_Click);
@@ -54,6 +63,10 @@ SpecialOptionForm::SpecialOptionForm(ChatInfo& settings,
 
 void SpecialOptionForm::cmdOK_Click()
 {
+    // The entry first: when it cannot be written the dialog stays open with every choice
+    // in it, and nothing is saved yet.
+    if (!ApplyAutostart())
+        return;
     m_record.displayRenew = ChkRenew->isChecked();
     if (m_displayRenewButton)
         m_displayRenewButton(m_record.displayRenew);
@@ -64,4 +77,21 @@ void SpecialOptionForm::cmdOK_Click()
     m_settings.setCloseToTray(m_record.closeToTray);
     INIData::SaveSettings(m_record);
     accept();
+}
+
+bool SpecialOptionForm::ApplyAutostart()
+{
+    if (ChkAutostart == nullptr || ChkAutostart->isChecked() == m_services.Autostart->Enabled())
+        return true;
+    const QString error = m_services.Autostart->SetEnabled(ChkAutostart->isChecked());
+    if (error.isEmpty())
+        return true;
+    const QString text =
+        ChkAutostart->isChecked()
+            ? QStringLiteral("ログイン時に起動するためのエントリを書き込めませんでした。")
+            : QStringLiteral("ログイン時に起動するためのエントリを削除できませんでした。");
+    m_services.MessageBoxes.Show(
+        this, {text + u'\n' + m_services.Autostart->EntryPath() + u'\n' + error,
+               QStringLiteral("エラー"), MessageBoxIcon::Error, MessageBoxButtons::Ok});
+    return false;
 }

@@ -99,7 +99,7 @@ CoreSetup LinphoneClients::ClientSetup() const
     return setup;
 }
 
-std::unique_ptr<IClient> LinphoneClients::CreateClient()
+std::unique_ptr<IClient> LinphoneClients::CreateClient(int sipPort)
 {
     // The picker shows and saves the choice in the settings file; the client then uses it.
     auto picker = [this]() -> std::optional<DeviceChoice> {
@@ -107,7 +107,22 @@ std::unique_ptr<IClient> LinphoneClients::CreateClient()
             return std::nullopt;
         return LoadDeviceChoice(m_iniPath);
     };
-    return std::make_unique<LinphoneRtcClient>(ClientSetup(), picker);
+    CoreSetup setup = ClientSetup();
+    setup.SipPort = sipPort;
+    return std::make_unique<LinphoneRtcClient>(setup, picker);
+}
+
+int LinphoneClients::ProbeMediaCapabilities() const
+{
+    CoreSetup setup = ClientSetup();
+    setup.Sip = false;
+    QString error;
+    const auto core = MakeCore(setup, &error);
+    if (!core)
+        return -1;
+    const int caps = MediaCapabilitiesOf(*core, setup.UseFiles(), setup.TestCamera);
+    core->stop();
+    return caps;
 }
 
 linphone::Core* LinphoneClients::DeviceCore()

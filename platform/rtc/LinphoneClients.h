@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/rtc/AudioDevices.h"
+#include "platform/rtc/CallLibrary.h"
 #include "platform/rtc/DeviceChoice.h"
 #include "platform/rtc/LinphoneCore.h"
 #include "platform/rtc/RtcClient.h"
@@ -28,10 +29,9 @@ namespace rtc
 //   PALAVO_AUDIO_IN=<wav>   play this 16-bit WAV into calls instead of a microphone
 //   PALAVO_AUDIO_OUT=<wav>  record what calls play to this WAV instead of a speaker
 //   PALAVO_TEST_CAMERA=1    offer the media library's synthetic picture as the camera
-class LinphoneClients : public QObject,
-                        public IClientFactory,
-                        public IDeviceCatalog,
-                        public ITonePlayer
+//
+// The program reaches it through the call module (CallModule.cpp) as an ICallLibrary.
+class LinphoneClients : public QObject, public IClientFactory, public ICallLibrary
 {
 public:
     // `iniPath`: the settings file that holds the device choice ("Palavo.ini"), read
@@ -39,7 +39,12 @@ public:
     explicit LinphoneClients(QString iniPath);
     ~LinphoneClients() override;
 
-    std::unique_ptr<IClient> CreateClient() override;
+    std::unique_ptr<IClient> CreateClient() override { return CreateClient(0); }
+    std::unique_ptr<IClient> CreateClient(int sipPort) override;
+
+    // What a client made now would report as its MediaCapabilities, from a core that
+    // opens no port and is stopped again; -1 when no core starts.
+    int ProbeMediaCapabilities() const;
 
     std::vector<MediaDevice> Microphones() override;
     std::vector<MediaDevice> Speakers() override;

@@ -109,7 +109,7 @@ std::shared_ptr<linphone::Core> MakeCore(const CoreSetup& setup, QString* error)
     transports->setUdpPort(0);
     transports->setTlsPort(0);
     transports->setDtlsPort(0);
-    transports->setTcpPort(setup.Sip ? -1 : 0);
+    transports->setTcpPort(!setup.Sip ? 0 : setup.SipPort > 0 ? setup.SipPort : -1);
     core->setTransports(transports);
     // The port is for calls between two of us, nothing else: instant messages are refused
     // (the core's own chat would answer anyone on the LAN and keep what they send), and

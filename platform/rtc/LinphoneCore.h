@@ -32,6 +32,8 @@ struct CoreSetup {
     bool TestCamera = false;
     // False for a core that only lists devices and plays sounds: it opens no SIP port.
     bool Sip = true;
+    // The TCP port SIP listens on; 0 lets the system choose.
+    int SipPort = 0;
 
     bool UseFiles() const { return !PlayFile.isEmpty() || !RecordFile.isEmpty(); }
 };

@@ -80,4 +80,15 @@ QStringList CamerasOf(linphone::Core& core)
     return cameras;
 }
 
+int MediaCapabilitiesOf(linphone::Core& core, bool useFiles, bool testCamera)
+{
+    MediaFacts facts;
+    facts.AudioDevices = AudioDevicesOf(core);
+    facts.Cameras = CamerasOf(core);
+    facts.AlsaHasCards = AlsaHasCards();
+    facts.UseFiles = useFiles;
+    facts.TestCamera = testCamera;
+    return MediaCapabilitiesOf(facts);
+}
+
 } // namespace rtc

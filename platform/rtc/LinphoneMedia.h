@@ -50,4 +50,7 @@ bool AlsaHasCards();
 std::vector<AudioDeviceInfo> AudioDevicesOf(linphone::Core& core);
 QStringList CamerasOf(linphone::Core& core);
 
+// The MediaType bits of what `core` finds on this machine.
+int MediaCapabilitiesOf(linphone::Core& core, bool useFiles, bool testCamera);
+
 } // namespace rtc

@@ -245,13 +245,8 @@ RtcResult<int> LinphoneRtcClient::MediaCapabilities()
 {
     if (!m_context)
         return RtcResult<int>::Failed(kNotInitialized);
-    MediaFacts facts;
-    facts.AudioDevices = AudioDevicesOf(*m_context->Core);
-    facts.Cameras = CamerasOf(*m_context->Core);
-    facts.AlsaHasCards = AlsaHasCards();
-    facts.UseFiles = m_setup.UseFiles();
-    facts.TestCamera = m_setup.TestCamera;
-    return RtcResult<int>::Of(MediaCapabilitiesOf(facts));
+    return RtcResult<int>::Of(
+        MediaCapabilitiesOf(*m_context->Core, m_setup.UseFiles(), m_setup.TestCamera));
 }
 
 RtcResult<std::shared_ptr<ISession>> LinphoneRtcClient::CreateSession()

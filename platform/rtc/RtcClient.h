@@ -190,6 +190,11 @@ public:
     virtual RtcStatus StartT120Applet(T120Applet applet) = 0;
     // The client keeps the window; null with a failure when there is none.
     virtual RtcResult<IVideoWindow*> VideoWindow(VideoWindowKind kind) = 0;
+    // Ready to carry a call from now on: the manager asks before it tells a partner to
+    // call the port NetworkAddresses gave. A client that puts off starting its media
+    // until a call needs it (DeferredRtcClient) starts it here; one that is always ready
+    // has nothing to do.
+    virtual RtcStatus PrepareForCall() { return RtcStatus::Ok(); }
 };
 
 // Makes the clients of one program; the program owns the factory and keeps it alive for

@@ -73,6 +73,18 @@ TEST_F(Calls, WithoutAWorkingClientARequestIsRefusedAndTheNextIsPossible)
     EXPECT_TRUE(chat.Journal.isEmpty());
 }
 
+TEST_F(Calls, AClientThatCannotStartForTheCallRefusesTheRequestWithItsReason)
+{
+    Init(1);
+    Client().Log->FailAt = "PrepareForCall";
+    Requested();
+    EXPECT_EQ(BoxTexts(), QStringList({"エラー|RTC(MediaTypes=3)の初期化に失敗しました(fake "
+                                       "failure in PrepareForCall)"}));
+    EXPECT_EQ(manager->StatusForm(), nullptr);
+    EXPECT_FALSE(manager->IsUsing());
+    EXPECT_TRUE(chat.Journal.isEmpty()) << "nothing asked of the partner";
+}
+
 TEST_F(Calls, ARequestDuringACallIsRefusedAtOnceWithoutAWindow)
 {
     Init(1);

@@ -1,4 +1,5 @@
 #include "SessionTestSupport.h"
+#include "support/EventWaiter.h"
 
 #include "client/ChatSession.h"
 #include "client/ControlForm.h"
@@ -181,6 +182,19 @@ TEST_F(Session, PresenceAndMemoGoToTheNetwork)
     EXPECT_TRUE(session.Settings().Presence());
 }
 
+// The probe's answer may still be on its way when the window shows: it is asked for once,
+// at the first tick of the initial timer.
+TEST_F(Session, TheProbeIsAskedOnceAfterStartUp)
+{
+    m_calls->Starts = true;
+    m_calls->Media = 1;
+    ChatSession& session = Start("[User]\naliase=自分\n");
+    EXPECT_EQ(m_calls->Journal, QStringList({"Init 0 dummy"}));
+    EXPECT_TRUE(WaitUntil([&] { return m_calls->Journal.size() == 2; }));
+    EXPECT_EQ(session.MediaCapabilities(), 1);
+    EXPECT_EQ(m_calls->Journal, QStringList({"Init 0 dummy", "GetMediaCapabilities"}));
+}
+
 TEST_F(Session, VoiceChatFollowsTheProbe)
 {
     m_calls->Starts = true;
@@ -189,12 +203,13 @@ TEST_F(Session, VoiceChatFollowsTheProbe)
     EXPECT_EQ(session.MediaCapabilities(), 3);
     EXPECT_EQ(m_view.Panels[2], QStringLiteral("RTC ON"));
     EXPECT_EQ(m_beeps.Beeps.size(), 1u);
-    EXPECT_EQ(m_calls->Journal, QStringList({"Init 0 dummy", "Init 3 fake-user"}));
+    EXPECT_EQ(m_calls->Journal,
+              QStringList({"Init 0 dummy", "GetMediaCapabilities", "Init 3 fake-user"}));
     ASSERT_NE(session.VoiceCallManager(), nullptr);
     // A peer's call goes to the manager now, and cancel entry ends every call.
     Events().VoIPRequestReceived("10.0.0.2", "花子", 5060, 0, 0);
     session.CancelEntry();
-    EXPECT_EQ(m_calls->Journal.mid(2), QStringList({"offered 10.0.0.2", "StopAllSession"}));
+    EXPECT_EQ(m_calls->Journal.mid(3), QStringList({"offered 10.0.0.2", "StopAllSession"}));
     EXPECT_FALSE(m_script->Journal.contains(QStringLiteral("RejectVoIP(10.0.0.2)")));
 }
 

@@ -69,7 +69,11 @@ public:
         m_init = m_script->Starts;
         return m_init;
     }
-    int16_t GetMediaCapabilities() const override { return m_init ? m_script->Media : 0; }
+    int16_t GetMediaCapabilities() const override
+    {
+        m_script->Journal << QStringLiteral("GetMediaCapabilities");
+        return m_init ? m_script->Media : 0;
+    }
     void StopAllSession() override { m_script->Journal << QStringLiteral("StopAllSession"); }
     void TuningWizard() override { m_script->Journal << QStringLiteral("TuningWizard"); }
     bool IsUsing() const override { return m_script->InCall; }

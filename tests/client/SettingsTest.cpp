@@ -117,7 +117,8 @@ TEST_F(Settings, SaveWritesEveryFieldWithSwitchesAsOneAndZero)
                                 .autoEntry = true,
                                 .displayRenew = false,
                                 .dblClickVoip = true,
-                                .closeToTray = true};
+                                .closeToTray = true,
+                                .saveHistory = true};
     INIData::SaveSettings(record);
 
     // Keys of "User" appear in the order they were written.
@@ -129,7 +130,7 @@ TEST_F(Settings, SaveWritesEveryFieldWithSwitchesAsOneAndZero)
     EXPECT_EQ(lines.join(' '), "[CHAT] port=2600 [User] locationlist=A,B grouplist=開発部 "
                                "aliase=花子 castAddrList=10.0.0.255 mailAddress=hana@example.jp "
                                "media=3 hostlist=1 autoAnswer=0 autoEntry=1 displayRenew=0 "
-                               "dblClickVoip=1 closeToTray=1");
+                               "dblClickVoip=1 closeToTray=1 saveHistory=1");
     EXPECT_FALSE(text.contains("-1"));
     EXPECT_EQ(INIData::LoadSettings(), record);
 }

@@ -118,6 +118,13 @@ RtcResult<QStringList> FakeRtcClient::NetworkAddresses(bool tcp, bool external)
     return {status, status ? Addresses : QStringList()};
 }
 
+RtcStatus FakeRtcClient::PrepareForCall()
+{
+    if (Log->FailAt == QLatin1String("PrepareForCall"))
+        return RtcStatus::Failed(QStringLiteral("fake failure in PrepareForCall"));
+    return RtcStatus::Ok();
+}
+
 RtcResult<std::shared_ptr<ISession>> FakeRtcClient::CreateSession()
 {
     const RtcStatus status = Log->Record(QStringLiteral("CreateSession"));

@@ -12,8 +12,8 @@
 // A call client for tests of the call manager. Every operation of the client, its
 // sessions and its windows is recorded as a line of one shared log ("Initialize",
 // "SetPreferredMediaTypes(15,0)", "AddParticipant(someone@10.0.0.2:5060,自分)",
-// "Receive.SetVisible(1)"; the query MediaCapabilities alone is not recorded), and the
-// operation whose name is FailAt fails. The test raises the client's events itself, so
+// "Receive.SetVisible(1)"; the query MediaCapabilities and PrepareForCall, which every
+// request makes, are not recorded), and the operation whose name is FailAt fails. The test raises the client's events itself, so
 // they come from a turn of their own as the real client's do.
 namespace rtc
 {
@@ -92,6 +92,7 @@ public:
     RtcResult<bool> IsT120AppletRunning(T120Applet applet) override;
     RtcStatus StartT120Applet(T120Applet applet) override;
     RtcResult<IVideoWindow*> VideoWindow(VideoWindowKind kind) override;
+    RtcStatus PrepareForCall() override;
 
     // An incoming call: a new session whose one participant is `from`, raised as
     // incoming at the bound manager.

@@ -42,7 +42,7 @@ ControlHarness::ControlHarness(const UiSettings& settings)
                notifications}
 {
     m_oldHome = qgetenv("PALAVO_HOME");
-    qputenv("PALAVO_HOME", m_home.path().toLocal8Bit());
+    qputenv("PALAVO_HOME", (settings.home.isEmpty() ? m_home.path() : settings.home).toLocal8Bit());
     INIData::WriteIniInt(QStringLiteral("CHAT"), QStringLiteral("port"), Port);
     const QString user = QStringLiteral("User");
     INIData::WriteIniString(user, QStringLiteral("aliase"), settings.aliase);
@@ -52,6 +52,7 @@ ControlHarness::ControlHarness(const UiSettings& settings)
     INIData::WriteIniString(user, QStringLiteral("displayRenew"), Switch(settings.displayRenew));
     INIData::WriteIniString(user, QStringLiteral("media"), QString::number(settings.media));
     INIData::WriteIniString(user, QStringLiteral("autoAnswer"), Switch(settings.autoAnswer));
+    INIData::WriteIniString(user, QStringLiteral("saveHistory"), Switch(settings.saveHistory));
     calls.Available = settings.callClient;
 
     ClassRegistry::ClassEntry component;

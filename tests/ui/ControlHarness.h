@@ -60,6 +60,10 @@ struct UiSettings {
     // "media" (1 voice, 2 video, 4 whiteboard) and "autoAnswer".
     int media = 0;
     bool autoAnswer = false;
+    // "saveHistory"; and a settings directory to use instead of a fresh one, so that a
+    // second harness starts where a first one ended.
+    bool saveHistory = false;
+    QString home;
 };
 
 // Everything a widget test of the main control needs: its own settings directory

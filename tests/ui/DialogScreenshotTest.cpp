@@ -76,7 +76,7 @@ TEST(DialogScreenshot, EachSettingsAndVersionDialog)
                  settings, h.boxes, 7, [](QWidget*) {}, &ctrl);
          }},
         {QStringLiteral("palavo-xp-special-option.png"),
-         [&] { return std::make_unique<SpecialOptionForm>(settings, nullptr, &ctrl); }},
+         [&] { return std::make_unique<SpecialOptionForm>(settings, h.services, nullptr, &ctrl); }},
         {QStringLiteral("palavo-xp-about.png"),
          [&] {
              return std::make_unique<AboutBoxForm>(h.shell, h.boxes, QStringLiteral("Palavo XP"),

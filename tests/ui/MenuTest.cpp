@@ -42,7 +42,7 @@ QStringList DropDown(ControlHarness& h, int index)
         if (menu == nullptr)
             return;
         for (QAction* action : menu->actions()) {
-            if (action->isSeparator())
+            if (action->isSeparator() || !action->isVisible())
                 continue;
             const QString mark = !action->isEnabled() ? "-" : action->isChecked() ? "*" : "";
             items << mark + action->text();

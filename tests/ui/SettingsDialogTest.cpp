@@ -4,6 +4,7 @@
 
 #include "client/ChatInfo.h"
 #include "client/INIData.h"
+#include "platform/XdgAutostart.h"
 #include "ui/AboutBoxForm.h"
 #include "ui/OptionForm.h"
 #include "ui/PalavoCtrl.h"
@@ -246,6 +247,10 @@ TEST(OptionDialog, AChangedNicknameIsAnnouncedAtTheNextEntryWithoutARestart)
 TEST(SpecialOptionDialog, TheRefreshButtonFollowsAtOnceAndEverySwitchIsSaved)
 {
     ControlHarness h;
+    QTemporaryDir config;
+    XdgAutostart autostart(config.path(), "/opt/my apps/PalavoXP", R"(/h/a"b\c 100%)");
+    const char* exec = R"(Exec="/opt/my apps/PalavoXP" --home "/h/a\\"b\\\\c 100%%")";
+    h.services.Autostart = &autostart;
     PalavoCtrl& ctrl = h.Ctrl();
     auto* renew = h.Find<QPushButton>("CmdRenew");
     ASSERT_TRUE(renew->isHidden());
@@ -254,12 +259,17 @@ TEST(SpecialOptionDialog, TheRefreshButtonFollowsAtOnceAndEverySwitchIsSaved)
             EXPECT_EQ(form.ChkRenew->isChecked(), !on);
             EXPECT_EQ(form.ChkDblClick->isChecked(), !on);
             EXPECT_EQ(form.ChkCloseToTray->isChecked(), !on);
+            EXPECT_EQ(form.ChkAutostart->isChecked(), !on);
             QTest::mouseClick(form.ChkRenew, Qt::LeftButton);
             QTest::mouseClick(form.ChkDblClick, Qt::LeftButton);
             QTest::mouseClick(form.ChkCloseToTray, Qt::LeftButton);
+            QTest::mouseClick(form.ChkAutostart, Qt::LeftButton);
             QTest::mouseClick(form.cmdOK, Qt::LeftButton);
         });
         h.Choose("MenuSpecialOption");
+        QFile entry(autostart.EntryPath());
+        entry.open(QIODevice::ReadOnly);
+        EXPECT_EQ(entry.readAll().contains(exec), on);
         EXPECT_EQ(renew->isHidden(), !on);
         EXPECT_EQ(Stored("User", "displayRenew"), on ? "1" : "0");
         EXPECT_EQ(Stored("User", "dblClickVoip"), on ? "1" : "0");
@@ -276,6 +286,25 @@ TEST(SpecialOptionDialog, TheRefreshButtonFollowsAtOnceAndEverySwitchIsSaved)
     });
     h.Choose("MenuSpecialOption");
     EXPECT_TRUE(renew->isHidden());
+    EXPECT_EQ(SettingsFile(), before);
+}
+
+TEST(SpecialOptionDialog, ALoginEntryThatCannotBeWrittenKeepsTheDialogOpenWithNothingSaved)
+{
+    ControlHarness h;
+    XdgAutostart autostart("/dev/null", "/usr/bin/PalavoXP", {}); // no folder can be made there
+    h.services.Autostart = &autostart;
+    h.Ctrl();
+    const QByteArray before = SettingsFile();
+    WhenUp<SpecialOptionForm>([](SpecialOptionForm& form) {
+        QTest::mouseClick(form.ChkRenew, Qt::LeftButton);
+        QTest::mouseClick(form.ChkAutostart, Qt::LeftButton);
+        QTest::mouseClick(form.cmdOK, Qt::LeftButton);
+        EXPECT_TRUE(form.isVisible() && form.ChkAutostart->isChecked()) << "still open";
+        form.reject();
+    });
+    h.Choose("MenuSpecialOption");
+    EXPECT_TRUE(h.BoxTexts().value(0).startsWith("エラー|ログイン時に起動するためのエントリ"));
     EXPECT_EQ(SettingsFile(), before);
 }
 

@@ -58,6 +58,8 @@ private:
 
 int main(int argc, char** argv)
 {
+    // As the program does: the media probe is forked before QApplication starts threads.
+    const std::unique_ptr<CallClients> calls = MakeCallClients();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("PalavoXP"));
 
@@ -67,10 +69,9 @@ int main(int argc, char** argv)
     HeadlessShell shell;
     HeadlessTransferViews views;
     CancellingOpenFileDialogs openFiles;
-    const std::unique_ptr<CallClients> calls = MakeCallClients();
     NoNotifications notifications;
-    const PlatformServices services{boxes,     beeps,  saveAs, shell,
-                                    views,     openFiles, *calls, notifications};
+    const PlatformServices services{boxes, beeps,     saveAs, shell,
+                                    views, openFiles, *calls, notifications};
     ClassRegistry registry;
     PalavoCtrlModule::DllRegisterServer(registry, services);
 
