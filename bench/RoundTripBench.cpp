@@ -111,7 +111,7 @@ struct Lan {
     HeadlessServices Headless;
     PlatformServices Services{Wait,           Headless.Beeps,         Headless.SaveAs,
                               Headless.Shell, Headless.TransferViews, Headless.OpenFile,
-                              Headless.Calls};
+                              Headless.Calls, Headless.Notifications};
     std::string AddressA, AddressB;
     std::unique_ptr<PalavoIF> A, B;
     int RawA = -1, RawB = -1;

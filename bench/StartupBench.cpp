@@ -137,7 +137,8 @@ int RunChild(int argc, char** argv)
     PalavoCtrlModule::DllRegisterServer(
         registry, calls ? PlatformServices{platform.MessageBoxes, platform.Beeps,
                                            platform.SaveAs,       platform.Shell,
-                                           platform.TransferViews, platform.OpenFile, *calls}
+                                           platform.TransferViews, platform.OpenFile, *calls,
+                                           platform.Notifications}
                         : platform);
 
     MainForm window(registry, services.MessageBoxes);

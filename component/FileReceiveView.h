@@ -37,4 +37,7 @@ public:
     virtual void Render(const FileReceiveState& state) = 0;
     // The owner of the boxes the window shows over itself; null for none.
     virtual QObject* BoxOwner() { return nullptr; }
+    // Brings the window in front of the user's others (its notification was activated);
+    // a view without a screen has nothing to raise.
+    virtual void Raise() {}
 };

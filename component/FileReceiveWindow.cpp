@@ -10,6 +10,7 @@
 #include "engine/SocketEvent.h"
 #include "engine/TcpSocketWindow.h"
 #include "platform/BeepService.h"
+#include "platform/NotificationService.h"
 #include "platform/MessageBoxService.h"
 #include "platform/SaveAsDialogService.h"
 #include "platform/ShellService.h"
@@ -42,6 +43,7 @@ FileReceiveWindow::FileReceiveWindow(ITransferComponent& component, QObject* com
 
 FileReceiveWindow::~FileReceiveWindow()
 {
+    m_services.Notifications.Withdraw(QStringLiteral("file"));
     Shutdown();
     m_socket.reset();
 }
@@ -101,6 +103,9 @@ void FileReceiveWindow::Show()
     state.CloseEnabled = false;
     Update(state);
     m_services.Beeps.Beep(1000, 200);
+    // One receive window at a time, so one notification of an offer at a time.
+    m_services.Notifications.Notify({QStringLiteral("file"), m_offer.SenderAlias, state.Headline},
+                                    this, [this] { m_view->Raise(); });
 }
 
 bool FileReceiveWindow::event(QEvent* event)

@@ -2,5 +2,5 @@
 
 PlatformServices HeadlessServices::Services()
 {
-    return {MessageBoxes, Beeps, SaveAs, Shell, TransferViews, OpenFile, Calls};
+    return {MessageBoxes, Beeps, SaveAs, Shell, TransferViews, OpenFile, Calls, Notifications};
 }

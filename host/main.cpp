@@ -10,6 +10,7 @@
 #include "platform/QtMessageBoxService.h"
 #include "platform/QtShellService.h"
 #include "platform/XdgAutostart.h"
+#include "platform/dbus/DBusNotifications.h"
 #include "platform/rtc/LazyCallClients.h"
 #include "platform/rtc/ToneBeeps.h"
 #include "ui/PalavoCtrlModule.h"
@@ -101,6 +102,9 @@ int main(int argc, char** argv)
     // Each call client is made with the device choice saved in the settings file; the
     // product's beeps are tones on the chosen speaker, or the desktop's beep without one.
     rtc::ToneBeeps beeps(calls, transferUi, iniPath);
+    // On the session bus, under the icon and desktop entry that installing puts in place.
+    DBusNotifications notifications(QDBusConnection::sessionBus(), QStringLiteral("palavo-xp"),
+                                    QStringLiteral("palavo-xp"));
     // The icon in the desktop's tray (where there is one), shown by the session and
     // answered by the window.
     QtTrayService tray(PaintTrayIcons());
@@ -110,8 +114,9 @@ int main(int argc, char** argv)
     XdgAutostart autostart(XdgAutostart::DefaultDir(), ProgramPath(),
                            namedHome.isEmpty() ? QString()
                                                : QDir::cleanPath(QDir(namedHome).absolutePath()));
-    const PlatformServices services{messageBoxes, beeps, transferUi, shell,     transferUi,
-                                    transferUi,   calls, &tray,      &autostart};
+    const PlatformServices services{messageBoxes,  beeps,      transferUi, shell,
+                                    transferUi,    transferUi, calls,
+                                    notifications, &tray,      &autostart};
 
     // What installing the control's library registered on the original platform.
     ClassRegistry registry;

@@ -1,5 +1,8 @@
 #pragma once
 
+// Every host picks a notification service; most pick NoNotifications.
+#include "platform/NotificationService.h"
+
 class IBeepService;
 class IMessageBoxService;
 class IOpenFileDialogService;
@@ -28,6 +31,8 @@ struct PlatformServices {
     IOpenFileDialogService& OpenFile;
     // The call clients of the voice-call managers.
     rtc::IClientFactory& Calls;
+    // The desktop's notifications: a line behind other windows, a file offer, a call.
+    INotificationService& Notifications;
     // The icon in the desktop's tray; null for hosts without one (palavo-cli, most tests).
     ITrayService* Tray = nullptr;
     // The login autostart entry; null where there is no desktop session to start in.

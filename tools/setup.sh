@@ -24,6 +24,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev          # the fuzz targets: libFuzzer with ASan and UBSan
   xvfb xauth fonts-noto-cjk         # a virtual display, and glyphs for the Japanese texts
+  dbus dunst xdotool                # notifications: a session bus, a server to show them, a click
   trayer                            # a tray on that display, for the tray icon's check
   openbox xdotool                   # one copy per home: a window minimised, raised and read back
   iproute2 nftables                 # the end-to-end tests: a virtual LAN, with loss

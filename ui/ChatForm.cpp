@@ -4,6 +4,7 @@
 #include "client/IChatActions.h"
 #include "client/LogInfo.h"
 #include "client/TraceLog.h"
+#include "platform/NotificationService.h"
 #include "ui/ChatDisplay.h"
 #include "ui/FormPosition.h"
 
@@ -16,8 +17,10 @@
 
 #include <utility>
 
-ChatForm::ChatForm(IChatActions& actions, ConversationHistory& history)
-    : QWidget(nullptr, Qt::Window), m_actions(actions), m_history(history)
+ChatForm::ChatForm(IChatActions& actions, ConversationHistory& history,
+                   INotificationService& notifications)
+    : QWidget(nullptr, Qt::Window), m_actions(actions), m_history(history),
+      m_notifications(notifications)
 {
     setObjectName(QStringLiteral("ChatForm"));
     RichTextBox = new QTextEdit(this);
@@ -107,6 +110,7 @@ void ChatForm::Recvmsg(const QString& message, const QString& group, bool isSecr
     AddLine(from, message, LogReceived);
     ViewLog();
     ChatDisplay::AlertUnlessActive(*this);
+    NotifyUnlessActive(message);
 }
 
 void ChatForm::NotifiyResponsed(const QString& message)
@@ -115,6 +119,18 @@ void ChatForm::NotifiyResponsed(const QString& message)
     AddLine(m_aliase + QStringLiteral(" <=\t"), message, LogLocal);
     ViewLog();
     ChatDisplay::AlertUnlessActive(*this);
+    NotifyUnlessActive(message);
+}
+
+void ChatForm::NotifyUnlessActive(const QString& text)
+{
+    if (isActiveWindow())
+        return;
+    // One notification per member address, whatever nickname it goes by.
+    m_notifications.Notify({QStringLiteral("chat:") + m_address, m_aliase, text}, this, [this] {
+        ShowModeless();
+        activateWindow();
+    });
 }
 
 void ChatForm::Disable()
@@ -148,8 +164,10 @@ void ChatForm::Reclaim()
 void ChatForm::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        m_actions.ChatSeen(m_address, QString());
+    if (event->type() != QEvent::ActivationChange || !isActiveWindow())
+        return;
+    m_actions.ChatSeen(m_address, QString());
+    m_notifications.Withdraw(QStringLiteral("chat:") + m_address);
 }
 
 void ChatForm::closeEvent(QCloseEvent* event)

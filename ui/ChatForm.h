@@ -8,6 +8,7 @@
 
 class ConversationHistory;
 class IChatActions;
+class INotificationService;
 class QLineEdit;
 class QPushButton;
 class QTextEdit;
@@ -22,8 +23,10 @@ class ChatForm : public QWidget, public IChatForm
 
 public:
     // `actions` (the session) outlives the window for as long as it is enabled; the
-    // history, kept by the session, as long as the window.
-    ChatForm(IChatActions& actions, ConversationHistory& history);
+    // history, kept by the session, as long as the window; the desktop's `notifications`
+    // outlive it.
+    ChatForm(IChatActions& actions, ConversationHistory& history,
+             INotificationService& notifications);
 
     // IChatForm
     void SetPartner(const QString& address, const QString& aliase) override;
@@ -43,7 +46,8 @@ public:
     QString m_aliase;
 
 protected:
-    // Becoming the active window, or being closed, is the user seeing the conversation.
+    // Becoming the active window, or being closed, is the user seeing the conversation;
+    // becoming the active one also takes its notification back.
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
@@ -51,11 +55,13 @@ private:
     void Form_Load();
     void ShowTitle();
     void btnSend_Click();
+    void NotifyUnlessActive(const QString& text);
     // A line into the log, and into the history when it is kept.
     void AddLine(const QString& prefix, const QString& text, int16_t state);
 
     IChatActions& m_actions;
     ConversationHistory& m_history;
+    INotificationService& m_notifications;
     bool loaded = false;
     // While the window outlives its record it deletes itself as the user closes it,
     // calling m_closed (when set) first.

@@ -5,6 +5,7 @@
 #include "client/IChatActions.h"
 #include "client/LogInfo.h"
 #include "client/TraceLog.h"
+#include "platform/NotificationService.h"
 #include "client/UserList.h"
 #include "ui/ChatDisplay.h"
 #include "ui/FormPosition.h"
@@ -29,9 +30,9 @@ constexpr int TagRole = Qt::UserRole;
 } // namespace
 
 GroupChatForm::GroupChatForm(IChatActions& actions, const ChatInfo& info, const UserList& users,
-                             ConversationHistory& history)
+                             ConversationHistory& history, INotificationService& notifications)
     : QWidget(nullptr, Qt::Window), m_actions(actions), m_info(info), m_users(users),
-      m_history(history)
+      m_history(history), m_notifications(notifications)
 {
     setObjectName(QStringLiteral("GroupChatForm"));
     RichTextBox = new QTextEdit;
@@ -126,6 +127,14 @@ void GroupChatForm::Recvmsg(const QString& message, const QString& senderAliase,
             senderAliase);
     ViewLog();
     ChatDisplay::AlertUnlessActive(*this);
+    if (isActiveWindow())
+        return;
+    // One notification per group, named after the line's sender.
+    const QString summary = senderAliase + QStringLiteral("(") + m_group + QStringLiteral(")");
+    m_notifications.Notify({QStringLiteral("group:") + m_group, summary, message}, this, [this] {
+        ShowModeless();
+        activateWindow();
+    });
 }
 
 QTreeWidgetItem* GroupChatForm::FindMember(const QString& address) const
@@ -206,8 +215,10 @@ void GroupChatForm::Reclaim()
 void GroupChatForm::changeEvent(QEvent* event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow())
-        m_actions.ChatSeen(QString(), m_group);
+    if (event->type() != QEvent::ActivationChange || !isActiveWindow())
+        return;
+    m_actions.ChatSeen(QString(), m_group);
+    m_notifications.Withdraw(QStringLiteral("group:") + m_group);
 }
 
 void GroupChatForm::closeEvent(QCloseEvent* event)

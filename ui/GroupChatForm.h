@@ -10,6 +10,7 @@
 class ChatInfo;
 class ConversationHistory;
 class IChatActions;
+class INotificationService;
 class QLineEdit;
 class QPushButton;
 class QTextEdit;
@@ -28,9 +29,9 @@ class GroupChatForm : public QWidget, public IGroupChatForm
 public:
     // `actions` sends, `info` gives the own nickname at each send, `users` the records
     // the refresh asks for tool names; all outlive the window for as long as it is
-    // enabled.
+    // enabled. The desktop's `notifications` outlive it.
     GroupChatForm(IChatActions& actions, const ChatInfo& info, const UserList& users,
-                  ConversationHistory& history);
+                  ConversationHistory& history, INotificationService& notifications);
 
     // IGroupChatForm
     void SetGroup(const QString& group) override { m_group = group; }
@@ -49,7 +50,8 @@ public:
     QString m_group;
 
 protected:
-    // Becoming the active window, or being closed, is the user seeing the conversation.
+    // Becoming the active window, or being closed, is the user seeing the conversation;
+    // becoming the active one also takes its notification back.
     void changeEvent(QEvent* event) override;
     // The refresh ends with the window; the next show starts it again.
     void closeEvent(QCloseEvent* event) override;
@@ -68,6 +70,7 @@ private:
     const ChatInfo& m_info;
     const UserList& m_users;
     ConversationHistory& m_history;
+    INotificationService& m_notifications;
     bool loaded = false;
     bool m_ownsItself = false; // as ChatForm's
     std::function<void()> m_closed;

@@ -63,7 +63,7 @@ PalavoCtrl::PalavoCtrl(ClassRegistry& registry, const PlatformServices& services
     auto makeCallManager = [this]() -> std::unique_ptr<IVoiceCallManager> {
         const PlatformServices& services = m_session->Services();
         return std::make_unique<RTCForm>(*m_session, m_session->Settings(), services.MessageBoxes,
-                                         services.Calls);
+                                         services.Calls, services.Notifications);
     };
     IChatSessionView& view = *this;
     m_session = std::make_unique<ChatSession>(registry, services, view, std::move(makeCallManager),
@@ -71,11 +71,12 @@ PalavoCtrl::PalavoCtrl(ClassRegistry& registry, const PlatformServices& services
     // The records' chat windows, each handed the parts of the session it uses.
     ChatSession& session = *m_session;
     session.Windows().MakeChatForm = [&session]() -> std::unique_ptr<IChatForm> {
-        return std::make_unique<ChatForm>(session, session.History());
+        return std::make_unique<ChatForm>(session, session.History(),
+                                          session.Services().Notifications);
     };
     session.Windows().MakeGroupChatForm = [&session]() -> std::unique_ptr<IGroupChatForm> {
         return std::make_unique<GroupChatForm>(session, session.Settings(), session.Users(),
-                                               session.History());
+                                               session.History(), session.Services().Notifications);
     };
     m_session->Start();
     IMemberCommandDialogs& dialogs = *this;

@@ -29,8 +29,9 @@ int32_t LeadingNumber(const QString& text)
 } // namespace
 
 RTCForm::RTCForm(IChatActions& chat, const ChatInfo& settings, IMessageBoxService& boxes,
-                 rtc::IClientFactory& calls, QWidget* parent)
-    : QWidget(parent), m_chat(chat), m_settings(settings), m_boxes(boxes), m_calls(calls)
+                 rtc::IClientFactory& calls, INotificationService& notifications, QWidget* parent)
+    : QWidget(parent), m_chat(chat), m_settings(settings), m_boxes(boxes), m_calls(calls),
+      m_notifications(notifications)
 {
     setObjectName(QStringLiteral("RTCForm"));
     localName = m_settings.aliase();
@@ -241,6 +242,15 @@ void RTCForm::VoIPRequestOffered(const QString& ipAddress, const QString& aliase
     peerAddress = ipAddress;
     peerAliase = aliase;
     StartRinging();
+    if (RtcStatusForm* form = m_stsForm) {
+        m_notifications.Notify({QStringLiteral("call:") + ipAddress, aliase,
+                                aliase + QStringLiteral("さんから音声チャットのお誘いです")},
+                               form, [form] {
+                                   form->show();
+                                   form->raise();
+                                   form->activateWindow();
+                               });
+    }
 }
 
 // A refusal or withdrawal counts only from the member the current call is with: from
@@ -327,6 +337,9 @@ void RTCForm::RingerTimer_Timer()
 
 void RTCForm::StopRinging()
 {
+    // Answered, refused, withdrawn or ended: the call's notification has said its part.
+    if (!peerAddress.isEmpty())
+        m_notifications.Withdraw(QStringLiteral("call:") + peerAddress);
     if (!RingerTimer.isActive())
         return;
     ringCount = 0;

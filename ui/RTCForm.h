@@ -1,6 +1,7 @@
 #pragma once
 
 #include "client/IVoiceCallManager.h"
+#include "platform/NotificationService.h"
 #include "platform/rtc/RtcClient.h"
 #include "ui/RtcStatusForm.h"
 
@@ -36,9 +37,10 @@ class RTCForm : public QWidget, public IVoiceCallManager, private rtc::IClientEv
 public:
     // Everything given outlives the manager: `chat` sends the call commands, `settings`
     // gives the nickname, the media option and automatic answer, `boxes` shows errors,
-    // `calls` makes the client at each Init.
+    // `calls` makes the client at each Init, `notifications` tell of a ringing call.
     RTCForm(IChatActions& chat, const ChatInfo& settings, IMessageBoxService& boxes,
-            rtc::IClientFactory& calls, QWidget* parent = nullptr);
+            rtc::IClientFactory& calls, INotificationService& notifications,
+            QWidget* parent = nullptr);
     ~RTCForm() override;
 
     // A new client for capability bits `media` (1 voice, 2 video, 4 whiteboard; 0 the
@@ -117,6 +119,7 @@ private:
     const ChatInfo& m_settings;
     IMessageBoxService& m_boxes;
     rtc::IClientFactory& m_calls;
+    INotificationService& m_notifications;
 
     std::unique_ptr<rtc::IClient> g_objRTCClient;
     // Null once the window is gone (it deletes itself when closed).

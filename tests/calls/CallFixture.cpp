@@ -24,7 +24,7 @@ void Calls::SetUp()
     InitTraceLogPath();
     SetTraceLogDebug(1);
     settings.setAliase(QStringLiteral("自分"));
-    manager = std::make_unique<RTCForm>(chat, settings, boxes, calls);
+    manager = std::make_unique<RTCForm>(chat, settings, boxes, calls, notifications);
 }
 
 void Calls::TearDown()

@@ -5,6 +5,7 @@
 #include "platform/MessageBoxService.h"
 #include "support/FakeRtcClient.h"
 #include "support/PrintQString.h"
+#include "support/RecordingNotifications.h"
 #include "ui/RTCForm.h"
 #include "ui/RtcStatusForm.h"
 
@@ -67,6 +68,7 @@ protected:
     ScriptedMessageBoxService boxes;
     RecordingChat chat;
     rtc::FakeRtcClients calls; // outlives the manager and its clients
+    RecordingNotifications notifications;
     std::unique_ptr<RTCForm> manager;
 
 private:

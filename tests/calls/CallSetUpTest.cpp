@@ -102,7 +102,9 @@ TEST_F(Calls, ARequestDuringACallIsRefusedAtOnceWithoutAWindow)
         RtcStatusForm* form = manager->StatusForm();
         chat.Journal.clear();
         const QStringList before = Ops();
+        notifications.shown.clear();
         manager->VoIPRequestOffered("10.0.0.3", QStringLiteral("次郎"), 5060, false, false);
+        EXPECT_TRUE(notifications.shown.empty()) << "nothing rings";
         EXPECT_EQ(chat.Journal, QStringList({"RejectVoIP(10.0.0.3)"}));
         EXPECT_EQ(manager->StatusForm(), form);
         EXPECT_EQ(Ops(), before) << "no ring";
@@ -117,6 +119,11 @@ TEST_F(Calls, TheCalleeRingsThreeTimesTwoAndAHalfSecondsApart)
     EXPECT_EQ(form->windowTitle(), "音声チャット for 花子");
     EXPECT_EQ(form->lblStatus->text(), "花子さんから音声チャットのお誘いです");
     EXPECT_EQ(Buttons(form), "accept/-/reject");
+    ASSERT_EQ(notifications.shown.size(), 1u);
+    EXPECT_EQ(notifications.shown[0].first.Text, form->lblStatus->text());
+    form->hide();
+    notifications.shown[0].second();
+    EXPECT_TRUE(form->isVisible()) << "the notification brings the call window";
     EXPECT_EQ(manager->RingerTimer.interval(), 2500);
     // Rings at 0, 2.5 and 5 seconds; the tick at 7.5 seconds only ends the ringing.
     for (int tick = 0; tick < 3; ++tick) {

@@ -115,7 +115,9 @@ protected:
     HeadlessTransferViews m_views;
     CancellingOpenFileDialogs m_openFiles;
     rtc::NoCallClients m_calls;
-    PlatformServices m_services{m_boxes, m_beeps, m_saveAs, m_shell, m_views, m_openFiles, m_calls};
+    NoNotifications m_notifications;
+    PlatformServices m_services{m_boxes,     m_beeps, m_saveAs,       m_shell,
+                                m_views,     m_openFiles, m_calls, m_notifications};
     FakeMemberDetails m_details;
     ChatInfo m_info;
     ChatWindowFactory m_windows;

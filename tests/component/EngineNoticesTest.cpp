@@ -172,7 +172,7 @@ TEST(EngineNotices, ABoxCausedInsideADatagramBatchComesAfterIt)
         LoopingBoxes boxes(log);
         const PlatformServices services{boxes,          headless.Beeps,         headless.SaveAs,
                                         headless.Shell, headless.TransferViews, headless.OpenFile,
-                                        headless.Calls};
+                                        headless.Calls, headless.Notifications};
         PalavoIF::Options options;
         options.MakeSocket = [componentPort](QObject* owner) {
             return std::make_unique<SocketOnOwnPort>(owner, componentPort);

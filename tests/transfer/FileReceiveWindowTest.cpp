@@ -83,6 +83,8 @@ TEST_F(ReceiveWindowTest, AnOfferOpensTheWindowWithABeep)
     EXPECT_EQ(s.ProgressText, QString());
     EXPECT_EQ(Buttons(s), "-SR-");
     EXPECT_EQ(world.beeps, (std::vector<std::pair<int, int>>{{1000, 200}}));
+    ASSERT_EQ(world.notifications.shown.size(), 1u);
+    EXPECT_EQ(world.notifications.shown[0].first.Text, s.Headline);
     EXPECT_EQ(world.receiveStates.size(), 1u);
     EXPECT_EQ(window->Offer().SenderAddress, Peer);
     EXPECT_EQ(window->Offer().SenderPort, 3000);

@@ -32,7 +32,7 @@ TransferWorld::TransferWorld()
 
 PlatformServices TransferWorld::Services()
 {
-    return {*this, *this, *this, *this, *Views, openFiles, calls};
+    return {*this, *this, *this, *this, *Views, openFiles, calls, notifications};
 }
 
 MessageBoxAnswer TransferWorld::Show(QObject*, const MessageBoxRequest& request)

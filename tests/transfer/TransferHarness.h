@@ -14,6 +14,7 @@
 #include "platform/ShellService.h"
 #include "support/FakeDatagramSocket.h"
 #include "support/PrintQString.h"
+#include "support/RecordingNotifications.h"
 
 #include <QByteArray>
 #include <QString>
@@ -62,6 +63,7 @@ public:
     HeadlessTransferViews views;
     CancellingOpenFileDialogs openFiles;
     rtc::NoCallClients calls;
+    RecordingNotifications notifications;
     ITransferViewFactory* Views = &views;
     std::vector<FileSendState> sendStates;
     std::vector<FileReceiveState> receiveStates;

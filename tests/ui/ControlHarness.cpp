@@ -38,7 +38,8 @@ ControlHarness::ControlHarness(const UiSettings& settings)
                settings.transferDialogs ? static_cast<ITransferViewFactory&>(transferDialogs)
                                         : views,
                openFiles,
-               calls}
+               calls,
+               notifications}
 {
     m_oldHome = qgetenv("PALAVO_HOME");
     qputenv("PALAVO_HOME", (settings.home.isEmpty() ? m_home.path() : settings.home).toLocal8Bit());

@@ -11,6 +11,7 @@
 #include "support/FakeRtcClient.h"
 #include "support/FreePort.h"
 #include "support/PrintQString.h"
+#include "support/RecordingNotifications.h"
 #include "support/ScriptedOpenFiles.h"
 #include "ui/transfer/QtTransferUi.h"
 
@@ -131,6 +132,7 @@ public:
     RecordingShell shell;
     HeadlessTransferViews views;
     QtTransferUi transferDialogs;
+    RecordingNotifications notifications;
     PlatformServices services;
     ClassRegistry registry;
     std::vector<SentDatagram> sent;

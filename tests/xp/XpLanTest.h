@@ -65,7 +65,9 @@ protected:
     HeadlessTransferViews m_views;
     ScriptedOpenFiles m_openFiles;
     rtc::NoCallClients m_calls;
-    PlatformServices m_services{m_boxes, m_beeps, m_saveAs, m_shell, m_views, m_openFiles, m_calls};
+    NoNotifications m_notifications;
+    PlatformServices m_services{m_boxes, m_beeps,     m_saveAs, m_shell,
+                                m_views, m_openFiles, m_calls,  m_notifications};
     ITrayService* m_tray = nullptr; // OpenWindow's; set with m_services.Tray before SetUp
     ClassRegistry m_registry;
 

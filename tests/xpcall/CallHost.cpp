@@ -69,7 +69,9 @@ int main(int argc, char** argv)
     HeadlessShell shell;
     HeadlessTransferViews views;
     CancellingOpenFileDialogs openFiles;
-    const PlatformServices services{boxes, beeps, saveAs, shell, views, openFiles, *calls};
+    NoNotifications notifications;
+    const PlatformServices services{boxes, beeps,     saveAs, shell,
+                                    views, openFiles, *calls, notifications};
     ClassRegistry registry;
     PalavoCtrlModule::DllRegisterServer(registry, services);
 

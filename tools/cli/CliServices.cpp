@@ -28,7 +28,8 @@ CliServices::CliServices(Output output) : m_output(output), m_transferUi(std::mo
 
 PlatformServices CliServices::Services()
 {
-    return {*this, m_transferUi, m_transferUi, m_transferUi, m_transferUi, m_openFiles, m_calls};
+    return {*this,        m_transferUi, m_transferUi, m_transferUi,
+            m_transferUi, m_openFiles,  m_calls,      m_notifications};
 }
 
 MessageBoxAnswer CliServices::Show(QObject*, const MessageBoxRequest& request)

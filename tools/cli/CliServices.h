@@ -2,6 +2,7 @@
 
 #include "CliTransferUi.h"
 #include "platform/MessageBoxService.h"
+#include "platform/NotificationService.h"
 #include "platform/OpenFileDialogService.h"
 #include "platform/PlatformServices.h"
 #include "platform/rtc/RtcClient.h"
@@ -34,4 +35,5 @@ private:
     // palavo-cli sends a file by its path; it never asks for one.
     CancellingOpenFileDialogs m_openFiles;
     rtc::NoCallClients m_calls; // the component alone makes no calls
+    NoNotifications m_notifications; // its lines already tell of every offer
 };

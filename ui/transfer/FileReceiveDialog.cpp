@@ -80,3 +80,11 @@ void FileReceiveDialog::closeEvent(QCloseEvent* event)
 {
     event->ignore();
 }
+
+void FileReceiveDialog::Raise()
+{
+    if (!isVisible())
+        return;
+    raise();
+    activateWindow();
+}

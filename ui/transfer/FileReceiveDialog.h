@@ -21,6 +21,7 @@ public:
 
     void Render(const FileReceiveState& state) override;
     QObject* BoxOwner() override { return this; }
+    void Raise() override;
 
     QPushButton* OpenButton() const { return m_open; }
     QPushButton* SaveButton() const { return m_save; }
