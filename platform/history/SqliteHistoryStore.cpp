@@ -25,6 +25,8 @@ constexpr int LinesPerTurn = 64;
 // early when there is nothing left to merge).
 constexpr int MergePages = 1;
 constexpr int MaxMergeSteps = 4096;
+// Lines deleted in one step when the store is past its size.
+constexpr int PruneLines = 100;
 // How long a call waits for the file. The store's own maintenance holds it for one short
 // step at a time; a foreign process that holds it longer makes the call fail rather than
 // freeze the window.
@@ -136,8 +138,10 @@ public:
     // `writing` is held by whoever writes, on either connection: SQLite's own lock would
     // make a waiting line poll, and lose to the next merge step. `linesWaiting` counts
     // the window's calls that want it: no step begins while one does.
-    Maintainer(sqlite3* db, std::mutex& writing, const std::atomic<int>& linesWaiting)
-        : m_db(db), m_writing(writing), m_linesWaiting(linesWaiting), m_thread([this] { Run(); })
+    Maintainer(sqlite3* db, qint64 maxBytes, std::mutex& writing,
+               const std::atomic<int>& linesWaiting)
+        : m_db(db), m_maxBytes(maxBytes), m_writing(writing), m_linesWaiting(linesWaiting),
+          m_thread([this] { Run(); })
     {
     }
     ~Maintainer()
@@ -178,6 +182,7 @@ private:
                 continue;
             lock.unlock();
             Merge();
+            Prune();
             sqlite3_wal_checkpoint_v2(m_db, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
             lock.lock();
         }
@@ -199,6 +204,40 @@ private:
                 return;
         }
     }
+    // Past the store's size the oldest lines go, so that no amount of talk (a peer that
+    // floods) fills the disk: what a flood takes is the oldest history, never the new.
+    // Pages freed by deleting are used again, and the index only shrinks as it is merged
+    // afterwards, so each turn deletes about as many lines as the excess holds and
+    // leaves the rest to later turns.
+    void Prune()
+    {
+        const auto number = [this](const char* sql) {
+            sqlite3_stmt* statement = nullptr;
+            qint64 value = 0;
+            if (sqlite3_prepare_v2(m_db, sql, -1, &statement, nullptr) == SQLITE_OK
+                && sqlite3_step(statement) == SQLITE_ROW)
+                value = sqlite3_column_int64(statement, 0);
+            sqlite3_finalize(statement);
+            return value;
+        };
+        const qint64 used = (number("PRAGMA page_count") - number("PRAGMA freelist_count"))
+            * number("PRAGMA page_size");
+        if (used <= m_maxBytes)
+            return;
+        const qint64 lines = number("SELECT count(*) FROM line");
+        if (lines == 0)
+            return;
+        qint64 excess = std::max<qint64>(1, (used - m_maxBytes) / std::max<qint64>(1, used / lines));
+        const QByteArray step = "DELETE FROM line WHERE id IN (SELECT id FROM line ORDER BY id LIMIT "
+            + QByteArray::number(PruneLines) + ")";
+        for (; excess > 0 && !Stopping(); excess -= PruneLines) {
+            while (m_linesWaiting.load() > 0)
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+            std::lock_guard writing(m_writing);
+            if (sqlite3_exec(m_db, step.constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+                return;
+        }
+    }
     bool Stopping()
     {
         std::lock_guard lock(m_mutex);
@@ -206,6 +245,7 @@ private:
     }
 
     sqlite3* m_db; // owned
+    const qint64 m_maxBytes;
     std::mutex& m_writing;
     const std::atomic<int>& m_linesWaiting;
     std::mutex m_mutex;
@@ -216,7 +256,8 @@ private:
     std::thread m_thread;
 };
 
-std::unique_ptr<SqliteHistoryStore> SqliteHistoryStore::Open(const QString& path, Error& error)
+std::unique_ptr<SqliteHistoryStore> SqliteHistoryStore::Open(const QString& path, Error& error,
+                                                             qint64 maxBytes)
 {
     const QByteArray file = path.toUtf8();
     const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE;
@@ -239,7 +280,7 @@ std::unique_ptr<SqliteHistoryStore> SqliteHistoryStore::Open(const QString& path
     }
     sqlite3_busy_timeout(maintenance, 1000);
     store->m_maintainer =
-        std::make_unique<Maintainer>(maintenance, store->m_writing, store->m_writersWaiting);
+        std::make_unique<Maintainer>(maintenance, maxBytes, store->m_writing, store->m_writersWaiting);
     return store;
 }
 

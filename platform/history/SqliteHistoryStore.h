@@ -33,10 +33,15 @@ class Maintainer;
 class SqliteHistoryStore final : public IHistoryStore
 {
 public:
-    // Opens or creates the store at `path`. On failure (a file that is not a database, a
-    // database another process holds locked, a folder that cannot be written) returns
-    // nullptr and says why in `error`.
-    static std::unique_ptr<SqliteHistoryStore> Open(const QString& path, Error& error);
+    // Past this many bytes of pages in use, the oldest lines go (a year of a busy
+    // office's talk takes about a quarter of it).
+    static constexpr qint64 DefaultMaxBytes = 1024LL * 1024 * 1024;
+
+    // Opens or creates the store at `path`, to hold about `maxBytes`. On failure (a file
+    // that is not a database, a database another process holds locked, a folder that
+    // cannot be written) returns nullptr and says why in `error`.
+    static std::unique_ptr<SqliteHistoryStore> Open(const QString& path, Error& error,
+                                                    qint64 maxBytes = DefaultMaxBytes);
     ~SqliteHistoryStore() override;
 
     Error Append(const Line& line) override;

@@ -1,5 +1,6 @@
 #include "platform/history/SqliteHistoryStore.h"
 
+#include "support/EventWaiter.h"
 #include "support/PrintQString.h"
 
 #include <QFile>
@@ -78,6 +79,20 @@ TEST(HistoryStore, SearchFindsSubstringsNotWords)
     ASSERT_EQ(page.size(), 1u);
     EXPECT_EQ(page[0].line.conversation, (Conversation{true, QStringLiteral("開発")}));
     EXPECT_TRUE(store->Search(QStringLiteral("e"), 1, page[0].id).empty());
+}
+
+TEST(HistoryStore, PastItsSizeTheOldestLinesGoAndTheNewestStay)
+{
+    QTemporaryDir dir;
+    Error error;
+    auto store = SqliteHistoryStore::Open(dir.filePath("history.db"), error, 256 * 1024);
+    ASSERT_TRUE(store);
+    const QString flood(600, QChar(0x3042));
+    for (int i = 0; i < 2000; ++i)
+        ASSERT_EQ(store->Append(Said("10.0.0.2", flood, i)), Error());
+    const Conversation talk{false, "10.0.0.2"};
+    EXPECT_TRUE(WaitUntil([&] { return store->Recent(talk, 0, 2000).front().time > 0; }, 20000));
+    EXPECT_EQ(store->Recent(talk, 0, 1).back().time, 1999);
 }
 
 TEST(HistoryStore, AFileThatIsNoDatabaseIsRefusedWithAReason)
