@@ -134,7 +134,8 @@ int main(int argc, char** argv)
                 Median(open));
 
     for (const QString& text : {QStringLiteral("会議"), QStringLiteral("再起"),
-                                QStringLiteral("議資"), QStringLiteral("了解で")}) {
+                                QStringLiteral("議資"), QStringLiteral("了解で"),
+                                QStringLiteral("※")}) {
         std::vector<double> search;
         size_t hits = 0;
         for (int i = 0; i < 7; ++i) {

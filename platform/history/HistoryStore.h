@@ -63,7 +63,8 @@ public:
                                      int limit) = 0;
     // Lines whose text contains `text`, newest first, at most `limit` of them, all older
     // than the hit numbered `before` (0: from the newest line). Matching ignores the case
-    // of ASCII letters and does not depend on word boundaries.
+    // of ASCII letters and does not depend on word boundaries. A store may look through
+    // only its newest lines for a single character.
     virtual std::vector<Hit> Search(const QString& text, int limit, qint64 before = 0) = 0;
     // Forgets the one-to-one talk with the member at `address`.
     virtual Error RemoveMember(const QString& address) = 0;

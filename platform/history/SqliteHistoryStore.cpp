@@ -25,6 +25,8 @@ constexpr int LinesPerTurn = 64;
 // early when there is nothing left to merge).
 constexpr int MergePages = 1;
 constexpr int MaxMergeSteps = 4096;
+// The newest lines a one-character search looks through.
+constexpr int ScanLines = 20000;
 // Lines deleted in one step when the store is past its size.
 constexpr int PruneLines = 100;
 // How long a call waits for the file. The store's own maintenance holds it for one short
@@ -468,7 +470,8 @@ std::vector<Hit> SqliteHistoryStore::Search(const QString& text, int limit, qint
         return {};
     if (before <= 0)
         before = std::numeric_limits<qint64>::max();
-    // A single character has no bigram: it is looked for line by line.
+    // A single character has no bigram: it is looked for line by line, among the newest
+    // ScanLines lines only, so that the window never waits for the whole history.
     if (CodePoints(text) < 2)
         return ScanForText(text, limit, before);
     Reset reset{m_search};
@@ -487,12 +490,14 @@ std::vector<Hit> SqliteHistoryStore::ScanForText(const QString& text, int limit,
         "SELECT l.id, l.time, c.is_group, c.name, s.address, s.nickname, s.prefix, l.state,"
         " l.text FROM line l JOIN conversation c ON c.id = l.conversation"
         " JOIN speaker s ON s.id = l.speaker"
-        " WHERE l.id < ?2 AND instr(lower(l.text), lower(?1)) > 0 ORDER BY l.id DESC LIMIT ?3";
+        " WHERE l.id < ?2 AND l.id > (SELECT max(id) FROM line) - ?4"
+        " AND instr(lower(l.text), lower(?1)) > 0 ORDER BY l.id DESC LIMIT ?3";
     sqlite3_stmt* scan = nullptr;
     if (sqlite3_prepare_v2(m_db, sql, -1, &scan, nullptr) != SQLITE_OK)
         return {};
     Bind(scan, 1, text);
     sqlite3_bind_int64(scan, 2, before);
+    sqlite3_bind_int(scan, 4, ScanLines);
     sqlite3_bind_int(scan, 3, limit);
     std::vector<Hit> hits = ReadHits(scan);
     sqlite3_finalize(scan);
