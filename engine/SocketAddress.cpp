@@ -46,6 +46,15 @@ std::optional<in_addr> ResolveHostAddress(QByteArrayView host)
     return result;
 }
 
+sockaddr_in Endpoint(in_addr address, int port)
+{
+    sockaddr_in endpoint{};
+    endpoint.sin_family = AF_INET;
+    endpoint.sin_addr = address;
+    endpoint.sin_port = htons(static_cast<uint16_t>(port));
+    return endpoint;
+}
+
 QByteArray DottedAddress(const in_addr& address)
 {
     // Every datagram received is named by its sender: written here directly, as

@@ -21,6 +21,9 @@ std::optional<in_addr> ResolveHostAddress(QByteArrayView host);
 // "192.168.0.5"
 QByteArray DottedAddress(const in_addr& address);
 
+// The socket address of `address` and `port`.
+sockaddr_in Endpoint(in_addr address, int port);
+
 // The directed broadcast address of every IPv4 interface that has one.
 std::vector<in_addr> InterfaceBroadcastAddresses();
 

@@ -25,15 +25,6 @@ constexpr int ListenBacklog = 5;
 // owner's thread looks whether the peer has closed it.
 constexpr int ClosePollMs = 20;
 
-sockaddr_in Endpoint(in_addr address, int port)
-{
-    sockaddr_in endpoint{};
-    endpoint.sin_family = AF_INET;
-    endpoint.sin_addr = address;
-    endpoint.sin_port = htons(static_cast<uint16_t>(port));
-    return endpoint;
-}
-
 bool WouldBlock(int error)
 {
     return error == EAGAIN || error == EWOULDBLOCK;

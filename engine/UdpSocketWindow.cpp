@@ -49,15 +49,6 @@ void EnlargeReceiveBuffer(int fd)
         SetIntOption(fd, SOL_SOCKET, SO_RCVBUF, ReceiveBufferBytes); // capped, never refused
 }
 
-sockaddr_in Endpoint(in_addr address, int port)
-{
-    sockaddr_in endpoint{};
-    endpoint.sin_family = AF_INET;
-    endpoint.sin_addr = address;
-    endpoint.sin_port = htons(static_cast<uint16_t>(port));
-    return endpoint;
-}
-
 } // namespace
 
 UdpSocketWindow::UdpSocketWindow(QObject* owner, bool logging, QString logPath, QObject* parent)
