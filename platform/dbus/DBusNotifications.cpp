@@ -120,7 +120,7 @@ void DBusNotifications::OnCapabilities(QDBusPendingCallWatcher* watcher)
         const QDBusPendingReply<QString, QString, QString, QString> answer = *w;
         if (answer.isError())
             return;
-        // name, vendor, version, specification version
+        // name, vendor, version, and the version of the notification protocol it follows
         m_serverInformation =
             QStringLiteral("%1 %2 (%3)")
                 .arg(answer.argumentAt<0>(), answer.argumentAt<2>(), answer.argumentAt<1>());
