@@ -19,7 +19,8 @@ namespace
 constexpr int SchemaVersion = 1;
 // How many rows of each kind the store remembers before it forgets them all.
 constexpr qsizetype CacheLimit = 4096;
-// Lines appended between two copies of the write-ahead log into the database.
+// Lines appended between two turns of the store's own thread (merging, pruning and
+// copying the write-ahead log into the database); quiet talk gets a turn every 2 s.
 constexpr int LinesPerTurn = 64;
 // The index's merging: pages written by one step, and steps in one turn (a turn ends
 // early when there is nothing left to merge).
