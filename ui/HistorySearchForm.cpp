@@ -5,7 +5,6 @@
 
 #include <QDateTime>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLineEdit>
 #include <QLocale>
 #include <QPushButton>

@@ -3,7 +3,6 @@
 #include "support/EventWaiter.h"
 #include "support/PrintQString.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -93,16 +92,4 @@ TEST(HistoryStore, PastItsSizeTheOldestLinesGoAndTheNewestStay)
     const Conversation talk{false, "10.0.0.2"};
     EXPECT_TRUE(WaitUntil([&] { return store->Recent(talk, 0, 2000).front().time > 0; }, 20000));
     EXPECT_EQ(store->Recent(talk, 0, 1).back().time, 1999);
-}
-
-TEST(HistoryStore, AFileThatIsNoDatabaseIsRefusedWithAReason)
-{
-    QTemporaryDir dir;
-    QFile file(dir.filePath("history.db"));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QByteArray(8192, 'x'));
-    file.close();
-    Error error;
-    EXPECT_EQ(SqliteHistoryStore::Open(file.fileName(), error), nullptr);
-    EXPECT_FALSE(error.isEmpty());
 }
