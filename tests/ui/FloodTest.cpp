@@ -34,10 +34,7 @@ TEST(Flood, TenCallRequestsFromAMemberThatNeverAcknowledgesShowNoBox)
     const QByteArray request = "<Command>RequestVoIP</Command><PortNo>5066</PortNo>";
     for (const bool voiceChat : {true, false}) {
         SCOPED_TRACE(voiceChat ? "busy with another member's call" : "no voice chat");
-        UiSettings settings;
-        settings.callClient = voiceChat;
-        ControlHarness h(settings);
-        h.calls.Setup = [](rtc::FakeRtcClient& client) { client.Media = 15; };
+        ControlHarness h({.callClient = voiceChat});
         h.Choose("MenuEntry");
         h.PeerEnters("10.0.0.2", "花子", {});
         h.PeerEnters("10.0.0.3", "次郎", {});
@@ -80,9 +77,7 @@ TEST(Flood, EightEnterMessageExitRoundsLeaveOneWindow)
 // The groups are made anew at every entry; an open group window is the same window.
 TEST(Flood, EntriesAfterCancelledEntriesLeaveOneGroupWindow)
 {
-    UiSettings settings;
-    settings.grouplist = QStringLiteral("開発");
-    ControlHarness h(settings);
+    ControlHarness h({.grouplist = QStringLiteral("開発")});
     h.Choose("MenuEntry");
     h.Ctrl().Session().Groups().SearchGroup(QStringLiteral("開発"))->ShowChatForm();
     for (int round = 0; round < 3; ++round) {

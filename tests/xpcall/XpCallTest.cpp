@@ -32,15 +32,36 @@ void Talk(int ms)
 class XpCall : public CallLanTest
 {
 protected:
-    // Each side plays its own tone, long enough for any call of these tests.
-    void WriteTones(int callerHz, int calleeHz)
+    // Each side plays its own tone, long enough for any call of these tests: two different
+    // tones, so that hearing one's own tone back is not taken for the call.
+    void WriteTones()
     {
-        ASSERT_TRUE(WriteToneWav(CallerSettings().AudioIn, callerHz, 30000));
-        ASSERT_TRUE(WriteToneWav(CalleeSettings().AudioIn, calleeHz, 30000));
+        ASSERT_TRUE(WriteToneWav(CallerSettings().AudioIn, 1000, 30000));
+        ASSERT_TRUE(WriteToneWav(CalleeSettings().AudioIn, 600, 30000));
+    }
+
+    // Both programs started with their tones, and the caller's request rung at the callee
+    // (which answers by itself when `autoAnswer`); each side's call is told from the line
+    // callerFrom or calleeFrom on.
+    void StartRinging(bool autoAnswer = false)
+    {
+        CallSettings callee = CalleeSettings();
+        callee.AutoAnswer = autoAnswer;
+        ASSERT_NO_FATAL_FAILURE(WriteTones());
+        ASSERT_NO_FATAL_FAILURE(StartBoth(CallerSettings(), callee));
+        RequestCall(false, &callerFrom, &calleeFrom);
+    }
+
+    // `copy` did `command` ("accept", "drop", ...).
+    testing::AssertionResult Did(CallCopy& copy, const QString& command)
+    {
+        if (copy.Ask(command).value("ok").toBool())
+            return testing::AssertionSuccess();
+        return testing::AssertionFailure() << command.toStdString() << " failed\n" << Both();
     }
 
     // Both windows show the call as connected, with only "切断" to press.
-    void ExpectConnected(size_t callerFrom, size_t calleeFrom)
+    void ExpectConnected()
     {
         for (CallCopy* copy : {&Caller(), &Callee()}) {
             const int at =
@@ -48,12 +69,13 @@ protected:
             ASSERT_GE(at, 0);
             const QStringList buttons =
                 copy->At(at).Json.value("buttons").toVariant().toStringList();
-            EXPECT_TRUE(buttons.contains(QStringLiteral("切断")))
-                << buttons.join(u',').toStdString();
-            EXPECT_FALSE(buttons.contains(QStringLiteral("承諾")))
+            EXPECT_TRUE(buttons.contains(QStringLiteral("切断")) &&
+                        !buttons.contains(QStringLiteral("承諾")))
                 << buttons.join(u',').toStdString();
         }
     }
+
+    size_t callerFrom = 0, calleeFrom = 0;
 };
 
 // What one side recorded of the call is the other side's tone.
@@ -75,14 +97,7 @@ testing::AssertionResult Heard(const QString& recording, int frequency)
 
 TEST_F(XpCall, VoiceFlowsBothWaysUntilTheCallerHangsUp)
 {
-    // Two different tones, so that hearing one's own tone back is not taken for the call.
-    WriteTones(1000, 600);
-    StartBoth(CallerSettings(), CalleeSettings());
-    ASSERT_FALSE(HasFatalFailure());
-
-    size_t callerFrom = 0, calleeFrom = 0;
-    RequestCall(false, &callerFrom, &calleeFrom);
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(StartRinging());
     ASSERT_GE(ExpectStatus(Caller(), Waiting, callerFrom), 0);
     const int rung = ExpectStatus(Callee(), Invitation(CallerAliase()), calleeFrom);
     ASSERT_GE(rung, 0);
@@ -92,14 +107,13 @@ TEST_F(XpCall, VoiceFlowsBothWaysUntilTheCallerHangsUp)
     Talk(1500);
     EXPECT_EQ(Callee().Statuses(calleeFrom), QStringList{Invitation(CallerAliase())});
 
-    ASSERT_TRUE(Callee().Ask(QStringLiteral("accept")).value("ok").toBool()) << Both();
-    ExpectConnected(callerFrom, calleeFrom);
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(Did(Callee(), "accept"));
+    ASSERT_NO_FATAL_FAILURE(ExpectConnected());
     Talk(3000);
 
     const size_t callerHangUp = Caller().Lines().size();
     const size_t calleeHangUp = Callee().Lines().size();
-    ASSERT_TRUE(Caller().Ask(QStringLiteral("drop")).value("ok").toBool()) << Both();
+    ASSERT_TRUE(Did(Caller(), "drop"));
     EXPECT_GE(ExpectClosed(Caller(), callerHangUp, 2000), 0);
     const int told = ExpectStatus(Callee(), HungUp, calleeHangUp);
     ASSERT_GE(told, 0);
@@ -118,22 +132,13 @@ TEST_F(XpCall, VoiceFlowsBothWaysUntilTheCallerHangsUp)
 
 TEST_F(XpCall, AnsweredAutomaticallyAndEndedByTheCallee)
 {
-    WriteTones(1000, 600);
-    CallSettings callee = CalleeSettings();
-    callee.AutoAnswer = true;
-    StartBoth(CallerSettings(), callee);
-    ASSERT_FALSE(HasFatalFailure());
-
-    size_t callerFrom = 0, calleeFrom = 0;
-    RequestCall(false, &callerFrom, &calleeFrom);
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(StartRinging(/*autoAnswer=*/true));
     // Nobody presses anything on the callee's side.
-    ExpectConnected(callerFrom, calleeFrom);
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(ExpectConnected());
 
     const size_t callerHangUp = Caller().Lines().size();
     const size_t calleeHangUp = Callee().Lines().size();
-    ASSERT_TRUE(Callee().Ask(QStringLiteral("drop")).value("ok").toBool()) << Both();
+    ASSERT_TRUE(Did(Callee(), "drop"));
     EXPECT_GE(ExpectClosed(Callee(), calleeHangUp, 2000), 0);
     ASSERT_GE(ExpectStatus(Caller(), HungUp, callerHangUp), 0);
     EXPECT_GE(ExpectClosed(Caller(), callerHangUp), 0);
@@ -155,15 +160,11 @@ TEST_F(XpCall, CallsEndingBeforeTheyConnect)
         {"the caller withdraws", false, nullptr, 0.0},
         {"the callee refuses a second call", true, "相手が拒否しました", 1500.0},
     };
-    WriteTones(1000, 600);
-    StartBoth(CallerSettings(), CalleeSettings());
-    ASSERT_FALSE(HasFatalFailure());
-
+    ASSERT_NO_FATAL_FAILURE(WriteTones());
+    ASSERT_NO_FATAL_FAILURE(StartBoth(CallerSettings(), CalleeSettings()));
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        size_t callerFrom = 0, calleeFrom = 0;
-        RequestCall(false, &callerFrom, &calleeFrom);
-        ASSERT_FALSE(HasFatalFailure());
+        ASSERT_NO_FATAL_FAILURE(RequestCall(false, &callerFrom, &calleeFrom));
         ASSERT_GE(ExpectStatus(Callee(), Invitation(CallerAliase()), calleeFrom), 0);
 
         // A person reads the window before pressing; meanwhile the receipt of the caller's
@@ -171,10 +172,7 @@ TEST_F(XpCall, CallsEndingBeforeTheyConnect)
         Talk(1000);
         CallCopy& presser = c.calleeRejects ? Callee() : Caller();
         const size_t pressed = presser.Lines().size();
-        ASSERT_TRUE(presser.Ask(c.calleeRejects ? QStringLiteral("reject") : QStringLiteral("drop"))
-                        .value("ok")
-                        .toBool())
-            << Both();
+        ASSERT_TRUE(Did(presser, QString::fromLatin1(c.calleeRejects ? "reject" : "drop")));
         // The one who pressed sees the window go at once.
         EXPECT_GE(ExpectClosed(presser, pressed, 2000), 0);
 
@@ -216,26 +214,21 @@ protected:
 // hung up.
 TEST_F(XpCallBusy, ARequestDuringACallIsRefusedAndTheCallGoesOn)
 {
-    WriteTones(1000, 600);
+    ASSERT_NO_FATAL_FAILURE(WriteTones());
     CallSettings third;
     third.Aliase = QStringLiteral("さくら");
     third.AudioIn = CallerSettings().AudioIn; // only read
     third.AudioOut = FilePath(QStringLiteral("third-out.wav"));
     m_third = std::make_unique<CallCopy>(Lan(), 3, third);
-    StartBoth(CallerSettings(), CalleeSettings());
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(StartBoth(CallerSettings(), CalleeSettings()));
     QString why;
     ASSERT_TRUE(m_third->WaitStarted(&why)) << why.toStdString() << "\n"
                                             << m_third->Tail().toStdString();
     ASSERT_TRUE(m_third->WaitForPeer(Callee().Address())) << m_third->Tail().toStdString();
     ASSERT_TRUE(Callee().WaitForPeer(m_third->Address())) << Both();
-
-    size_t callerFrom = 0, calleeFrom = 0;
-    RequestCall(false, &callerFrom, &calleeFrom);
-    ASSERT_FALSE(HasFatalFailure());
-    ASSERT_TRUE(Callee().Ask(QStringLiteral("accept")).value("ok").toBool()) << Both();
-    ExpectConnected(callerFrom, calleeFrom);
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(RequestCall(false, &callerFrom, &calleeFrom));
+    ASSERT_TRUE(Did(Callee(), "accept"));
+    ASSERT_NO_FATAL_FAILURE(ExpectConnected());
 
     const size_t calleeBusy = Callee().Lines().size();
     const size_t thirdFrom = m_third->Lines().size();
@@ -255,7 +248,7 @@ TEST_F(XpCallBusy, ARequestDuringACallIsRefusedAndTheCallGoesOn)
         << Both();
 
     const size_t calleeHangUp = Callee().Lines().size();
-    ASSERT_TRUE(Caller().Ask(QStringLiteral("drop")).value("ok").toBool()) << Both();
+    ASSERT_TRUE(Did(Caller(), "drop"));
     EXPECT_GE(ExpectStatus(Callee(), HungUp, calleeHangUp), 0);
     EXPECT_TRUE(NoBoxes());
     for (const CallCopy::Line& line : m_third->Lines())
@@ -280,17 +273,14 @@ TEST_F(XpCall, WithoutSoundARequestIsRefusedAtOnce)
     if (HasSoundCard())
         GTEST_SKIP() << "this machine has a sound card (/proc/asound/cards); the case needs one "
                         "without";
-    WriteTones(1000, 600);
+    ASSERT_NO_FATAL_FAILURE(WriteTones());
     CallSettings callee = CalleeSettings();
     callee.AudioIn.clear();
     callee.AudioOut.clear();
-    StartBoth(CallerSettings(), callee, false);
-    ASSERT_FALSE(HasFatalFailure());
-
-    const size_t callerFrom = Caller().Lines().size();
-    const size_t calleeFrom = Callee().Lines().size();
-    ASSERT_TRUE(Caller().Ask(QStringLiteral("call ") + Callee().Address()).value("ok").toBool())
-        << Both();
+    ASSERT_NO_FATAL_FAILURE(StartBoth(CallerSettings(), callee, false));
+    callerFrom = Caller().Lines().size();
+    calleeFrom = Callee().Lines().size();
+    ASSERT_TRUE(Did(Caller(), QStringLiteral("call ") + Callee().Address()));
     const int told = ExpectStatus(Caller(), Refused, callerFrom);
     ASSERT_GE(told, 0);
     EXPECT_GE(ExpectClosed(Caller(), callerFrom), 0);
@@ -315,11 +305,7 @@ TEST_F(XpCall, WithoutSoundARequestIsRefusedAtOnce)
 // callee's call connects when it accepts. No UDP port listens but the chat's.
 TEST_F(XpCallBusy, AStrangersCallDuringSetUpIsDeclinedAndThePartnersConnects)
 {
-    WriteTones(1000, 600);
-    StartBoth(CallerSettings(), CalleeSettings());
-    size_t callerFrom = 0, calleeFrom = 0;
-    RequestCall(false, &callerFrom, &calleeFrom);
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(StartRinging());
     const QString a = Caller().Address(), b = Callee().Address(), port = SipPort(Caller());
     EXPECT_EQ(Lan().RunIn(1, {"ss", "-Huln"}).count(u'\n'), 1) << "the chat port alone";
     const QString answer = Lan().RunIn(
@@ -335,8 +321,8 @@ TEST_F(XpCallBusy, AStrangersCallDuringSetUpIsDeclinedAndThePartnersConnects)
             .arg(a, port, b)
             .toUtf8());
     EXPECT_TRUE(answer.startsWith("SIP/2.0 603")) << (port + ": " + answer).toStdString();
-    ASSERT_TRUE(Callee().Ask(QStringLiteral("accept")).value("ok").toBool()) << Both();
-    ExpectConnected(callerFrom, calleeFrom);
+    ASSERT_TRUE(Did(Callee(), "accept"));
+    ExpectConnected();
     EXPECT_EQ(Caller().Statuses(callerFrom), (QStringList{Waiting, Talking}));
     EXPECT_TRUE(NoBoxes());
 }
@@ -346,14 +332,10 @@ TEST_F(XpCallBusy, AStrangersCallDuringSetUpIsDeclinedAndThePartnersConnects)
 // client holds a call any more.
 TEST_F(XpCall, ThePartnersRepeatIsNoRefusalAndItsWithdrawalEndsTheCall)
 {
-    WriteTones(1000, 600);
-    StartBoth(CallerSettings(), CalleeSettings());
-    size_t callerFrom = 0, calleeFrom = 0;
-    RequestCall(false, &callerFrom, &calleeFrom);
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(StartRinging());
     Caller().Ask(QStringLiteral("signal request ") + Callee().Address());
-    ASSERT_TRUE(Callee().Ask(QStringLiteral("accept")).value("ok").toBool()) << Both();
-    ExpectConnected(callerFrom, calleeFrom);
+    ASSERT_TRUE(Did(Callee(), "accept"));
+    ExpectConnected();
     EXPECT_FALSE(Caller().Statuses(callerFrom).contains(Refused)) << Both();
     EXPECT_EQ(HeldCalls(Caller()) + HeldCalls(Callee()), "[3][3]");
     Callee().Ask(QStringLiteral("signal stop ") + Caller().Address());
