@@ -29,6 +29,18 @@ const QByteArray TaroEntry =
 const QByteArray HanakoEntry = Fields({"\b", "hostB", "1", "10.0.0.6", "9999", "Hanako", "\b"});
 const QByteArray SmallEntry = Fields({"u", "h", "1", "10.0.0.5", "1", "n", "g"});
 
+// An engine that uses the host list of the server(s) `servers` enters, and `from` answers
+// with the list `extra`.
+void ListArrives(EngineHarness& h, const QByteArray& from, const QByteArray& extra,
+                 const char* servers = "10.0.0.9", int32_t useHostlist = 1)
+{
+    h.engine->Own().UseHostlist = useHostlist;
+    h.engine->Own().BroadCastIPAddresses = servers; // our entry goes to the server
+    h.Enter();
+    h.Receive(from, 5000, BuildPacket({500, "srv", "srvhost"}, CMD_ANSWER_LIST, extra));
+    Drain(h);
+}
+
 TEST(ParseHostList, ContinuationFigures)
 {
     struct Case {
@@ -120,13 +132,7 @@ TEST(HostListHandler, EveryHostIsTakenAsAnEntryAndTheRestIsAskedFor)
 {
     EngineHarness h;
     h.engine->Own().Groups = "A,B";
-    h.engine->Own().UseHostlist = 1;
-    h.engine->Own().BroadCastIPAddresses = "10.0.0.9"; // our entry goes to the server
-    h.Enter();
-    h.Receive("10.0.0.9", 5000,
-              BuildPacket({500, "srv", "srvhost"}, CMD_ANSWER_LIST,
-                          Fields({"    0", "    5"}) + TaroEntry + HanakoEntry));
-    Drain(h);
+    ListArrives(h, "10.0.0.9", Fields({"    0", "    5"}) + TaroEntry + HanakoEntry);
     EXPECT_EQ(Sent(h), QStringList({
                            "10.0.0.9:5000 0x12 3", // back to where the list came from
                            "10.0.0.5:2425 0x3 me|A",
@@ -159,11 +165,7 @@ TEST(HostListHandler, OnlyDottedAddressesAreTaken)
     list += Fields({"u", "h", "1", "10.0.0.6", "2425", "Hanako", "\b"});
 
     EngineHarness h;
-    h.engine->Own().UseHostlist = 1;
-    h.engine->Own().BroadCastIPAddresses = "10.0.0.9,10.1.255.255";
-    h.Enter();
-    h.Receive("10.0.0.9", 5000, BuildPacket({500, "srv", "srvhost"}, CMD_ANSWER_LIST, list));
-    Drain(h);
+    ListArrives(h, "10.0.0.9", list, "10.0.0.9,10.1.255.255");
     // All were read, so nothing more is asked for; only the one address is answered.
     EXPECT_EQ(Sent(h), QStringList({"10.0.0.6:2425 0x3 me", "10.0.0.6:2425 0x40 me"}));
     ASSERT_EQ(h.engine->Members().size(), 1u);
@@ -186,11 +188,7 @@ TEST(HostListHandler, NothingIsTakenOrAnswered)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         EngineHarness h;
-        h.engine->Own().UseHostlist = c.useHostlist;
-        h.engine->Own().BroadCastIPAddresses = "10.0.0.9";
-        h.Enter();
-        h.Receive(c.from, 5000, BuildPacket({500, "srv", "srvhost"}, CMD_ANSWER_LIST, c.extra));
-        Drain(h);
+        ListArrives(h, c.from, c.extra, "10.0.0.9", c.useHostlist);
         EXPECT_TRUE(h.sent.empty());
         EXPECT_TRUE(h.engine->Members().empty());
     }
