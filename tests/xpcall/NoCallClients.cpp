@@ -7,8 +7,6 @@ class NoClients : public CallClients
 {
 public:
     std::unique_ptr<rtc::IClient> CreateClient() override { return nullptr; }
-    std::vector<int> HeldCalls() const override { return {}; }
-    int SipPort() const override { return 0; }
 };
 } // namespace
 
