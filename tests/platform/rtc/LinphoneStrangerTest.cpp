@@ -5,37 +5,31 @@
 #include "platform/rtc/LinphoneSession.h"
 #include "support/EventWaiter.h"
 
+#include <QTcpSocket>
+
 #include <gtest/gtest.h>
 #include <linphone++/linphone.hh>
-
-#include <arpa/inet.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 namespace
 {
 // The code of the final answer to `method`, sent over TCP to 127.0.0.1:`port`; 0 for none.
 int SipAnswer(int port, const QString& method, const QString& headers)
 {
-    const QByteArray request =
+    QTcpSocket socket;
+    socket.connectToHost(QStringLiteral("127.0.0.1"), quint16(port));
+    socket.write(
         QStringLiteral(
             "%1 sip:a@127.0.0.1 SIP/2.0\r\nVia: SIP/2.0/TCP 127.0.0.1:9;rport;branch=z9hG4bK%1"
             "\r\nFrom: <sip:x@127.0.0.1>;tag=1\r\nTo: <sip:a@127.0.0.1>\r\nCall-ID: %1"
             "\r\nCSeq: 1 %1\r\n%2Content-Length: 0\r\n\r\n")
             .arg(method, headers)
-            .toLatin1();
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in to{AF_INET, htons(uint16_t(port)), {htonl(INADDR_LOOPBACK)}, {}};
+            .toLatin1());
     QByteArray answer;
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) == 0 &&
-        ::send(fd, request.constData(), size_t(request.size()), 0) == request.size())
-        WaitUntil([&] {
-            char buffer[2048];
-            const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
-            answer.append(buffer, std::max<ssize_t>(n, 0));
-            return n == 0 || answer.lastIndexOf("SIP/2.0 1") < answer.lastIndexOf("SIP/2.0 ");
-        });
-    close(fd);
+    WaitUntil([&] {
+        answer += socket.readAll();
+        return socket.state() == QAbstractSocket::UnconnectedState ||
+               answer.lastIndexOf("SIP/2.0 1") < answer.lastIndexOf("SIP/2.0 ");
+    });
     const qsizetype last = answer.lastIndexOf("SIP/2.0 ");
     return last < 0 ? 0 : answer.mid(last + 8, 3).toInt();
 }
