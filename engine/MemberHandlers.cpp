@@ -3,6 +3,7 @@
 #include "ProtocolEngine.h"
 
 #include "engine/Commands.h"
+#include "engine/EngineLog.h"
 #include "engine/HostList.h"
 #include "engine/PacketCodec.h"
 #include "engine/PacketDispatcher.h"
@@ -88,6 +89,11 @@ void ProtocolEngine::OnEntry(const ReceivedPacket& packet)
     if (packet.Source.PeerPort != m_own.PortNo)
         return;
     MemberRecord record = RecordFromEntry(packet, m_own.UseHostlist != 0);
+    const MemberRecord* known = m_members.Find(record.IPAddress);
+    if (known == nullptr && m_members.size() >= MemberTable::MaxMembers) {
+        qCDebug(lcEngine) << "member table full: entry from" << record.IPAddress << "ignored";
+        return; // nor answered: it would be no member of ours
+    }
 
     // Any host can send an entry in another's name: the answer and the request for
     // information below come out of that address's budget of replies.
@@ -95,7 +101,7 @@ void ProtocolEngine::OnEntry(const ReceivedPacket& packet)
         Reply(packet.Source.PeerAddress, packet.Source.PeerPort,
               Build(CMD_ANSWER_ENTRY | AbsenceOption(), PresenceExtra(), OwnGroupPart()));
 
-    if (const MemberRecord* known = m_members.Find(record.IPAddress)) {
+    if (known != nullptr) {
         // A member we know announces itself again: what it said since stays.
         record.MailAddress = known->MailAddress;
         record.AppInfo = known->AppInfo;

@@ -14,6 +14,11 @@
 class MemberTable
 {
 public:
+    // Any host can send entries from as many forged addresses as it likes; past this many
+    // members a newcomer is turned away until somebody leaves. Every host of the largest
+    // LAN a broadcast reaches (a /16) still fits, at about 2 KB a member.
+    static constexpr std::size_t MaxMembers = 65536;
+
     using const_iterator = std::list<MemberRecord>::const_iterator;
 
     const MemberRecord* Find(QByteArrayView address) const;

@@ -222,6 +222,21 @@ TEST(EntryHandler, KnownMemberIsReplacedKeepingWhatItToldUs)
     }
 }
 
+TEST(EntryHandler, AFullTableTurnsNewcomersAwayUntilSomebodyLeaves)
+{
+    EngineHarness h;
+    h.Enter();
+    for (std::size_t i = 0; i < MemberTable::MaxMembers; ++i)
+        h.ReceivePacket("10.0." + QByteArray::number(i >> 8) + '.' + QByteArray::number(i & 255),
+                        Port, CMD_ANSWER_ENTRY, "m");
+    Forget(h);
+    h.ReceivePacket("10.1.0.1", Port, CMD_ENTRY, "late");
+    EXPECT_TRUE(h.sent.empty() && h.events.Lines.isEmpty()); // neither taken nor answered
+    h.ReceivePacket("10.0.0.1", Port, CMD_EXIT, "");
+    h.ReceivePacket("10.1.0.1", Port, CMD_ENTRY, "late");
+    EXPECT_NE(h.engine->Members().Find("10.1.0.1"), nullptr);
+}
+
 TEST(EntryHandler, OurOwnBroadcastComingBackAddsOurselves)
 {
     EngineHarness h;
