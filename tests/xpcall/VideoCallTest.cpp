@@ -46,12 +46,10 @@ TEST_F(XpVideoCall, EachSideSeesTheOthersPicture)
 {
     ASSERT_TRUE(WriteToneWav(CallerSettings().AudioIn, 1000, 30000));
     ASSERT_TRUE(WriteToneWav(CalleeSettings().AudioIn, 600, 30000));
-    StartBoth(VideoSettings(CallerSettings()), VideoSettings(CalleeSettings()));
-    ASSERT_FALSE(HasFatalFailure());
-
+    ASSERT_NO_FATAL_FAILURE(
+        StartBoth(VideoSettings(CallerSettings()), VideoSettings(CalleeSettings())));
     size_t callerFrom = 0, calleeFrom = 0;
-    RequestCall(true, &callerFrom, &calleeFrom);
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(RequestCall(true, &callerFrom, &calleeFrom));
     ASSERT_TRUE(Callee().Ask(QStringLiteral("accept")).value("ok").toBool()) << Both();
     ASSERT_GE(ExpectStatus(Caller(), QStringLiteral("通話中です"), callerFrom), 0);
     ASSERT_GE(ExpectStatus(Callee(), QStringLiteral("通話中です"), calleeFrom), 0);
@@ -111,8 +109,8 @@ TEST_F(XpVideoCall, EachSideSeesTheOthersPicture)
 TEST_F(XpVideoCall, APeerOfferingVideoToAUserWhoDeclinedItGetsVoiceOnly)
 {
     ASSERT_TRUE(WriteToneWav(CallerSettings().AudioIn, 1000, 30000));
-    StartBoth(VideoSettings(CallerSettings()), VideoSettings(CalleeSettings()));
-    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_NO_FATAL_FAILURE(
+        StartBoth(VideoSettings(CallerSettings()), VideoSettings(CalleeSettings())));
     const size_t calleeFrom = Callee().Lines().size();
     Caller().Ask(
         QStringLiteral("signal request %1 %2 video").arg(Callee().Address(), SipPort(Caller())));
