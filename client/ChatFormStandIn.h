@@ -10,13 +10,19 @@ class ChatFormStandIn : public IChatForm
 {
 public:
     void SetPartner(const QString& address, const QString& aliase) override;
-    void ShowModeless() override { ++m_showCount; }
-    void Recvmsg(const QString& message, const QString& group, bool isSecret) override;
-    void NotifiyResponsed(const QString& message) override;
+    void ShowModeless() override
+    {
+        ++m_showCount;
+        m_shown = true;
+    }
+    void Recvmsg(const QString& message, const QString& group, bool isSecret,
+                 const QString& time) override;
+    void NotifiyResponsed(const QString& message, const QString& time) override;
     void Disable() override { m_disabled = true; }
     bool OutlivesRecord(std::function<void()>) override { return false; }
     void Reclaim() override { m_disabled = false; }
     bool IsActive() const override { return m_active; }
+    bool IsShown() const override { return m_shown; }
 
     QString m_address;
     QString m_aliase;
@@ -24,5 +30,7 @@ public:
     bool m_disabled = false;
     // Never on screen, so never active unless a test says so.
     bool m_active = false;
+    // Shown counts as on screen until a test closes it.
+    bool m_shown = false;
     ChatLog m_log;
 };

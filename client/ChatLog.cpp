@@ -21,11 +21,16 @@ const LogInfo& ChatLog::At(int index) const
     return m_entries[static_cast<size_t>((m_first + index) % Capacity())];
 }
 
+QString ChatLog::TimeNow()
+{
+    return QLocale::system().toString(QDateTime::currentDateTime(), QLocale::ShortFormat);
+}
+
 void ChatLog::AddLog(const QString& s, int16_t state, const QString& time)
 {
     LogInfo entry{s, state, time};
     if (entry.time.isEmpty())
-        entry.time = QLocale::system().toString(QDateTime::currentDateTime(), QLocale::ShortFormat);
+        entry.time = TimeNow();
     if (m_count == Capacity())
         AdvanceWritePosition();
     const int slot = (m_first + m_count) % Capacity();

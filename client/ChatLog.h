@@ -24,7 +24,9 @@ public:
 
     explicit ChatLog(int maxLines = MaxLines, qsizetype maxChars = MaxChars);
 
-    // An empty `time` stores the current local date and time.
+    // The current local date and time as entries store it.
+    static QString TimeNow();
+    // An empty `time` stores TimeNow().
     void AddLog(const QString& s, int16_t state = 0, const QString& time = {});
     // The entry at the cursor, advancing it; true (with `s` emptied and `state` left
     // alone) when every entry has been read.

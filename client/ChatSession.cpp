@@ -23,9 +23,10 @@ ChatSession::ChatSession(ClassRegistry& registry, const PlatformServices& servic
                          QString componentProgId)
     : m_registry(registry), m_services(services), m_view(view),
       m_makeCallManager(std::move(makeCallManager)), m_componentProgId(std::move(componentProgId)),
-      m_history(services.MessageBoxes, [](history::Error& error) -> std::unique_ptr<history::IHistoryStore> {
-          return history::SqliteHistoryStore::Open(HostInfo::HistoryFile(), error);
-      })
+      m_history(services.MessageBoxes,
+                [](history::Error& error) -> std::unique_ptr<history::IHistoryStore> {
+                    return history::SqliteHistoryStore::Open(HostInfo::HistoryFile(), error);
+                })
 {
     TimerForInitial.setObjectName(QStringLiteral("TimerForInitial"));
     TimerForInitial.setParent(this);
@@ -348,15 +349,18 @@ void ChatSession::OnDeleteMember(const QString& IPAddress)
     m_users.Delete(IPAddress);
     // Also a member the filter hides leaves the group windows.
     RemoveMemberFromGroups(IPAddress);
+    OpenWaitingWindows(); // its window may have gone with it
 }
 
 void ChatSession::OnRecvMessage(const QString& IPAddress, int32_t, const QString& GroupName,
                                 const QString& Message, bool IsSecret)
 {
     MessageRouting::RouteMessage(m_users, IPAddress, GroupName, Message, IsSecret);
-    if (const UserInformation* sender = m_users.SearchUserAddr(IPAddress))
-        if (const IChatForm* form = sender->ExistingChatForm())
-            NoteUnread(m_unreadMembers, IPAddress, form->IsActive());
+    // A line held for want of room on screen is unread too.
+    if (const UserInformation* sender = m_users.SearchUserAddr(IPAddress)) {
+        const IChatForm* form = sender->ExistingChatForm();
+        NoteUnread(m_unreadMembers, IPAddress, form != nullptr && form->IsActive());
+    }
 }
 
 void ChatSession::OnAutoResponsed(const QString& IPAddress, const QString& Message)
@@ -392,6 +396,20 @@ void ChatSession::ChatSeen(const QString& IPAddress, const QString& group)
         NoteUnread(m_unreadMembers, IPAddress, true);
     else
         NoteUnread(m_unreadGroups, group, true);
+    // A window that closes says so before it leaves the screen: look once it has.
+    if (!m_windowLimit.Waiting().isEmpty())
+        QMetaObject::invokeMethod(this, &ChatSession::OpenWaitingWindows, Qt::QueuedConnection);
+}
+
+void ChatSession::OpenWaitingWindows()
+{
+    const QStringList waiting = m_windowLimit.Waiting();
+    for (const QString& address : waiting) {
+        if (m_windowLimit.Full())
+            return;
+        if (UserInformation* member = m_users.SearchUserAddr(address))
+            member->ShowChatForm();
+    }
 }
 
 // ---- What the windows ask for ------------------------------------------------------

@@ -2,6 +2,7 @@
 
 #include "client/ChatInfo.h"
 #include "client/ChatWindowFactory.h"
+#include "client/ChatWindowLimit.h"
 #include "client/ConversationHistory.h"
 #include "client/IChatActions.h"
 #include "client/IControlFormEvents.h"
@@ -149,6 +150,9 @@ private:
     // The tray's icon and tooltip after a change of entry, presence or unread lines.
     void ShowTrayPresence();
     void NoteUnread(QSet<QString>& unread, const QString& key, bool active);
+    // Members whose lines wait for a window get one, longest waiting first, while fewer
+    // than the limit are on screen.
+    void OpenWaitingWindows();
 
     ClassRegistry& m_registry;
     PlatformServices m_services;
@@ -162,10 +166,11 @@ private:
     ChatWindowFactory m_windows;
     // Before the lists: their records leave their windows here as they go.
     ParkedWindows m_parked;
+    ChatWindowLimit m_windowLimit{m_parked};
     UserList m_users;
     groupList m_groups;
     // Handed to every record; points at the session's own parts.
-    RecordContext m_records{this, &m_windows, &m_users, &m_parked};
+    RecordContext m_records{this, &m_windows, &m_users, &m_parked, &m_windowLimit};
 
     QTimer TimerForInitial;
     bool m_EntryState = false;

@@ -15,11 +15,15 @@ public:
     virtual void SetPartner(const QString& address, const QString& aliase) = 0;
     // Shows the window without making it modal.
     virtual void ShowModeless() = 0;
-    virtual void Recvmsg(const QString& message, const QString& group, bool isSecret) = 0;
+    // `time`: when the line came, as the log shows times; empty: now.
+    virtual void Recvmsg(const QString& message, const QString& group, bool isSecret,
+                         const QString& time) = 0;
     // The partner's automatic absence reply.
-    virtual void NotifiyResponsed(const QString& message) = 0;
+    virtual void NotifiyResponsed(const QString& message, const QString& time) = 0;
     // Whether the window is the active one, so a line arriving now is read at once.
     virtual bool IsActive() const = 0;
+    // Whether the window is on screen (shown, perhaps minimised or behind others).
+    virtual bool IsShown() const = 0;
     // The record is going away: no more sending (input box and send button greyed).
     virtual void Disable() = 0;
     // Asked once, after Disable, as the record is released. True: the window is on screen,

@@ -28,6 +28,8 @@ public:
     // The window kept for this address or group, reclaimed, or null.
     std::unique_ptr<IChatForm> TakeChatForm(const QString& address);
     std::unique_ptr<IGroupChatForm> TakeGroupChatForm(const QString& group);
+    // One-to-one windows kept here, all on screen.
+    int ChatWindowCount() const { return static_cast<int>(m_chatForms.size()); }
 
 private:
     template <typename Form>

@@ -1,5 +1,6 @@
 #pragma once
 
+class ChatWindowLimit;
 class IMemberDetails;
 class ParkedWindows;
 class UserList;
@@ -15,4 +16,6 @@ struct RecordContext {
     const ChatWindowFactory* Windows = nullptr;
     const UserList* Users = nullptr;
     ParkedWindows* Parked = nullptr;
+    // Without it, incoming lines open windows without bound (the local user's record).
+    ChatWindowLimit* WindowLimit = nullptr;
 };

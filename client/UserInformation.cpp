@@ -1,6 +1,8 @@
 #include "UserInformation.h"
 
+#include "client/ChatLog.h"
 #include "client/ChatWindowFactory.h"
+#include "client/ChatWindowLimit.h"
 #include "client/CommaList.h"
 #include "client/IMemberDetails.h"
 #include "client/ParkedWindows.h"
@@ -9,6 +11,11 @@ UserInformation::UserInformation(const RecordContext* context) : m_context(conte
 
 UserInformation::~UserInformation()
 {
+    if (ChatWindowLimit* limit = WindowLimit()) {
+        // Held lines have no window to wait in once the member is gone.
+        limit->Take(m_address);
+        limit->WindowGiven(m_chatForm.get());
+    }
     if (!m_chatForm)
         return;
     m_chatForm->Disable();
@@ -20,10 +27,22 @@ UserInformation::~UserInformation()
         static_cast<void>(m_chatForm.release()); // it owns itself now
 }
 
+ChatWindowLimit* UserInformation::WindowLimit() const
+{
+    return m_context != nullptr ? m_context->WindowLimit : nullptr;
+}
+
+void UserInformation::TakeChatForm(std::unique_ptr<IChatForm> form)
+{
+    m_chatForm = std::move(form);
+    if (ChatWindowLimit* limit = WindowLimit(); limit != nullptr && m_chatForm)
+        limit->WindowTaken(m_chatForm.get());
+}
+
 bool UserInformation::ReclaimChatForm()
 {
     if (!m_chatForm && m_context != nullptr && m_context->Parked != nullptr)
-        m_chatForm = m_context->Parked->TakeChatForm(m_address);
+        TakeChatForm(m_context->Parked->TakeChatForm(m_address));
     if (m_chatForm)
         m_chatForm->SetPartner(m_address, m_aliase);
     return m_chatForm != nullptr;
@@ -32,9 +51,9 @@ bool UserInformation::ReclaimChatForm()
 IChatForm& UserInformation::ChatForm()
 {
     if (!m_chatForm && !ReclaimChatForm())
-        m_chatForm = m_context != nullptr && m_context->Windows != nullptr
+        TakeChatForm(m_context != nullptr && m_context->Windows != nullptr
                          ? m_context->Windows->NewChatForm()
-                         : ChatWindowFactory{}.NewChatForm();
+                         : ChatWindowFactory{}.NewChatForm());
     return *m_chatForm;
 }
 
@@ -43,6 +62,24 @@ void UserInformation::ShowChatForm()
     IChatForm& form = ChatForm();
     form.SetPartner(m_address, m_aliase);
     form.ShowModeless();
+    if (ChatWindowLimit* limit = WindowLimit()) {
+        for (const ChatWindowLimit::HeldLine& line : limit->Take(m_address)) {
+            if (line.AbsenceReply)
+                form.NotifiyResponsed(line.Message, line.Time);
+            else
+                form.Recvmsg(line.Message, line.Group, line.IsSecret, line.Time);
+        }
+    }
+}
+
+bool UserInformation::HoldWhileWindowsAreFull(const QString& message, const QString& group,
+                                              bool isSecret, bool absenceReply)
+{
+    ChatWindowLimit* limit = WindowLimit();
+    if (limit == nullptr || (m_chatForm && m_chatForm->IsShown()) || !limit->Full())
+        return false;
+    limit->Hold(m_address, {message, group, isSecret, absenceReply, ChatLog::TimeNow()});
+    return true;
 }
 
 QString UserInformation::getGroup(int index) const
@@ -91,12 +128,16 @@ void UserInformation::SetInfo(const QString& address, int32_t port, const QStrin
 
 void UserInformation::RecvMessage(const QString& message, const QString& group, bool isSecret)
 {
-    ShowChatForm();
-    m_chatForm->Recvmsg(message, group, isSecret);
+    if (HoldWhileWindowsAreFull(message, group, isSecret, false))
+        return;
+    ShowChatForm(); // lines held before this one first
+    m_chatForm->Recvmsg(message, group, isSecret, {});
 }
 
 void UserInformation::NotifyResponsed(const QString& message)
 {
+    if (HoldWhileWindowsAreFull(message, {}, false, true))
+        return;
     ShowChatForm();
-    m_chatForm->NotifiyResponsed(message);
+    m_chatForm->NotifiyResponsed(message, {});
 }

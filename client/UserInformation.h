@@ -27,7 +27,8 @@ public:
     UserInformation(const UserInformation&) = delete;
     UserInformation& operator=(const UserInformation&) = delete;
 
-    // Tells the window whom it talks to, then shows it without making it modal.
+    // Tells the window whom it talks to, then shows it without making it modal, with the
+    // lines held for it.
     void ShowChatForm();
 
     const QString& address() const { return m_address; }
@@ -64,9 +65,10 @@ public:
                  bool presence, const QString& location, const QString& groups,
                  const QString& username);
 
-    // Brings the window up and hands it the message.
+    // Brings the window up and hands it the message; while the context's limit of windows
+    // on screen is reached and this member's is not among them, holds it there instead.
     void RecvMessage(const QString& message, const QString& group, bool isSecret);
-    // Brings the window up and hands it the member's automatic absence reply.
+    // The same for the member's automatic absence reply.
     void NotifyResponsed(const QString& message);
 
     // The window when it has been made, else null.
@@ -77,6 +79,11 @@ public:
 
 private:
     IChatForm& ChatForm();
+    ChatWindowLimit* WindowLimit() const;
+    void TakeChatForm(std::unique_ptr<IChatForm> form);
+    // True when the line was held (or dropped, past the held lines' bound).
+    bool HoldWhileWindowsAreFull(const QString& message, const QString& group, bool isSecret,
+                                 bool absenceReply);
 
     const RecordContext* m_context;
     QString m_address;

@@ -100,23 +100,24 @@ void ChatForm::btnSend_Click()
     TextBox->clear();
 }
 
-void ChatForm::Recvmsg(const QString& message, const QString& group, bool isSecret)
+void ChatForm::Recvmsg(const QString& message, const QString& group, bool isSecret,
+                       const QString& time)
 {
     Q_UNUSED(isSecret);
     TraceLog(QStringLiteral("ChatForm.RecvMsg()"));
     const QString from = group.isEmpty()
                              ? m_aliase + QStringLiteral(" =>\t")
                              : m_aliase + QStringLiteral("(") + group + QStringLiteral(") =>\t");
-    AddLine(from, message, LogReceived);
+    AddLine(from, message, LogReceived, time);
     ViewLog();
     ChatDisplay::AlertUnlessActive(*this);
     NotifyUnlessActive(message);
 }
 
-void ChatForm::NotifiyResponsed(const QString& message)
+void ChatForm::NotifiyResponsed(const QString& message, const QString& time)
 {
     TraceLog(QStringLiteral("ChatForm.NotifiyResponsed()"));
-    AddLine(m_aliase + QStringLiteral(" <=\t"), message, LogLocal);
+    AddLine(m_aliase + QStringLiteral(" <=\t"), message, LogLocal, time);
     ViewLog();
     ChatDisplay::AlertUnlessActive(*this);
     NotifyUnlessActive(message);
@@ -182,9 +183,10 @@ void ChatForm::closeEvent(QCloseEvent* event)
     deleteLater();
 }
 
-void ChatForm::AddLine(const QString& prefix, const QString& text, int16_t state)
+void ChatForm::AddLine(const QString& prefix, const QString& text, int16_t state,
+                       const QString& time)
 {
-    m_log.AddLog(prefix + text, state);
+    m_log.AddLog(prefix + text, state, time);
     m_history.Shown({false, m_address}, m_address, m_aliase, state, prefix + text,
                     static_cast<int>(prefix.size()));
 }

@@ -33,12 +33,14 @@ public:
     // Loads the window (caption, stored position, the lines not yet shown) when it is not
     // on screen, then shows and raises it.
     void ShowModeless() override;
-    void Recvmsg(const QString& message, const QString& group, bool isSecret) override;
-    void NotifiyResponsed(const QString& message) override;
+    void Recvmsg(const QString& message, const QString& group, bool isSecret,
+                 const QString& time) override;
+    void NotifiyResponsed(const QString& message, const QString& time) override;
     void Disable() override;
     bool OutlivesRecord(std::function<void()> closed) override;
     void Reclaim() override;
     bool IsActive() const override { return isActiveWindow(); }
+    bool IsShown() const override { return isVisible(); }
 
     void ViewLog();
 
@@ -57,7 +59,9 @@ private:
     void btnSend_Click();
     void NotifyUnlessActive(const QString& text);
     // A line into the log, and into the history when it is kept.
-    void AddLine(const QString& prefix, const QString& text, int16_t state);
+    // `time`: when the line came; empty: now.
+    void AddLine(const QString& prefix, const QString& text, int16_t state,
+                 const QString& time = {});
 
     IChatActions& m_actions;
     ConversationHistory& m_history;

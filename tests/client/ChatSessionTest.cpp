@@ -266,3 +266,29 @@ TEST_F(Session, TheTrayCountsConversationsWithLinesNotYetSeen)
     peers.GroupMessageReceived("10.0.0.3", 2425, "開発", "5");
     EXPECT_EQ(tray.Unread, 0);
 }
+
+TEST_F(Session, PastTheWindowsOnScreenLinesWaitInOrderForTheirMembersTurn)
+{
+    m_services.Tray = &m_tray;
+    ChatSession& session = StartEntered();
+    IPalavoIFEvents& peers = Events();
+    const auto address = [](int i) { return QStringLiteral("10.0.1.%1").arg(i); };
+    for (int i = 0; i <= ChatWindowLimit::MaxWindows; ++i) {
+        peers.MemberAdded(address(i), 2425, 1, "", "m", "pc", "user", "");
+        peers.MessageReceived(address(i), 2425, "", "1", 0);
+    }
+    const QString late = address(ChatWindowLimit::MaxWindows);
+    peers.AutoResponsedNotification(late, "2");
+    for (int i = 0; i < ChatWindowLimit::MaxHeldLines; ++i) // past the bound: dropped
+        peers.MessageReceived(late, 2425, "", "flood", 0);
+    EXPECT_EQ(m_chatForms.size(), std::size_t(ChatWindowLimit::MaxWindows));
+    EXPECT_EQ(m_tray.Unread, ChatWindowLimit::MaxWindows + 1);
+
+    m_chatForms[0]->m_shown = false; // the user closes one
+    session.ChatSeen(address(0), {});
+    QCoreApplication::processEvents();
+    ASSERT_EQ(m_chatForms.size(), std::size_t(ChatWindowLimit::MaxWindows) + 1);
+    const ChatLog& lines = m_chatForms.back()->m_log;
+    EXPECT_EQ(lines.GetCurPos(), ChatWindowLimit::MaxHeldLines);
+    EXPECT_TRUE(lines.GetLog(0).str.endsWith(u"\t1") && lines.GetLog(1).str.endsWith(u"\t2"));
+}

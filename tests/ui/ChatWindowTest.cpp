@@ -110,9 +110,9 @@ TEST(ChatWindow, EachLineIsShownOnceAsPlainTextInTheColourOfItsSide)
              Type(*form, "こんにちは");
          },
          "太郎 <=\tこんにちは" + Blue},
-        {"group line", [&] { form->Recvmsg("会議です", "Dev", false); },
+        {"group line", [&] { form->Recvmsg("会議です", "Dev", false, {}); },
          "太郎(Dev) =>\t会議です" + Red},
-        {"absence reply", [&] { form->NotifiyResponsed("外出中"); }, "太郎 <=\t外出中" + Blue},
+        {"absence reply", [&] { form->NotifiyResponsed("外出中", {}); }, "太郎 <=\t外出中" + Blue},
     };
     QStringList expected = {"太郎 =>\t<b>太字</b> &amp; 1<2" + Red};
     EXPECT_EQ(Lines(*form), expected);
