@@ -42,15 +42,6 @@ TEST_F(Calls, SignalsCountOnlyFromThePartnerAndEndTheLiveSession)
     EXPECT_EQ(chat.Journal.count("RejectVoIP(10.0.0.2)"), 2) << "no repeat refused as busy";
 }
 
-TEST_F(Calls, ARequestWithNoPortIsRefusedWithoutAWindow)
-{
-    Init(1);
-    EXPECT_EQ(Offered(false, false, 0), nullptr);
-    EXPECT_EQ(Offered(false, false, 65536), nullptr);
-    EXPECT_FALSE(manager->IsUsing());
-    EXPECT_EQ(chat.Journal, QStringList(2, "RejectVoIP(10.0.0.2)"));
-}
-
 TEST_F(Calls, OnlyThePartnersSessionIsAnsweredWithTheMediaChosenForThisCall)
 {
     Init(3); // a machine with a camera

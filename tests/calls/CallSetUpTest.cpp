@@ -85,28 +85,35 @@ TEST_F(Calls, AClientThatCannotStartForTheCallRefusesTheRequestWithItsReason)
     EXPECT_TRUE(chat.Journal.isEmpty()) << "nothing asked of the partner";
 }
 
-TEST_F(Calls, ARequestDuringACallIsRefusedAtOnceWithoutAWindow)
+// A request that cannot ring is refused at once, without a window: one during a call (being
+// asked, ringing, talking), or one whose port nobody can call.
+TEST_F(Calls, ARequestThatCannotRingIsRefusedAtOnceWithoutAWindow)
 {
     Init(1);
-    const std::function<void()> busy[] = {
-        [this] { Requested(); },
-        [this] { Offered(); },
-        [this] {
-            Requested();
-            Client().RaiseIncomingSession();
-            RaiseParticipant(P::Connected);
-        },
+    const std::pair<std::function<void()>, int32_t> cases[] = {
+        {[this] { Requested(); }, 5060},
+        {[this] { Offered(); }, 5060},
+        {[this] {
+             Requested();
+             Client().RaiseIncomingSession();
+             RaiseParticipant(P::Connected);
+         },
+         5060},
+        {[] {}, 0},
+        {[] {}, 65536},
     };
-    for (const auto& makeBusy : busy) {
+    for (const auto& [makeBusy, port] : cases) {
         makeBusy();
         RtcStatusForm* form = manager->StatusForm();
+        const bool busy = manager->IsUsing();
         chat.Journal.clear();
         const QStringList before = Ops();
         notifications.shown.clear();
-        manager->VoIPRequestOffered("10.0.0.3", QStringLiteral("次郎"), 5060, false, false);
+        manager->VoIPRequestOffered("10.0.0.3", QStringLiteral("次郎"), port, false, false);
         EXPECT_TRUE(notifications.shown.empty()) << "nothing rings";
         EXPECT_EQ(chat.Journal, QStringList({"RejectVoIP(10.0.0.3)"}));
         EXPECT_EQ(manager->StatusForm(), form);
+        EXPECT_EQ(manager->IsUsing(), busy);
         EXPECT_EQ(Ops(), before) << "no ring";
         manager->StopAllSession();
     }
