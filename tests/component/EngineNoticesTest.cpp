@@ -6,13 +6,11 @@
 #include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QTemporaryDir>
+#include <QUdpSocket>
 
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
 namespace
 {
@@ -114,29 +112,13 @@ private:
 
 // A UDP socket on 127.0.0.1 at a port of its own: the peer, sending from the chat port.
 struct LoopbackPeer {
-    LoopbackPeer()
+    QUdpSocket socket;
+    const int port = socket.bind(QHostAddress::LocalHost) ? socket.localPort() : 0;
+    bool SendTo(int toPort, const QByteArray& bytes)
     {
-        fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        sockaddr_in local{};
-        local.sin_family = AF_INET;
-        local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof local;
-        if (bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
-            getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) == 0)
-            port = ntohs(local.sin_port);
+        return socket.writeDatagram(bytes, QHostAddress::LocalHost, quint16(toPort)) ==
+               bytes.size();
     }
-    ~LoopbackPeer() { close(fd); }
-    bool SendTo(int toPort, const QByteArray& bytes) const
-    {
-        sockaddr_in target{};
-        target.sin_family = AF_INET;
-        target.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        target.sin_port = htons(static_cast<uint16_t>(toPort));
-        return sendto(fd, bytes.constData(), bytes.size(), 0,
-                      reinterpret_cast<const sockaddr*>(&target), sizeof target) == bytes.size();
-    }
-    int fd = -1;
-    int port = 0;
 };
 
 // The component's real socket, on a port of its own instead of the chat port, which the
