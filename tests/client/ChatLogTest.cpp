@@ -113,13 +113,12 @@ TEST(ChatLog, KeepsABoundedTail)
 TEST(ChatLog, CursorKeepsItsPlaceAsOldEntriesGo)
 {
     ChatLog log(3, 1000);
-    const std::pair<QStringList, QStringList> steps[] = {
-        {{"a", "b"}, {"1:a", "1:b"}},
-        {{"c", "d", "e", "f"}, {"1:d", "1:e", "1:f"}},
-        {{"g"}, {"1:g"}}};
-    for (const auto& [added, read] : steps) {
-        for (const QString& text : added)
-            log.AddLog(text, LogLocal, QStringLiteral("t"));
-        EXPECT_EQ(ReadNew(log), read);
-    }
+    for (const char* s : {"a", "b"})
+        log.AddLog(QString::fromLatin1(s), LogLocal, QStringLiteral("t"));
+    EXPECT_EQ(ReadNew(log), QStringList({"1:a", "1:b"}));
+    for (const char* s : {"c", "d", "e", "f"})
+        log.AddLog(QString::fromLatin1(s), LogLocal, QStringLiteral("t"));
+    EXPECT_EQ(ReadNew(log), QStringList({"1:d", "1:e", "1:f"}));
+    log.AddLog(QStringLiteral("g"), LogLocal, QStringLiteral("t"));
+    EXPECT_EQ(ReadNew(log), QStringList({"1:g"}));
 }
