@@ -26,7 +26,7 @@ packages=(
   xvfb xauth fonts-noto-cjk         # a virtual display, and glyphs for the Japanese texts
   dbus dunst xdotool                # notifications: a session bus, a server to show them, a click
   trayer                            # a tray on that display, for the tray icon's check
-  openbox xdotool                   # one copy per home: a window minimised, raised and read back
+  openbox                           # one copy per home: a window minimised, raised and read back
   iproute2 nftables                 # the end-to-end tests: a virtual LAN, with loss
   liblinphone-dev                   # voice and video calls (the library and its media engine)
   linphone-common                   # the ring the call window plays

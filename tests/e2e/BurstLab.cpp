@@ -36,7 +36,12 @@ QString BurstLab::SkipReason()
     if (!Run(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("add"), probe},
              &output))
         return QStringLiteral("cannot make a network namespace (ip netns add): ") + output;
+    const bool entered = Run(
+        QStringLiteral("ip"),
+        {QStringLiteral("netns"), QStringLiteral("exec"), probe, QStringLiteral("true")}, &output);
     Run(QStringLiteral("ip"), {QStringLiteral("netns"), QStringLiteral("del"), probe});
+    if (!entered)
+        return QStringLiteral("cannot enter a network namespace (ip netns exec): ") + output;
     return {};
 }
 

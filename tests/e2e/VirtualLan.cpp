@@ -57,7 +57,13 @@ QString ProbeLab(bool nft)
                           : QStringLiteral("failed"),
                  output.trimmed());
     QString reason;
-    if (nft) {
+    // A plain chroot can add a namespace but not enter one: its "/" is no mount point.
+    if (RunProgram(ip,
+                   {QStringLiteral("netns"), QStringLiteral("exec"), probe, QStringLiteral("true")},
+                   &output) != 0)
+        reason = QStringLiteral("cannot enter a network namespace ('ip netns exec'): ") +
+                 output.trimmed();
+    else if (nft) {
         const QByteArray script = "add table bridge palavo_probe\n"
                                   "delete table bridge palavo_probe\n"
                                   "add table inet palavo_probe\n"
