@@ -36,8 +36,9 @@ TEST(ClassRegistry, CreatesByProgIdAndHandsTheObjectOver)
     for (const Case& c : cases) {
         std::unique_ptr<QObject> object = registry.Create(QString::fromLatin1(c.progId));
         EXPECT_EQ(object != nullptr, c.made) << c.progId;
-        if (object != nullptr)
+        if (object != nullptr) {
             EXPECT_EQ(object->objectName(), QStringLiteral("thing"));
+        }
     }
     EXPECT_EQ(made, 2);
     EXPECT_EQ(ClassRegistry().Find(QStringLiteral("Demo.Thing.1")), nullptr);

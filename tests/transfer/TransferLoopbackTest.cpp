@@ -313,8 +313,9 @@ TEST(TransferLoopback, AFileGoneOrReplacedBeforeTheReceiverConnectsIsReported)
         ASSERT_EQ(t.sender.Offer(QString::fromLatin1(Peer), t.source, {}), 0);
         ASSERT_TRUE(QFile::remove(t.source));
         std::optional<NamedPipe> pipe;
-        if (c.by == Folder)
+        if (c.by == Folder) {
             ASSERT_TRUE(QDir().mkdir(t.source));
+        }
         if (c.by == Pipe) {
             pipe.emplace(t.source);
             ASSERT_TRUE(pipe->Made()) << std::strerror(pipe->Error());

@@ -49,7 +49,7 @@ public:
 // The settings a test starts with, written to a fresh "Palavo.ini".
 struct UiSettings {
     QString aliase = QStringLiteral("自分");
-    QString grouplist;
+    QString grouplist = {};
     bool hostlist = false;
     bool autoEntry = false;
     bool displayRenew = false;
@@ -63,7 +63,7 @@ struct UiSettings {
     // "saveHistory"; and a settings directory to use instead of a fresh one, so that a
     // second harness starts where a first one ended.
     bool saveHistory = false;
-    QString home;
+    QString home = {};
 };
 
 // Everything a widget test of the main control needs: its own settings directory

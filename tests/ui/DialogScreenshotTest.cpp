@@ -43,8 +43,9 @@ void Shoot(QWidget& dialog, const QString& name)
         EXPECT_GE(widget->width(), widget->minimumSizeHint().width()) << what.toStdString();
         EXPECT_GE(widget->height(), widget->minimumSizeHint().height()) << what.toStdString();
         if (auto* label = qobject_cast<QLabel*>(widget);
-            label != nullptr && label->pixmap().isNull())
+            label != nullptr && label->pixmap().isNull()) {
             EXPECT_GE(widget->width(), widget->sizeHint().width()) << what.toStdString();
+        }
     }
     ExpectInsideAndApart(dialog, leaves, name);
     const QImage shot = OnScreen(dialog);
