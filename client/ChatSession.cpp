@@ -356,11 +356,20 @@ void ChatSession::OnRecvMessage(const QString& IPAddress, int32_t, const QString
                                 const QString& Message, bool IsSecret)
 {
     MessageRouting::RouteMessage(m_users, IPAddress, GroupName, Message, IsSecret);
-    // A line held for want of room on screen is unread too.
-    if (const UserInformation* sender = m_users.SearchUserAddr(IPAddress)) {
-        const IChatForm* form = sender->ExistingChatForm();
-        NoteUnread(m_unreadMembers, IPAddress, form != nullptr && form->IsActive());
-    }
+    const UserInformation* sender = m_users.SearchUserAddr(IPAddress);
+    if (sender == nullptr)
+        return;
+    const IChatForm* form = sender->ExistingChatForm();
+    NoteUnread(m_unreadMembers, IPAddress, form != nullptr && form->IsActive());
+    if (form != nullptr && form->IsShown())
+        return;
+    // Held for want of room on screen: no window tells the desktop, so the session does
+    // (under the window's own key), and a click opens the window with the held lines.
+    m_services.Notifications.Notify(
+        {QStringLiteral("chat:") + IPAddress, sender->aliase(), Message}, this, [this, IPAddress] {
+            if (UserInformation* member = m_users.SearchUserAddr(IPAddress))
+                member->ShowChatForm();
+        });
 }
 
 void ChatSession::OnAutoResponsed(const QString& IPAddress, const QString& Message)

@@ -283,6 +283,8 @@ TEST_F(Session, PastTheWindowsOnScreenLinesWaitInOrderForTheirMembersTurn)
         peers.MessageReceived(late, 2425, "", "flood", 0);
     EXPECT_EQ(m_chatForms.size(), std::size_t(ChatWindowLimit::MaxWindows));
     EXPECT_EQ(m_tray.Unread, ChatWindowLimit::MaxWindows + 1);
+    ASSERT_FALSE(m_notifications.shown.empty()); // under the window's key, one at a time
+    EXPECT_EQ(m_notifications.shown.back().first.Key, "chat:" + late);
 
     m_chatForms[0]->m_shown = false; // the user closes one
     session.ChatSeen(address(0), {});

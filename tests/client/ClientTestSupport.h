@@ -17,6 +17,7 @@
 #include "platform/rtc/RtcClient.h"
 #include "platform/SaveAsDialogService.h"
 #include "platform/ShellService.h"
+#include "support/RecordingNotifications.h"
 
 #include <QHash>
 #include <QString>
@@ -115,7 +116,7 @@ protected:
     HeadlessTransferViews m_views;
     CancellingOpenFileDialogs m_openFiles;
     rtc::NoCallClients m_calls;
-    NoNotifications m_notifications;
+    RecordingNotifications m_notifications;
     PlatformServices m_services{m_boxes,     m_beeps, m_saveAs,       m_shell,
                                 m_views,     m_openFiles, m_calls, m_notifications};
     FakeMemberDetails m_details;
