@@ -302,25 +302,35 @@ TEST_F(XpCall, WithoutSoundARequestIsRefusedAtOnce)
 
 // While the caller waits for the callee, host 3 sends the port the caller announced an INVITE
 // that claims to come from the callee: it is declined, the caller goes on waiting, and the
-// callee's call connects when it accepts. No UDP port listens but the chat's.
+// callee's call connects when it accepts. No UDP port listens but the chat's. The call
+// module as the program loads it declines what the library alone would take: a presence
+// SUBSCRIBE without Expires (a crash) and OPTIONS (an answer to anyone).
 TEST_F(XpCallBusy, AStrangersCallDuringSetUpIsDeclinedAndThePartnersConnects)
 {
     ASSERT_NO_FATAL_FAILURE(StartRinging());
     const QString a = Caller().Address(), b = Callee().Address(), port = SipPort(Caller());
     EXPECT_EQ(Lan().RunIn(1, {"ss", "-Huln"}).count(u'\n'), 1) << "the chat port alone";
-    const QString answer = Lan().RunIn(
-        3,
-        {"bash", "-c",
-         "exec 3<>/dev/tcp/$0/$1 && cat >&3 && timeout 10 grep -m1 -E '^SIP/2.0 [2-6]' <&3", a,
-         port},
-        QStringLiteral(
-            "INVITE sip:someone@%1:%2;transport=tcp SIP/2.0\r\nVia: SIP/2.0/TCP %3:5060;"
-            "rport;branch=z9hG4bK%2\r\nFrom: <sip:someone@%3>;tag=x%2\r\nTo: "
-            "<sip:someone@%1>\r\nCall-ID: %2@%3\r\nCSeq: 1 INVITE\r\nContact: "
-            "<sip:someone@%3:5060;transport=tcp>\r\nMax-Forwards: 70\r\nContent-Length: 0\r\n\r\n")
-            .arg(a, port, b)
-            .toUtf8());
-    EXPECT_TRUE(answer.startsWith("SIP/2.0 603")) << (port + ": " + answer).toStdString();
+    const auto answer = [&](const QString& method, const QString& headers) {
+        return Lan().RunIn(
+            3,
+            {"bash", "-c",
+             "exec 3<>/dev/tcp/$0/$1 && cat >&3 && timeout 10 grep -m1 -E '^SIP/2.0 [2-6]' <&3", a,
+             port},
+            QStringLiteral(
+                "%4 sip:someone@%1:%2;transport=tcp SIP/2.0\r\nVia: SIP/2.0/TCP %3:5060;"
+                "rport;branch=z9hG4bK%4%2\r\nFrom: <sip:someone@%3>;tag=x%2\r\nTo: "
+                "<sip:someone@%1>\r\nCall-ID: %4%2@%3\r\nCSeq: 1 %4\r\nContact: "
+                "<sip:someone@%3:5060;transport=tcp>\r\nMax-Forwards: 70\r\n%5Content-Length: "
+                "0\r\n\r\n")
+                .arg(a, port, b, method, headers)
+                .toUtf8());
+    };
+    for (const auto& [method, headers, code] : {std::tuple{"INVITE", "", "603"},
+                                                {"SUBSCRIBE", "Event: presence\r\n", "603"},
+                                                {"OPTIONS", "", "403"}}) {
+        const QString got = answer(method, headers);
+        EXPECT_TRUE(got.startsWith(QStringLiteral("SIP/2.0 ") + code)) << method << ": " << got.toStdString();
+    }
     ASSERT_TRUE(Did(Callee(), "accept"));
     ExpectConnected();
     EXPECT_EQ(Caller().Statuses(callerFrom), (QStringList{Waiting, Talking}));
